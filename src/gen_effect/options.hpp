@@ -1,0 +1,21 @@
+// Options of the Effect client generator.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace tolv::gen_effect {
+
+enum class ReturnSurface : std::uint8_t { Effect, Promise };
+
+struct EffectGenOptions {
+    ReturnSurface default_surface = ReturnSurface::Effect;  // "default"
+    std::optional<ReturnSurface> commands;
+    std::optional<ReturnSurface> uploads;
+    std::optional<ReturnSurface> statics;
+    std::optional<ReturnSurface> channels;
+    // Carried along; websocket endpoints have a single form.
+    std::optional<ReturnSurface> websockets;
+};
+
+}  // namespace tolv::gen_effect

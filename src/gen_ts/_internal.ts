@@ -1,0 +1,1 @@
+// Internal bridge utilities - do not modify

@@ -1,0 +1,5 @@
+#include "gen_ts/generator.hpp"
+// Placeholder until the printer lands.
+namespace tolv::gen_ts {
+codegen::GenerationResult generate(const schema::ApiGraph&) { return {}; }
+}

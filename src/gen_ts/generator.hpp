@@ -1,0 +1,12 @@
+// The plain promise-based TypeScript client generator.
+#pragma once
+
+#include "codegen/generated_file.hpp"
+#include "schema/graph.hpp"
+
+namespace tolv::gen_ts {
+
+// "api.ts" printed from the graph, then the runtime module "_internal.ts".
+codegen::GenerationResult generate(const schema::ApiGraph& graph);
+
+}  // namespace tolv::gen_ts
