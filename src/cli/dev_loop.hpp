@@ -1,0 +1,11 @@
+// `tolv dev`: generate, then watch the sources and regenerate on change.
+#pragma once
+
+#include "cli/args.hpp"
+#include "schema/error.hpp"
+
+namespace tolv::cli {
+
+Result<void> run_dev(DevArgs args);
+
+}  // namespace tolv::cli

@@ -1,0 +1,15 @@
+// Operating-system errors rendered as "Permission denied (os error 13)".
+#pragma once
+
+#include <string>
+
+#include "schema/error.hpp"
+
+namespace tolv::cli {
+
+std::string os_error_text(int errnum);
+
+// An error whose only message is the rendered OS error.
+inline Error os_error(int errnum) { return Error(os_error_text(errnum)); }
+
+}  // namespace tolv::cli

@@ -1,0 +1,27 @@
+// Writing generated files under --out, each atomically replaced through a
+// flushed temporary sibling.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/file_system.hpp"
+#include "codegen/generated_file.hpp"
+#include "schema/error.hpp"
+
+namespace tolv::cli {
+
+// The directory the files go to: `out` when it is an existing directory,
+// the parent of `out` when it names a file by its extension, else `out`.
+std::string output_directory_for(std::string_view out, FileSystem& fs);
+
+Result<void> write_generated_files(const std::vector<codegen::GeneratedFile>& files, std::string_view out,
+                                   FileSystem& fs = real_file_system());
+
+// Text to a temporary sibling ".{name}.tmp-{pid}-{nanos}", fsync, rename
+// over `destination`. The temporary file never outlives a failure.
+Result<void> write_file_atomically(std::string_view destination, std::string_view text,
+                                   FileSystem& fs = real_file_system());
+
+}  // namespace tolv::cli
