@@ -1,0 +1,168 @@
+#include "gen_ts/endpoints.hpp"
+
+#include "gen_ts/key_mapping.hpp"
+#include "gen_ts/lowering.hpp"
+#include "schema/naming.hpp"
+
+namespace tolv::gen_ts {
+
+using schema::Endpoint;
+using schema::EndpointKind;
+using schema::Param;
+using schema::TypeKind;
+
+namespace {
+
+// "wireName?: type"; the optional mark never adds an "undefined" member.
+void append_param_member(std::string& out, const Param& param, const schema::ApiGraph& graph) {
+    out += param.wireName;
+    if (!param.required || param.ty.optional) out += '?';
+    out += ": ";
+    out += apply_optional_nullable(lower_base(param.ty, graph.enums, false), false, param.ty.nullable);
+}
+
+// The result type of a command or upload.
+std::string return_type(const Endpoint& endpoint, const schema::ApiGraph& graph) {
+    const schema::TypeRef& returns = endpoint.returns;
+    std::string base = returns.kind == TypeKind::Void ? "void" : lower_base(returns, graph.enums, false);
+    return apply_optional_nullable(std::move(base), returns.optional, returns.nullable);
+}
+
+void print_rpc(TsPrinter& p, const Endpoint& endpoint, const schema::ApiGraph& graph, const std::string& fn) {
+    const std::string result = return_type(endpoint, graph);
+    const std::string args = args_object(endpoint.params, graph);
+    if (endpoint.params.empty()) {
+        p.linef("export async function {}(): Promise<{}> {{", fn, result);
+    } else {
+        p.linef("export async function {}(args: {}): Promise<{}> {{", fn, params_object_type(endpoint.params, graph),
+                result);
+    }
+    p.indent();
+    if (response_needs_conversion(endpoint.returns)) {
+        p.linef("const _r = await request<any>(\"{}\", {});", endpoint.name, args);
+        p.linef("return {};", response_mapping_at_depth(endpoint.returns, "_r", graph, 0));
+    } else {
+        p.linef("return request<{}>(\"{}\", {});", result, endpoint.name, args);
+    }
+    p.dedent();
+    p.line("}");
+}
+
+void print_channel(TsPrinter& p, const Endpoint& endpoint, const schema::ApiGraph& graph, const std::string& fn) {
+    // The item's optional flag has no effect here.
+    const std::string item =
+        endpoint.channelItem
+            ? apply_optional_nullable(lower_base(*endpoint.channelItem, graph.enums, false), false,
+                                      endpoint.channelItem->nullable)
+            : std::string("unknown");
+    if (endpoint.params.empty()) {
+        p.linef("export function {}(): BridgeChannel<{}> {{", fn, item);
+    } else {
+        p.linef("export function {}(args: {}): BridgeChannel<{}> {{", fn, params_object_type(endpoint.params, graph),
+                item);
+    }
+    p.indent();
+    p.linef("return createChannel<{}>(\"{}\", {});", item, endpoint.name, args_object(endpoint.params, graph));
+    p.dedent();
+    p.line("}");
+}
+
+void print_upload(TsPrinter& p, const Endpoint& endpoint, const schema::ApiGraph& graph, const std::string& fn) {
+    std::string upload_type = endpoint.multiFile ? "{ files: File[]" : "{ file: File";
+    for (const Param& param : endpoint.params) {
+        upload_type += "; ";
+        append_param_member(upload_type, param, graph);
+    }
+    upload_type += " }";
+    const std::string_view files = endpoint.multiFile ? "args.files" : "[args.file]";
+    const std::string result = return_type(endpoint, graph);
+    const std::string args = args_object(endpoint.params, graph);
+
+    p.linef("export function {}(args: {}): UploadHandle<{}> {{", fn, upload_type, result);
+    p.indent();
+    if (response_needs_conversion(endpoint.returns)) {
+        // The handle is named so that onProgress can hand back the converting
+        // handle itself: a chained `.onProgress(cb).promise` keeps the
+        // conversion instead of resolving with the runtime's raw result.
+        p.linef("const handle = createUpload<any>(\"{}\", {}, {});", endpoint.name, files, args);
+        p.linef("const converted: UploadHandle<{}> = {{", result);
+        p.indent();
+        p.linef("promise: handle.promise.then((_r: any) => ({})),",
+                response_mapping_at_depth(endpoint.returns, "_r", graph, 0));
+        p.line("abort: () => handle.abort(),");
+        p.line("onProgress: (callback) => { handle.onProgress(callback); return converted; },");
+        p.dedent();
+        p.line("};");
+        p.line("return converted;");
+    } else {
+        p.linef("return createUpload<{}>(\"{}\", {}, {});", result, endpoint.name, files, args);
+    }
+    p.dedent();
+    p.line("}");
+}
+
+void print_static(TsPrinter& p, const Endpoint& endpoint, const schema::ApiGraph& graph, const std::string& fn) {
+    if (endpoint.params.empty()) {
+        p.linef("export function {}Url(): string {{", fn);
+        p.indent();
+        p.linef("return `${{getBaseUrl()}}/static/{}`;", endpoint.name);
+    } else {
+        p.linef("export function {}Url(args: {}): string {{", fn, params_object_type(endpoint.params, graph));
+        p.indent();
+        p.line("const params = new URLSearchParams();");
+        for (const Param& param : endpoint.params) {
+            if (param.required && !param.ty.optional) {
+                p.linef("params.set(\"{}\", String(args.{}));", param.sourceName, param.wireName);
+            } else {
+                p.linef("if (args.{} !== undefined) params.set(\"{}\", String(args.{}));", param.wireName,
+                        param.sourceName, param.wireName);
+            }
+        }
+        p.linef("return `${{getBaseUrl()}}/static/{}?${{params}}`;", endpoint.name);
+    }
+    p.dedent();
+    p.line("}");
+}
+
+}  // namespace
+
+std::string params_object_type(const std::vector<Param>& params, const schema::ApiGraph& graph) {
+    std::string out = "{ ";
+    for (std::size_t i = 0; i < params.size(); ++i) {
+        if (i != 0) out += "; ";
+        append_param_member(out, params[i], graph);
+    }
+    out += " }";
+    return out;
+}
+
+std::string args_object(const std::vector<Param>& params, const schema::ApiGraph& graph) {
+    if (params.empty()) return "{}";
+    std::string out = "{ ";
+    std::string expr;
+    for (std::size_t i = 0; i < params.size(); ++i) {
+        if (i != 0) out += ", ";
+        out += params[i].sourceName;
+        out += ": ";
+        expr.assign("args.");
+        expr += params[i].wireName;
+        out += request_mapping_at_depth(params[i].ty, expr, graph, 0);
+    }
+    out += " }";
+    return out;
+}
+
+void print_endpoint_function(TsPrinter& printer, const Endpoint& endpoint, const schema::ApiGraph& graph) {
+    if (endpoint.kind == EndpointKind::Ws) return;
+    if (endpoint.doc) printer.doc(*endpoint.doc);
+    const std::string fn = schema::to_camel_case(endpoint.name);
+    switch (endpoint.kind) {
+        case EndpointKind::Rpc: print_rpc(printer, endpoint, graph, fn); break;
+        case EndpointKind::Channel: print_channel(printer, endpoint, graph, fn); break;
+        case EndpointKind::Upload: print_upload(printer, endpoint, graph, fn); break;
+        case EndpointKind::Static: print_static(printer, endpoint, graph, fn); break;
+        case EndpointKind::Ws: break;
+    }
+}
+
+}  // namespace tolv::gen_ts

@@ -1,0 +1,25 @@
+// Exported functions of api.ts for commands, channels, uploads and static
+// routes, each a thin call into the runtime module.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "gen_ts/ts_printer.hpp"
+#include "schema/endpoint.hpp"
+#include "schema/graph.hpp"
+
+namespace tolv::gen_ts {
+
+// "{ a: T; b?: U }": the type of the generated function's `args`.
+std::string params_object_type(const std::vector<schema::Param>& params, const schema::ApiGraph& graph);
+
+// The object literal handed to the runtime: source names as keys, wire-named
+// arguments as values, models converted to source names; "{}" when empty.
+std::string args_object(const std::vector<schema::Param>& params, const schema::ApiGraph& graph);
+
+// Prints the function of an rpc, channel, upload or static endpoint,
+// preceded by its doc block. Does nothing for a ws endpoint.
+void print_endpoint_function(TsPrinter& printer, const schema::Endpoint& endpoint, const schema::ApiGraph& graph);
+
+}  // namespace tolv::gen_ts

@@ -1,0 +1,217 @@
+#include "gen_ts/lowering.hpp"
+
+#include <string_view>
+#include <unordered_set>
+#include <utility>
+#include <variant>
+
+#include "gen_ts/text.hpp"
+#include "schema/json_writer.hpp"
+#include "schema/naming.hpp"
+
+namespace tolv::gen_ts {
+
+using schema::TypeKind;
+using schema::TypeRef;
+
+namespace {
+
+constexpr std::string_view kUnknown = "unknown";
+
+std::string_view primitive_type(const std::optional<std::string>& name) {
+    if (!name) return kUnknown;
+    const std::string_view n = *name;
+    if (n == "str" || n == "string" || n == "bytes") return "string";
+    if (n == "int" || n == "float" || n == "number") return "number";
+    if (n == "bool" || n == "boolean") return "boolean";
+    if (n == "null") return "null";
+    if (n == "undefined") return "undefined";
+    return kUnknown;
+}
+
+std::string lower_nested(const TypeRef& ty, const EnumMap& enums, bool allow_void) {
+    return apply_optional_nullable(lower_base(ty, enums, allow_void), ty.optional, ty.nullable);
+}
+
+std::string lower_array(const TypeRef& ty, const EnumMap& enums) {
+    std::string element = ty.inner.empty() ? std::string(kUnknown) : lower_nested(ty.inner.front(), enums, false);
+    if (element.find(" | ") != std::string::npos || (!element.empty() && element.front() == '[')) {
+        element.insert(0, 1, '(');
+        element += ")[]";
+    } else {
+        element += "[]";
+    }
+    return element;
+}
+
+std::string lower_record(const TypeRef& ty, const EnumMap& enums) {
+    if (ty.inner.empty()) return "Record<string, unknown>";
+    const std::string key = lower_nested(ty.inner[0], enums, false);
+    const std::string value = ty.inner.size() >= 2 ? lower_nested(ty.inner[1], enums, false) : std::string(kUnknown);
+    std::string out = "Record<";
+    out += record_key_type(key);
+    out += ", ";
+    out += value;
+    out += '>';
+    return out;
+}
+
+std::string lower_tuple(const TypeRef& ty, const EnumMap& enums) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < ty.inner.size(); ++i) {
+        if (i != 0) out += ", ";
+        out += lower_nested(ty.inner[i], enums, false);
+    }
+    out += ']';
+    return out;
+}
+
+std::string lower_union(const TypeRef& ty, const EnumMap& enums, bool allow_void) {
+    if (ty.inner.empty()) return std::string(kUnknown);
+    std::vector<std::string> members;
+    members.reserve(ty.inner.size());
+    for (const TypeRef& member : ty.inner) members.push_back(lower_nested(member, enums, allow_void));
+    return dedupe_union(std::move(members));
+}
+
+std::string lower_enum(const TypeRef& ty, const EnumMap& enums) {
+    if (!ty.name) return std::string(kUnknown);
+    const auto found = enums.find(*ty.name);
+    if (found == enums.end() || found->second.values.empty()) return lower_named_ref(ty.name);
+    std::vector<std::string> literals;
+    literals.reserve(found->second.values.size());
+    for (const schema::JsonValue& value : found->second.values) literals.push_back(lower_literal_value(value));
+    return dedupe_union(std::move(literals));
+}
+
+// Splits one text into its top-level union members (untrimmed) and hands
+// each to `emit`. A " | " inside a string literal or inside (), [] or <>
+// does not separate.
+template <class Emit>
+void split_union_members(std::string_view text, Emit&& emit) {
+    bool in_string = false;
+    bool escaped = false;
+    unsigned paren = 0, bracket = 0, angle = 0;
+    std::size_t member_start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (in_string) {
+            if (escaped) {
+                escaped = false;
+            } else if (c == '\\') {
+                escaped = true;
+            } else if (c == '"') {
+                in_string = false;
+            }
+            continue;
+        }
+        switch (c) {
+            case '"': in_string = true; break;
+            case '(': ++paren; break;
+            case '[': ++bracket; break;
+            case '<': ++angle; break;
+            case ')': if (paren > 0) --paren; break;
+            case ']': if (bracket > 0) --bracket; break;
+            case '>': if (angle > 0) --angle; break;
+            case '|':
+                if (paren == 0 && bracket == 0 && angle == 0 && i != 0 && text[i - 1] == ' ' &&
+                    i + 1 < text.size() && text[i + 1] == ' ') {
+                    emit(text.substr(member_start, i - member_start));
+                    member_start = i + 1;
+                }
+                break;
+            default: break;
+        }
+    }
+    emit(text.substr(member_start));
+}
+
+}  // namespace
+
+std::string lower_base(const TypeRef& ty, const EnumMap& enums, bool allow_void) {
+    switch (ty.kind) {
+        case TypeKind::Primitive: return std::string(primitive_type(ty.name));
+        case TypeKind::Array: return lower_array(ty, enums);
+        case TypeKind::Record: return lower_record(ty, enums);
+        case TypeKind::Tuple: return lower_tuple(ty, enums);
+        case TypeKind::Union: return lower_union(ty, enums, allow_void);
+        case TypeKind::Literal: return ty.value ? lower_literal_value(*ty.value) : std::string(kUnknown);
+        case TypeKind::Model: return lower_named_ref(ty.name);
+        case TypeKind::Enum: return lower_enum(ty, enums);
+        case TypeKind::Any: return std::string(kUnknown);
+        case TypeKind::Void: return allow_void ? "void" : "undefined";
+    }
+    return std::string(kUnknown);
+}
+
+std::string apply_optional_nullable(std::string text, bool optional, bool nullable) {
+    std::vector<std::string> members;
+    members.reserve(3);
+    members.push_back(std::move(text));
+    if (nullable) members.emplace_back("null");
+    if (optional) members.emplace_back("undefined");
+    return dedupe_union(std::move(members));
+}
+
+std::string lower_with_own_flags(const TypeRef& ty, const EnumMap& enums) { return lower_nested(ty, enums, false); }
+
+std::string dedupe_union(std::vector<std::string> texts) {
+    // The views point into `texts`, which outlives the set.
+    std::unordered_set<std::string_view> seen;
+    std::string out;
+    for (const std::string& text : texts) {
+        split_union_members(text, [&](std::string_view member) {
+            member = trim_white_space(member);
+            if (member.empty() || !seen.insert(member).second) return;
+            if (!out.empty()) out += " | ";
+            out += member;
+        });
+    }
+    if (out.empty()) return std::string(kUnknown);
+    return out;
+}
+
+std::string lower_named_ref(const std::optional<std::string>& name) {
+    if (!name) return std::string(kUnknown);
+    std::string pascal = schema::to_pascal_case(*name);
+    if (pascal.empty()) return std::string(kUnknown);
+    return pascal;
+}
+
+std::string lower_literal_value(const schema::JsonValue& value) {
+    if (value.is_null()) return "null";
+    if (const bool* b = std::get_if<bool>(&value.v)) return *b ? "true" : "false";
+    if (value.is_number()) return schema::format_json_number(value);
+    if (const std::string* s = std::get_if<std::string>(&value.v)) {
+        std::string out = "\"";
+        out += escape_ts_string(*s);
+        out += '"';
+        return out;
+    }
+    return std::string(kUnknown);
+}
+
+std::string escape_ts_string(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (const char c : s) {
+        switch (c) {
+            case '\\': out += "\\\\"; break;
+            case '"': out += "\\\""; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default: out += c; break;
+        }
+    }
+    return out;
+}
+
+std::string_view record_key_type(std::string_view key_text) {
+    if (key_text == "number") return "number";
+    if (key_text == "string") return "string";
+    if (key_text.find('"') != std::string_view::npos) return "string";
+    return "string | number";
+}
+
+}  // namespace tolv::gen_ts
