@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Generates the plain client for the fixture schema and typechecks it strictly.
+set -euo pipefail
+out="$TOLV_TS_WORK/plain_typecheck"
+rm -rf "$out"
+"$TOLV_GEN_CLIENT" "$TOLV_TS_DIR/fixtures/full_schema.json" "$out" typescript
+for file in api.ts _internal.ts; do
+    if [ ! -s "$out/$file" ]; then
+        echo "generator wrote no $file" >&2
+        exit 1
+    fi
+done
+"$TOLV_TS_DIR/node_modules/.bin/tsc" --noEmit --strict \
+    --target es2022 --lib es2022,dom --module esnext --moduleResolution bundler \
+    "$out/api.ts" "$out/_internal.ts"
