@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "schema/graph.hpp"
 
@@ -17,5 +18,7 @@ std::string write_compact(const ApiGraph& graph);
 std::string format_json_number(const JsonValue& number);
 // The JSON string literal of s, quotes included.
 std::string quote_json_string(std::string_view s);
+// Any JSON value as compact text (numbers as above, object keys in byte order).
+std::string write_json_value_compact(const JsonValue& value);
 
 }  // namespace tolv::schema
