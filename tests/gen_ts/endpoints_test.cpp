@@ -1,0 +1,216 @@
+#include "gen_ts/endpoints.hpp"
+
+#include <gtest/gtest.h>
+
+#include "builders.hpp"
+#include "gen_ts/key_mapping.hpp"
+
+namespace tolv::gen_ts {
+namespace {
+
+using namespace test;
+
+schema::ApiGraph sample_graph() {
+    schema::ApiGraph g;
+    auto add = [&](ModelDef m) { g.models.emplace(m.name, std::move(m)); };
+    add(model_def("User", {field("userName", "user_name", prim("str"))}));
+    add(model_def("Filter", {field("maxItems", "max_items", prim("int"))}));
+    add(model_def("Empty", {}));
+    add(model_def("Outer", {field("inner", "inner_model", model("User")),
+                            field("list", "items", array(model("User"))),
+                            field("more", "more_items", array(model("User"))),
+                            field("tags", "tags", array(prim("str")))}));
+    add(model_def("Node", {field("childNodes", "child_nodes", array(model("Node"))),
+                           field("label", "label", prim("str"))}));
+    add(model_def("A", {field("b", "b_ref", model("B"))}));
+    add(model_def("B", {field("a", "a_ref", model("A"))}));
+    return g;
+}
+
+std::string print(const Endpoint& endpoint, const schema::ApiGraph& graph = sample_graph()) {
+    TsPrinter p;
+    print_endpoint_function(p, endpoint, graph);
+    return p.output();
+}
+
+TEST(RpcFunction, ConvertsModelResultToWireNames) {
+    EXPECT_EQ(print(endpoint("get_user", EndpointKind::Rpc, model("User"))), R"(export async function getUser(): Promise<User> {
+    const _r = await request<any>("get_user", {});
+    return { userName: _r.user_name };
+}
+)");
+    EXPECT_EQ(print(endpoint("list_users", EndpointKind::Rpc, array(model("User")))),
+              R"(export async function listUsers(): Promise<User[]> {
+    const _r = await request<any>("list_users", {});
+    return _r.map((_item: any) => ({ userName: _item.user_name }));
+}
+)");
+}
+
+TEST(RpcFunction, SingleLineWhenNothingToConvert) {
+    EXPECT_EQ(print(endpoint("ping", EndpointKind::Rpc)), R"(export async function ping(): Promise<void> {
+    return request<void>("ping", {});
+}
+)");
+    EXPECT_EQ(print(endpoint("ping", EndpointKind::Rpc, nullable(type(TypeKind::Void)))),
+              R"(export async function ping(): Promise<void | null> {
+    return request<void | null>("ping", {});
+}
+)");
+    // A union, record or tuple holding a model is not converted.
+    EXPECT_EQ(print(endpoint("maybe_user", EndpointKind::Rpc, union_of({model("User"), prim("null")}))),
+              R"(export async function maybeUser(): Promise<User | null> {
+    return request<User | null>("maybe_user", {});
+}
+)");
+}
+
+TEST(RpcFunction, MissingModelStillTakesTwoLineForm) {
+    EXPECT_EQ(print(endpoint("ghost", EndpointKind::Rpc, model("Ghost"))), R"(export async function ghost(): Promise<Ghost> {
+    const _r = await request<any>("ghost", {});
+    return _r;
+}
+)");
+}
+
+TEST(RpcFunction, ArgumentsSentUnderSourceNamesWithModelsConverted) {
+    Endpoint e = endpoint("search", EndpointKind::Rpc);
+    e.params = {param("filter", "query_filter", model("Filter")), param("limit", "limit_n", prim("int"), false),
+                param("cursor", "cursor", nullable(optional(prim("str"))))};
+    e.doc = "Finds things.";
+    EXPECT_EQ(print(e), R"(/**
+ * Finds things.
+ */
+export async function search(args: { filter: Filter; limit?: number; cursor?: string | null }): Promise<void> {
+    return request<void>("search", { query_filter: { max_items: args.filter.maxItems }, limit_n: args.limit, cursor: args.cursor });
+}
+)");
+}
+
+TEST(KeyMapping, NestedArraysUseOneLambdaNamePerDepth) {
+    const TypeRef nested = array(array(array(array(model("User")))));
+    EXPECT_EQ(response_mapping_at_depth(nested, "_r", sample_graph(), 0),
+              "_r.map((_item: any) => (_item.map((_inner: any) => (_inner.map((_deep: any) => "
+              "(_deep.map((_item3: any) => ({ userName: _item3.user_name }))))))))");
+    EXPECT_EQ(request_mapping_at_depth(array(array(model("User"))), "args.x", sample_graph(), 0),
+              "args.x.map((_item) => (_item.map((_inner) => ({ user_name: _inner.userName }))))");
+}
+
+TEST(KeyMapping, FieldsStayAtTheModelsDepth) {
+    EXPECT_EQ(response_mapping_at_depth(model("Outer"), "_r", sample_graph(), 0),
+              "{ inner: { userName: _r.inner_model.user_name }, "
+              "list: _r.items.map((_item: any) => ({ userName: _item.user_name })), "
+              "more: _r.more_items.map((_item: any) => ({ userName: _item.user_name })), tags: _r.tags }");
+    EXPECT_EQ(request_mapping_at_depth(model("Outer"), "data", sample_graph(), 0),
+              "{ inner_model: { user_name: data.inner.userName }, "
+              "items: data.list.map((_item) => ({ user_name: _item.userName })), "
+              "more_items: data.more.map((_item) => ({ user_name: _item.userName })), tags: data.tags }");
+}
+
+TEST(KeyMapping, LeavesOtherKindsAndMissingModelsUnchanged) {
+    const schema::ApiGraph g = sample_graph();
+    EXPECT_EQ(request_mapping_at_depth(union_of({model("User")}), "e", g, 0), "e");
+    EXPECT_EQ(request_mapping_at_depth(type(TypeKind::Record, {prim("str"), model("User")}), "e", g, 0), "e");
+    EXPECT_EQ(request_mapping_at_depth(type(TypeKind::Array), "e", g, 0), "e");
+    EXPECT_EQ(request_mapping_at_depth(array(prim("str")), "e", g, 0), "e");
+    EXPECT_EQ(request_mapping_at_depth(model("Ghost"), "e", g, 0), "e");
+    EXPECT_EQ(request_mapping_at_depth(type(TypeKind::Model), "e", g, 0), "e");
+    EXPECT_EQ(response_mapping_at_depth(model("Empty"), "e", g, 0), "{  }");
+    // The array test looks only at the kind reached, not at the graph.
+    EXPECT_EQ(response_mapping_at_depth(array(model("Ghost")), "e", g, 0), "e.map((_item: any) => (_item))");
+}
+
+TEST(KeyMapping, SelfReferenceStopsInsteadOfRecursingForever) {
+    const schema::ApiGraph g = sample_graph();
+    EXPECT_EQ(response_mapping_at_depth(model("Node"), "_r", g, 0),
+              "{ childNodes: _r.child_nodes.map((_item: any) => (_item)), label: _r.label }");
+    EXPECT_EQ(request_mapping_at_depth(model("A"), "x", g, 0), "{ b_ref: { a_ref: x.b.a } }");
+    // A model seen again in a sibling branch (not on the current path) is expanded.
+    schema::ApiGraph pair = g;
+    pair.models.emplace("Pair", model_def("Pair", {field("l", "left", model("User")), field("r", "right", model("User"))}));
+    EXPECT_EQ(request_mapping_at_depth(model("Pair"), "p", pair, 0),
+              "{ left: { user_name: p.l.userName }, right: { user_name: p.r.userName } }");
+}
+
+TEST(KeyMapping, MapVariableNames) {
+    EXPECT_EQ(map_variable(0), "_item");
+    EXPECT_EQ(map_variable(1), "_inner");
+    EXPECT_EQ(map_variable(2), "_deep");
+    EXPECT_EQ(map_variable(3), "_item3");
+    EXPECT_EQ(map_variable(12), "_item12");
+}
+
+TEST(ChannelFunction, ItemTypeAndArguments) {
+    EXPECT_EQ(print(endpoint("ticks", EndpointKind::Channel)), R"(export function ticks(): BridgeChannel<unknown> {
+    return createChannel<unknown>("ticks", {});
+}
+)");
+    Endpoint e = endpoint("room_feed", EndpointKind::Channel);
+    e.channelItem = optional(model("User"));
+    e.params = {param("room", "room_id", prim("str"))};
+    EXPECT_EQ(print(e), R"(export function roomFeed(args: { room: string }): BridgeChannel<User> {
+    return createChannel<User>("room_feed", { room_id: args.room });
+}
+)");
+    e.channelItem = nullable(prim("str"));
+    EXPECT_NE(print(e).find("BridgeChannel<string | null>"), std::string::npos);
+}
+
+TEST(UploadFunction, SingleAndMultipleFiles) {
+    EXPECT_EQ(print(endpoint("upload_avatar", EndpointKind::Upload)),
+              R"(export function uploadAvatar(args: { file: File }): UploadHandle<void> {
+    return createUpload<void>("upload_avatar", [args.file], {});
+}
+)");
+    Endpoint e = endpoint("upload_photos", EndpointKind::Upload);
+    e.multiFile = true;
+    e.params = {param("album", "album_id", prim("str")), param("note", "note", prim("str"), false)};
+    EXPECT_EQ(print(e), R"(export function uploadPhotos(args: { files: File[]; album: string; note?: string }): UploadHandle<void> {
+    return createUpload<void>("upload_photos", args.files, { album_id: args.album, note: args.note });
+}
+)");
+}
+
+// The converting handle is what onProgress returns, so a chained
+// `.onProgress(cb).promise` still resolves with wire names.
+TEST(UploadFunction, ConvertedResultKeepsConversionThroughOnProgress) {
+    EXPECT_EQ(print(endpoint("upload_doc", EndpointKind::Upload, model("User"))),
+              R"(export function uploadDoc(args: { file: File }): UploadHandle<User> {
+    const handle = createUpload<any>("upload_doc", [args.file], {});
+    const converted: UploadHandle<User> = {
+        promise: handle.promise.then((_r: any) => ({ userName: _r.user_name })),
+        abort: () => handle.abort(),
+        onProgress: (callback) => { handle.onProgress(callback); return converted; },
+    };
+    return converted;
+}
+)");
+}
+
+TEST(StaticFunction, UrlWithAndWithoutQuery) {
+    EXPECT_EQ(print(endpoint("logo", EndpointKind::Static, model("User"))), R"(export function logoUrl(): string {
+    return `${getBaseUrl()}/static/logo`;
+}
+)");
+    Endpoint e = endpoint("report", EndpointKind::Static);
+    e.params = {param("year", "year_num", prim("int")), param("month", "month_num", optional(prim("int"))),
+                param("filter", "filter", model("Filter"), false)};
+    EXPECT_EQ(print(e), R"(export function reportUrl(args: { year: number; month?: number; filter?: Filter }): string {
+    const params = new URLSearchParams();
+    params.set("year_num", String(args.year));
+    if (args.month !== undefined) params.set("month_num", String(args.month));
+    if (args.filter !== undefined) params.set("filter", String(args.filter));
+    return `${getBaseUrl()}/static/report?${params}`;
+}
+)");
+}
+
+TEST(EndpointFunction, NamesInsertedUnescaped) {
+    EXPECT_EQ(print(endpoint("a\"b c", EndpointKind::Rpc)), R"(export async function a"b c(): Promise<void> {
+    return request<void>("a"b c", {});
+}
+)");
+}
+
+}  // namespace
+}  // namespace tolv::gen_ts

@@ -1,0 +1,86 @@
+#include "gen_ts/websocket.hpp"
+
+#include <gtest/gtest.h>
+
+#include "builders.hpp"
+#include "socket_members.hpp"
+
+namespace tolv::gen_ts {
+namespace {
+
+using namespace test;
+
+std::string print_block(const Endpoint& e, const schema::ApiGraph& g) {
+    TsPrinter p;
+    print_websocket_block(p, e, g);
+    return p.output();
+}
+
+TEST(WebsocketBlock, WithoutEvents) {
+    const std::string expected = R"(export interface LiveFeedServerEvents {
+}
+
+export interface LiveFeedClientEvents {
+}
+
+export class LiveFeedSocket {
+)" + fixed_members("live_feed", "LiveFeed") + R"(}
+
+export function createLiveFeedSocket(): LiveFeedSocket {
+    return new LiveFeedSocket();
+}
+)";
+    // The raw name goes into the URL; only the type names use PascalCase.
+    EXPECT_EQ(print_block(endpoint("live_feed", EndpointKind::Ws), {}), expected);
+}
+
+TEST(WebsocketBlock, EventsDocAndPayloadConversion) {
+    schema::ApiGraph g;
+    g.models.emplace("User", model_def("User", {field("userName", "user_name", prim("str"))}));
+    Endpoint e = endpoint("chat", EndpointKind::Ws);
+    e.doc = "Chat room.";
+    // Events are named by their source names; wire names play no part.
+    e.serverEvents = {param("ignored", "user_joined", model("User")),
+                      param("ignored", "left", optional(prim("str")), false)};
+    e.clientEvents = {param("ignored", "say_hi", model("User")), param("ignored", "typing", nullable(prim("bool")))};
+    const std::string expected = R"(export interface ChatServerEvents {
+    user_joined: User;
+    left: string | undefined;
+}
+
+export interface ChatClientEvents {
+    say_hi: User;
+    typing: boolean | null;
+}
+
+/**
+ * Chat room.
+ */
+export class ChatSocket {
+)" + fixed_members("chat", "Chat") + R"(
+    onUserJoined(callback: (data: User) => void): () => void {
+        return this.on("user_joined", callback);
+    }
+
+    onLeft(callback: (data: string | undefined) => void): () => void {
+        return this.on("left", callback);
+    }
+
+    sendSayHi(data: User): void {
+        this.sendRaw("say_hi", { user_name: data.userName });
+    }
+
+    sendTyping(data: boolean | null): void {
+        this.sendRaw("typing", data);
+    }
+}
+
+export function createChatSocket(): ChatSocket {
+    return new ChatSocket();
+}
+)";
+    EXPECT_EQ(print_block(e, g), expected);
+}
+
+}  // namespace
+}  // namespace tolv::gen_ts
