@@ -1,0 +1,187 @@
+#include "gen_effect/lowering.hpp"
+
+#include <unordered_set>
+#include <vector>
+
+#include "schema/json_writer.hpp"
+#include "schema/naming.hpp"
+
+namespace tolv::gen_effect::lowering {
+
+namespace {
+
+using schema::TypeKind;
+using schema::TypeRef;
+
+TypeExpr pair(std::string_view ts, std::string_view schema) { return {std::string(ts), std::string(schema)}; }
+
+TypeExpr string_pair() { return pair("string", "Schema.String"); }
+TypeExpr unknown_pair() { return pair("unknown", "Schema.Unknown"); }
+TypeExpr void_pair() { return pair("void", "Schema.Void"); }
+
+TypeExpr lower_primitive(const std::optional<std::string>& name) {
+    if (!name) return unknown_pair();
+    const std::string_view n = *name;
+    if (n == "str" || n == "string" || n == "bytes") return string_pair();
+    if (n == "int" || n == "float" || n == "number") return pair("number", "Schema.Number");
+    if (n == "bool" || n == "boolean") return pair("boolean", "Schema.Boolean");
+    if (n == "null") return pair("null", "Schema.Null");
+    if (n == "undefined") return pair("undefined", "Schema.Undefined");
+    return unknown_pair();
+}
+
+struct Lowerer {
+    const EnumMap& enums;
+    std::optional<std::string_view> current;
+
+    TypeExpr lower(const TypeRef& ty) const {
+        return apply_optional_nullable(lower_kind(ty), ty.optional, ty.nullable);
+    }
+
+    // The inner entry at `index`, lowered, or the void pair when missing.
+    TypeExpr inner_or_void(const TypeRef& ty, std::size_t index) const {
+        return index < ty.inner.size() ? lower(ty.inner[index]) : void_pair();
+    }
+
+    TypeExpr lower_kind(const TypeRef& ty) const {
+        switch (ty.kind) {
+            case TypeKind::Primitive: return lower_primitive(ty.name);
+            case TypeKind::Array: {
+                TypeExpr element = inner_or_void(ty, 0);
+                return {"ReadonlyArray<" + element.ts + ">", "Schema.Array(" + element.schema + ")"};
+            }
+            case TypeKind::Record: return lower_record(ty);
+            case TypeKind::Tuple: return lower_tuple(ty);
+            case TypeKind::Union: return lower_union(ty);
+            case TypeKind::Literal: return ty.value ? lower_literal_value(*ty.value) : unknown_pair();
+            case TypeKind::Model: return lower_model(ty);
+            case TypeKind::Enum: return lower_enum(ty);
+            case TypeKind::Any: return unknown_pair();
+            case TypeKind::Void: return void_pair();
+        }
+        return unknown_pair();
+    }
+
+    TypeExpr lower_record(const TypeRef& ty) const {
+        TypeExpr key = inner_or_void(ty, 0);
+        TypeExpr value = inner_or_void(ty, 1);
+        // JSON-like keys only: anything but a string or number key becomes string.
+        if (key.ts != "string" && key.ts != "number") key.ts = "string";
+        if (key.schema != "Schema.String" && key.schema != "Schema.Number") key.schema = "Schema.String";
+        return {"Readonly<Record<" + key.ts + ", " + value.ts + ">>",
+                "Schema.Record({ key: " + key.schema + ", value: " + value.schema + " })"};
+    }
+
+    TypeExpr lower_tuple(const TypeRef& ty) const {
+        std::string ts = "readonly [";
+        std::string schema = "Schema.Tuple(";
+        for (std::size_t i = 0; i < ty.inner.size(); ++i) {
+            TypeExpr item = lower(ty.inner[i]);
+            if (i != 0) {
+                ts += ", ";
+                schema += ", ";
+            }
+            ts += item.ts;
+            schema += item.schema;
+        }
+        return {ts + "]", schema + ")"};
+    }
+
+    TypeExpr lower_union(const TypeRef& ty) const {
+        if (ty.inner.empty()) return unknown_pair();
+        std::vector<TypeExpr> members;
+        members.reserve(ty.inner.size());
+        for (const TypeRef& member : ty.inner) members.push_back(lower(member));
+        // Repeated TypeScript members are dropped; the schema keeps every member.
+        std::unordered_set<std::string_view> seen;
+        std::string ts;
+        std::string schema = "Schema.Union(";
+        for (std::size_t i = 0; i < members.size(); ++i) {
+            if (seen.insert(members[i].ts).second) {
+                if (seen.size() > 1) ts += " | ";
+                ts += members[i].ts;
+            }
+            if (i != 0) schema += ", ";
+            schema += members[i].schema;
+        }
+        return {std::move(ts), schema + ")"};
+    }
+
+    TypeExpr lower_model(const TypeRef& ty) const {
+        std::string name = ty.name ? schema::to_pascal_case(*ty.name) : std::string();
+        if (name.empty()) name = "unknown";
+        if (current && name == *current) return {name, "Schema.suspend(() => " + name + ")"};
+        if (name == "unknown") return unknown_pair();
+        return {name, name};
+    }
+
+    TypeExpr lower_enum(const TypeRef& ty) const {
+        if (!ty.name) return string_pair();
+        const auto found = enums.find(*ty.name);
+        if (found == enums.end() || found->second.values.empty()) return string_pair();
+        std::string ts;
+        std::string literals;
+        bool first = true;
+        for (const schema::JsonValue& value : found->second.values) {
+            TypeExpr literal = lower_literal_value(value);
+            if (literal.ts == "unknown") return string_pair();
+            if (!first) {
+                ts += " | ";
+                literals += ", ";
+            }
+            first = false;
+            ts += literal.ts;
+            literals += literal.ts;
+        }
+        return {std::move(ts), "Schema.Literal(" + literals + ")"};
+    }
+};
+
+}  // namespace
+
+TypeExpr lower_with_enums(const TypeRef& ty, const EnumMap& enums, std::optional<std::string_view> current) {
+    return Lowerer{enums, current}.lower(ty);
+}
+
+TypeExpr lower_literal_value(const schema::JsonValue& value) {
+    std::string text;
+    if (value.is_null()) text = "null";
+    else if (value.is_bool()) text = std::get<bool>(value.v) ? "true" : "false";
+    else if (value.is_number()) text = schema::format_json_number(value);
+    else if (value.is_string()) text = quote_js_string(std::get<std::string>(value.v));
+    else return unknown_pair();
+    std::string schema = "Schema.Literal(" + text + ")";
+    return {std::move(text), std::move(schema)};
+}
+
+std::string quote_js_string(std::string_view s) { return schema::quote_json_string(s); }
+
+TypeExpr apply_optional_nullable(TypeExpr expr, bool optional, bool nullable) {
+    if (!optional && !nullable) return expr;
+    expr.ts = append_ts_flags(std::move(expr.ts), optional, nullable);
+    if (optional && nullable) expr.schema = "Schema.optionalWith(" + expr.schema + ", { nullable: true })";
+    else if (optional) expr.schema = "Schema.UndefinedOr(" + expr.schema + ")";
+    else expr.schema = "Schema.NullOr(" + expr.schema + ")";
+    return expr;
+}
+
+std::string append_ts_flags(std::string ts, bool optional, bool nullable) {
+    constexpr std::string_view separator = " | ";
+    bool has_null = false;
+    bool has_undefined = false;
+    const std::string_view text = ts;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = text.find(separator, start);
+        const std::string_view piece = text.substr(start, end == std::string_view::npos ? end : end - start);
+        has_null = has_null || piece == "null";
+        has_undefined = has_undefined || piece == "undefined";
+        if (end == std::string_view::npos) break;
+        start = end + separator.size();
+    }
+    if (nullable && !has_null) ts += " | null";
+    if (optional && !has_undefined) ts += " | undefined";
+    return ts;
+}
+
+}  // namespace tolv::gen_effect::lowering

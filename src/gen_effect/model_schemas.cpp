@@ -1,0 +1,119 @@
+#include "gen_effect/model_schemas.hpp"
+
+#include "gen_effect/lowering.hpp"
+#include "gen_effect/topological.hpp"
+#include "schema/naming.hpp"
+
+namespace tolv::gen_effect::lowering {
+
+namespace {
+
+std::set<std::string> model_refs(const schema::ModelDef& model) {
+    std::set<std::string> names;
+    for (const schema::Field& field : model.fields) walk_model_refs(field.ty, names);
+    return names;
+}
+
+std::string join(const std::vector<std::string>& lines, std::string_view separator) {
+    std::string out;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i != 0) out += separator;
+        out += lines[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+void walk_model_refs(const schema::TypeRef& ty, std::set<std::string>& names) {
+    if (ty.kind == schema::TypeKind::Model && ty.name) names.insert(schema::to_pascal_case(*ty.name));
+    for (const schema::TypeRef& inner : ty.inner) walk_model_refs(inner, names);
+}
+
+const schema::ModelDef* find_model(const schema::ApiGraph& graph, std::string_view name) {
+    for (const auto& [key, model] : graph.models) {
+        if (schema::to_pascal_case(key) == name || schema::to_pascal_case(model.name) == name) return &model;
+    }
+    return nullptr;
+}
+
+ModelIndex::ModelIndex(const schema::ApiGraph& graph) {
+    // Walking in key order and keeping the first entry per name gives
+    // find_model's first-match result for every name.
+    for (const auto& [key, model] : graph.models) {
+        by_name_.try_emplace(schema::to_pascal_case(key), &model);
+        by_name_.try_emplace(schema::to_pascal_case(model.name), &model);
+    }
+}
+
+const schema::ModelDef* ModelIndex::find(std::string_view name) const {
+    const auto found = by_name_.find(std::string(name));
+    return found == by_name_.end() ? nullptr : found->second;
+}
+
+RenderedField render_field(const schema::Field& field, const schema::ApiGraph& graph,
+                           std::optional<std::string_view> current) {
+    schema::TypeRef ty = field.ty;
+    ty.optional = ty.optional || field.optional || !field.required;
+    ty.nullable = ty.nullable || field.nullable;
+    const TypeExpr expr = lower_with_enums(ty, graph.enums, current);
+    const bool optional_key = ty.optional && ty.nullable;
+
+    std::string value;
+    if (field.sourceName == field.wireName) {
+        value = expr.schema;
+    } else if (optional_key) {
+        value = expr.schema + ".pipe(Schema.fromKey(" + quote_js_string(field.sourceName) + "))";
+    } else {
+        value = "Schema.propertySignature(" + expr.schema + ").pipe(Schema.fromKey(" +
+                quote_js_string(field.sourceName) + "))";
+    }
+    return {
+        "  " + field.wireName + ": " + value,
+        "  readonly " + field.wireName + (optional_key ? "?" : "") + ": " + expr.ts,
+    };
+}
+
+std::string render_model_schema(const schema::ModelDef& model, const schema::ApiGraph& graph) {
+    const std::string name = schema::to_pascal_case(model.name);
+    std::vector<std::string> schema_lines;
+    std::vector<std::string> ts_lines;
+    schema_lines.reserve(model.fields.size());
+    ts_lines.reserve(model.fields.size());
+    for (const schema::Field& field : model.fields) {
+        RenderedField rendered = render_field(field, graph, name);
+        schema_lines.push_back(std::move(rendered.schema_line));
+        ts_lines.push_back(std::move(rendered.ts_line));
+    }
+    const std::string body = join(schema_lines, ",\n");
+    const std::string structure = model.fields.empty() ? "Schema.Struct({})" : "Schema.Struct({\n" + body + "\n})";
+
+    if (!model_refs(model).contains(name)) {
+        return "export const " + name + " = " + structure + "\n\nexport type " + name +
+               " = Schema.Schema.Type<typeof " + name + ">";
+    }
+    const std::string interface = model.fields.empty()
+                                      ? "export type " + name + " = {}"
+                                      : "export interface " + name + " {\n" + join(ts_lines, "\n") + "\n}";
+    return interface + "\n\nexport const " + name + ": Schema.Schema<" + name + ", any> = " + structure;
+}
+
+std::vector<std::string> render_model_schemas(const schema::ApiGraph& graph) {
+    topological::DependencyMap deps;
+    for (const auto& [key, model] : graph.models) {
+        std::string name = schema::to_pascal_case(key);
+        std::set<std::string> refs = model_refs(model);
+        refs.erase(name);
+        // A later model with the same PascalCase key supplies the set.
+        deps.insert_or_assign(std::move(name), std::move(refs));
+    }
+    const ModelIndex index(graph);
+    std::vector<std::string> texts;
+    texts.reserve(deps.size());
+    for (const std::string& name : topological::sort_models(deps)) {
+        if (const schema::ModelDef* model = index.find(name)) texts.push_back(render_model_schema(*model, graph));
+    }
+    return texts;
+}
+
+}  // namespace tolv::gen_effect::lowering

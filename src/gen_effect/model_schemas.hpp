@@ -1,0 +1,44 @@
+// Effect Schema declarations of the models, in dependency order.
+#pragma once
+
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "schema/graph.hpp"
+
+namespace tolv::gen_effect::lowering {
+
+struct RenderedField {
+    std::string schema_line;  // inside Schema.Struct({ ... })
+    std::string ts_line;      // inside the interface of a self-referencing model
+};
+
+// Every model declaration text, in dependency order; none ends with a line feed.
+std::vector<std::string> render_model_schemas(const schema::ApiGraph& graph);
+
+std::string render_model_schema(const schema::ModelDef& model, const schema::ApiGraph& graph);
+
+RenderedField render_field(const schema::Field& field, const schema::ApiGraph& graph,
+                           std::optional<std::string_view> current);
+
+// The first model, in key order, whose key or name has the PascalCase form `name`.
+const schema::ModelDef* find_model(const schema::ApiGraph& graph, std::string_view name);
+
+// find_model for many names: one pass over the models up front.
+class ModelIndex {
+public:
+    explicit ModelIndex(const schema::ApiGraph& graph);
+    const schema::ModelDef* find(std::string_view name) const;
+
+private:
+    std::unordered_map<std::string, const schema::ModelDef*> by_name_;
+};
+
+// Adds the PascalCase names of the model references anywhere in `ty`.
+void walk_model_refs(const schema::TypeRef& ty, std::set<std::string>& names);
+
+}  // namespace tolv::gen_effect::lowering

@@ -1,0 +1,118 @@
+#include "gen_effect/endpoints.hpp"
+
+#include <gtest/gtest.h>
+
+#include "builders.hpp"
+
+namespace tolv::gen_effect::printer {
+namespace {
+
+using namespace tolv::test;
+
+TEST(ParamsObject, RequiredParametersFirstPayloadInSchemaOrder) {
+    const schema::ApiGraph graph;
+    const std::vector<schema::Param> params{
+        param("page_size", "pageSize", prim("int"), false),
+        param("query", "query", prim("str")),
+        param("tag", "tag", optional(prim("str"))),
+        param("cursor", "cursor", nullable(prim("str"))),
+    };
+    EXPECT_EQ(params_object(params, graph), "{ query: string; cursor: string | null; pageSize?: number; tag?: string }");
+    EXPECT_EQ(args_payload(params, graph),
+              "{ page_size: args.pageSize, query: args.query, tag: args.tag, cursor: args.cursor }");
+}
+
+TEST(ParamsObject, EmptyListGivesVoidAndEmptyPayload) {
+    const schema::ApiGraph graph;
+    EXPECT_EQ(params_object({}, graph), "void");
+    EXPECT_EQ(args_payload({}, graph), "{}");
+}
+
+struct PayloadCase {
+    const char* label;
+    schema::Param param;
+    std::string expected;
+};
+
+class ParamPayloadExpr : public testing::TestWithParam<PayloadCase> {};
+
+TEST_P(ParamPayloadExpr, EncodesOnlyWhatHoldsAModel) {
+    schema::ApiGraph graph;
+    graph.enums["status"] = {"status", {JsonValue("on")}, std::nullopt};
+    EXPECT_EQ(param_payload_expr(GetParam().param, graph), GetParam().expected) << GetParam().label;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, ParamPayloadExpr,
+    testing::Values(
+        PayloadCase{"primitive", param("q", "q", prim("str")), "args.q"},
+        PayloadCase{"array of primitive", param("ids", "ids", array_of(prim("int"))), "args.ids"},
+        PayloadCase{"literal", param("l", "l", literal(JsonValue("x"))), "args.l"},
+        PayloadCase{"enum", param("s", "s", enum_ref("status")), "args.s"},
+        PayloadCase{"model", param("user_data", "user", model("user")),
+                    "Schema.encodeUnknownSync(User)(args.user)"},
+        PayloadCase{"array of models", param("items", "items", array_of(model("item"))),
+                    "Schema.encodeUnknownSync(Schema.Array(Item))(args.items)"},
+        PayloadCase{"model in a union in a record", param("m", "m", record_of(prim("str"), union_of({model("a")}))),
+                    "Schema.encodeUnknownSync(Schema.Record({ key: Schema.String, value: Schema.Union(A) }))(args.m)"},
+        PayloadCase{"not required model", param("u", "u", model("user"), false),
+                    "args.u === undefined ? undefined : Schema.encodeUnknownSync(User)(args.u)"},
+        PayloadCase{"optional type", param("u", "u", optional(model("user"))),
+                    "args.u === undefined ? undefined : Schema.encodeUnknownSync(Schema.UndefinedOr(User))(args.u)"}));
+
+schema::Endpoint endpoint_of(schema::EndpointKind kind, std::string name) {
+    schema::Endpoint endpoint;
+    endpoint.name = std::move(name);
+    endpoint.kind = kind;
+    endpoint.returns = of_kind(TypeKind::Void);
+    return endpoint;
+}
+
+TEST(EmitRpc, NoParametersInBothSurfaces) {
+    const schema::ApiGraph graph;
+    schema::Endpoint endpoint = endpoint_of(schema::EndpointKind::Rpc, "ping_server");
+    EXPECT_EQ(emit_rpc(endpoint, graph, ReturnSurface::Effect),
+              "export const pingServer = (options?: CallOptions): Effect.Effect<void, TolvError, TolvClient> =>\n"
+              "  callCommand(\"ping_server\", {}, Schema.Void, options)");
+    endpoint.returns = nullable(prim("str"));
+    EXPECT_EQ(emit_rpc(endpoint, graph, ReturnSurface::Promise),
+              "export const pingServer = (options?: CallOptions): Promise<string | null> =>\n"
+              "  runPromise(callCommand(\"ping_server\", {}, Schema.NullOr(Schema.String), options))");
+}
+
+TEST(EmitUpload, WithoutParametersStillTakesArgs) {
+    const schema::ApiGraph graph;
+    schema::Endpoint endpoint = endpoint_of(schema::EndpointKind::Upload, "put_file");
+    EXPECT_EQ(emit_upload(endpoint, graph, ReturnSurface::Effect),
+              "export const putFile = (args: { file: File }, options?: UploadOptions): "
+              "Effect.Effect<void, TolvError, TolvClient> =>\n"
+              "  callUpload(\"put_file\", [args.file], {}, Schema.Void, options)");
+    endpoint.multiFile = true;
+    endpoint.params = {param("folder", "folder", prim("str"))};
+    EXPECT_EQ(emit_upload(endpoint, graph, ReturnSurface::Promise),
+              "export const putFile = (args: { files: ReadonlyArray<File>; folder: string }, options?: UploadOptions): "
+              "Promise<void> =>\n"
+              "  runPromise(callUpload(\"put_file\", args.files, { folder: args.folder }, Schema.Void, options))");
+}
+
+TEST(EmitChannel, WithoutItemTypeStreamsUnknown) {
+    const schema::ApiGraph graph;
+    const schema::Endpoint endpoint = endpoint_of(schema::EndpointKind::Channel, "events");
+    EXPECT_EQ(emit_channel(endpoint, graph, ReturnSurface::Promise),
+              "export const events = (options?: CallOptions): AsyncIterable<unknown> =>\n"
+              "  toAsyncIterable(callChannel(\"events\", {}, Schema.Unknown, options))");
+}
+
+TEST(EmitStatic, NameKeepsUnderscoresForTheRuntime) {
+    const schema::ApiGraph graph;
+    schema::Endpoint endpoint = endpoint_of(schema::EndpointKind::Static, "user_avatar_file");
+    endpoint.returns = prim("int");  // never used by static routes
+    endpoint.doc = "Avatar.";
+    EXPECT_EQ(emit_static(endpoint, graph, ReturnSurface::Effect),
+              "/**\n * Avatar.\n */\n"
+              "export const userAvatarFileUrl = (): Effect.Effect<string, never, TolvClient> =>\n"
+              "  buildStaticUrl(\"user_avatar_file\", {})");
+}
+
+}  // namespace
+}  // namespace tolv::gen_effect::printer

@@ -1,0 +1,141 @@
+#include "gen_effect/model_schemas.hpp"
+
+#include <gtest/gtest.h>
+
+#include "builders.hpp"
+
+namespace tolv::gen_effect::lowering {
+namespace {
+
+using namespace tolv::test;
+
+TEST(RenderModelSchemas, EmptyGraphGivesNothing) { EXPECT_TRUE(render_model_schemas({}).empty()); }
+
+TEST(RenderModelSchema, PlainFormWithRenamedKey) {
+    schema::ApiGraph graph;
+    add_model(graph, "user", {field("id", "id", prim("int")), field("display_name", "displayName", prim("str"))});
+    EXPECT_EQ(render_model_schema(graph.models.at("user"), graph),
+              "export const User = Schema.Struct({\n"
+              "  id: Schema.Number,\n"
+              "  displayName: Schema.propertySignature(Schema.String).pipe(Schema.fromKey(\"display_name\"))\n"
+              "})\n"
+              "\n"
+              "export type User = Schema.Schema.Type<typeof User>");
+}
+
+TEST(RenderModelSchema, ModelWithoutFields) {
+    schema::ApiGraph graph;
+    add_model(graph, "Empty", {});
+    EXPECT_EQ(render_model_schema(graph.models.at("Empty"), graph),
+              "export const Empty = Schema.Struct({})\n\nexport type Empty = Schema.Schema.Type<typeof Empty>");
+}
+
+TEST(RenderModelSchema, SelfReferenceUsesInterfaceForm) {
+    schema::ApiGraph graph;
+    add_model(graph, "tree_node", {field("children", "children", array_of(model("tree_node")))});
+    EXPECT_EQ(render_model_schema(graph.models.at("tree_node"), graph),
+              "export interface TreeNode {\n"
+              "  readonly children: ReadonlyArray<TreeNode>\n"
+              "}\n"
+              "\n"
+              "export const TreeNode: Schema.Schema<TreeNode, any> = Schema.Struct({\n"
+              "  children: Schema.Array(Schema.suspend(() => TreeNode))\n"
+              "})");
+}
+
+TEST(RenderModelSchema, DeepSelfReferenceAlsoSelectsInterfaceForm) {
+    for (const TypeRef& ty : {union_of({prim("str"), model("node")}), record_of(prim("str"), model("node"))}) {
+        schema::ApiGraph graph;
+        add_model(graph, "node", {field("next", "next", ty)});
+        EXPECT_TRUE(render_model_schema(graph.models.at("node"), graph).starts_with("export interface Node {"));
+    }
+}
+
+struct FieldCase {
+    const char* label;
+    schema::Field field;
+    std::string schema_line;
+    std::string ts_line;
+};
+
+schema::Field with_flags(schema::Field f, bool optional_flag, bool nullable_flag) {
+    f.optional = optional_flag;
+    f.nullable = nullable_flag;
+    return f;
+}
+
+class RenderField : public testing::TestWithParam<FieldCase> {};
+
+TEST_P(RenderField, GivesBothLines) {
+    const schema::ApiGraph graph;
+    const RenderedField rendered = render_field(GetParam().field, graph, "Owner");
+    EXPECT_EQ(rendered.schema_line, GetParam().schema_line) << GetParam().label;
+    EXPECT_EQ(rendered.ts_line, GetParam().ts_line) << GetParam().label;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Flags, RenderField,
+    testing::Values(
+        FieldCase{"not required", field("nickname", "nickname", prim("str"), false),
+                  "  nickname: Schema.UndefinedOr(Schema.String)", "  readonly nickname: string | undefined"},
+        FieldCase{"optional flag on a required field", with_flags(field("n", "n", prim("str")), true, false),
+                  "  n: Schema.UndefinedOr(Schema.String)", "  readonly n: string | undefined"},
+        FieldCase{"optional type flag", field("n", "n", optional(prim("str"))), "  n: Schema.UndefinedOr(Schema.String)",
+                  "  readonly n: string | undefined"},
+        FieldCase{"nullable", with_flags(field("n", "n", prim("int")), false, true), "  n: Schema.NullOr(Schema.Number)",
+                  "  readonly n: number | null"},
+        FieldCase{"renamed and only optional", field("nick_name", "nickName", prim("str"), false),
+                  "  nickName: Schema.propertySignature(Schema.UndefinedOr(Schema.String))"
+                  ".pipe(Schema.fromKey(\"nick_name\"))",
+                  "  readonly nickName: string | undefined"},
+        FieldCase{"self reference", field("parent", "parent", model("owner")),
+                  "  parent: Schema.suspend(() => Owner)", "  readonly parent: Owner"}));
+
+TEST(RenderModelSchemas, DependenciesComeFirstAndMissingModelsKeepTheirName) {
+    schema::ApiGraph graph;
+    add_model(graph, "order", {field("customer", "customer", model("customer")),
+                               field("coupon", "coupon", model("coupon"))});
+    add_model(graph, "customer", {field("id", "id", prim("int"))});
+    const auto texts = render_model_schemas(graph);
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_TRUE(texts[0].starts_with("export const Customer = "));
+    EXPECT_EQ(texts[1],
+              "export const Order = Schema.Struct({\n  customer: Customer,\n  coupon: Coupon\n})\n\n"
+              "export type Order = Schema.Schema.Type<typeof Order>");
+}
+
+TEST(RenderModelSchemas, OneDeclarationPerPascalCaseKey) {
+    schema::ApiGraph graph;
+    add_model(graph, "a_b", {field("x", "x", prim("int"))});
+    add_model(graph, "AB", {field("y", "y", prim("str"))});
+    const auto texts = render_model_schemas(graph);
+    ASSERT_EQ(texts.size(), 1u);
+    // "AB" sorts first among the keys, so it is the model found for the name.
+    EXPECT_NE(texts[0].find("y: Schema.String"), std::string::npos);
+}
+
+TEST(FindModel, IndexAgreesWithTheFirstMatchInKeyOrder) {
+    schema::ApiGraph graph;
+    // Keys and names that disagree, and PascalCase collisions between them.
+    graph.models["a_b"] = {"zeta", {}, std::nullopt};
+    graph.models["b"] = {"a_b", {}, std::nullopt};
+    graph.models["c"] = {"b", {}, std::nullopt};
+    graph.models["zeta"] = {"other", {}, std::nullopt};
+    const ModelIndex index(graph);
+    for (const char* name : {"AB", "Zeta", "B", "C", "Other", "Missing", ""}) {
+        EXPECT_EQ(index.find(name), find_model(graph, name)) << name;
+    }
+    EXPECT_EQ(index.find("Zeta"), &graph.models.at("a_b"));
+    EXPECT_EQ(index.find("B"), &graph.models.at("b"));
+}
+
+TEST(WalkModelRefs, CollectsModelsAtAnyDepthButNotEnums) {
+    std::set<std::string> names;
+    walk_model_refs(union_of({array_of(model("line_item")), record_of(prim("str"), tuple_of({model("a")})),
+                              enum_ref("status"), model("__")}),
+                    names);
+    EXPECT_EQ(names, (std::set<std::string>{"", "A", "LineItem"}));
+}
+
+}  // namespace
+}  // namespace tolv::gen_effect::lowering
