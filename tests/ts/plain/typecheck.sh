@@ -13,3 +13,5 @@ done
 "$TOLV_TS_DIR/node_modules/.bin/tsc" --noEmit --strict \
     --target es2022 --lib es2022,dom --module esnext --moduleResolution bundler \
     "$out/api.ts" "$out/_internal.ts"
+# The runtime module is shipped byte for byte as it is in the source tree.
+cmp "$out/_internal.ts" "$(dirname "$0")/../../../src/gen_ts/_internal.ts"
