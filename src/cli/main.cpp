@@ -1,1 +1,58 @@
-int main() { return 0; }
+// The tolv executable: parse, run, map the outcome to an exit status.
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "cli/command_line.hpp"
+#include "cli/commands.hpp"
+#include "cli/stdout_text.hpp"
+
+namespace {
+
+// A broken invariant anywhere (an uncaught exception on any thread, a failed
+// assertion) ends the process with status 101 after its message.
+void on_terminate() {
+    std::string message = "internal error";
+    if (auto current = std::current_exception()) {
+        try {
+            std::rethrow_exception(current);
+        } catch (const std::exception& error) {
+            message = error.what();
+        } catch (...) {
+            message = "internal error: unknown exception";
+        }
+    }
+    tolv::cli::panic(message);
+}
+
+extern "C" void on_abort(int) { ::_exit(101); }
+
+void write_all(std::FILE* stream, const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::set_terminate(on_terminate);
+    std::signal(SIGABRT, on_abort);
+    // A closed standard output becomes a write error we report, not a kill.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    std::vector<std::string> args(argv, argv + argc);
+    auto outcome = tolv::cli::parse_command_line(args);
+    if (auto* exit = std::get_if<tolv::cli::ParseExit>(&outcome)) {
+        write_all(stdout, exit->stdout_text);
+        write_all(stderr, exit->stderr_text);
+        return exit->status;
+    }
+    auto result = tolv::cli::run(std::move(std::get<tolv::cli::Command>(outcome)));
+    if (!result) {
+        write_all(stderr, "Error: " + result.error().display() + "\n");
+        return 1;
+    }
+    return 0;
+}

@@ -67,6 +67,7 @@ public:
 
 private:
     ChildProcess() = default;
+    void discard();
 
     pid_t pid_ = -1;
     bool own_group_ = false;

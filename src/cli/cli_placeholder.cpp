@@ -1,2 +1,0 @@
-// Placeholder until the command line lands.
-namespace tolv { int cli_placeholder() { return 0; } }

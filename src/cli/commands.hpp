@@ -1,0 +1,14 @@
+// The body of the executable once the command line is parsed.
+#pragma once
+
+#include "cli/args.hpp"
+#include "schema/error.hpp"
+
+namespace tolv::cli {
+
+Result<void> run(Command command);
+
+Result<void> run_gen(const GenArgs& args);
+Result<void> run_schema_dump(const SchemaDumpArgs& args);
+
+}  // namespace tolv::cli
