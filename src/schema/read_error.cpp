@@ -1,0 +1,160 @@
+#include "schema/read_error.hpp"
+
+#include <algorithm>
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+
+#include "schema/json_text.hpp"
+
+namespace tolv::schema::detail {
+
+const char* syntax_message(Syntax code) {
+    switch (code) {
+        case Syntax::EofWhileParsingList: return "EOF while parsing a list";
+        case Syntax::EofWhileParsingObject: return "EOF while parsing an object";
+        case Syntax::EofWhileParsingString: return "EOF while parsing a string";
+        case Syntax::EofWhileParsingValue: return "EOF while parsing a value";
+        case Syntax::ExpectedColon: return "expected `:`";
+        case Syntax::ExpectedListCommaOrEnd: return "expected `,` or `]`";
+        case Syntax::ExpectedObjectCommaOrEnd: return "expected `,` or `}`";
+        case Syntax::ExpectedSomeIdent: return "expected ident";
+        case Syntax::ExpectedSomeValue: return "expected value";
+        case Syntax::ExpectedDoubleQuote: return "expected `\"`";
+        case Syntax::InvalidEscape: return "invalid escape";
+        case Syntax::InvalidNumber: return "invalid number";
+        case Syntax::NumberOutOfRange: return "number out of range";
+        case Syntax::InvalidUnicodeCodePoint: return "invalid unicode code point";
+        case Syntax::ControlCharacterWhileParsingString:
+            return "control character (\\u0000-\\u001F) found while parsing a string";
+        case Syntax::KeyMustBeAString: return "key must be a string";
+        case Syntax::LoneLeadingSurrogateInHexEscape: return "lone leading surrogate in hex escape";
+        case Syntax::TrailingComma: return "trailing comma";
+        case Syntax::TrailingCharacters: return "trailing characters";
+        case Syntax::UnexpectedEndOfHexEscape: return "unexpected end of hex escape";
+        case Syntax::RecursionLimitExceeded: return "recursion limit exceeded";
+    }
+    return "invalid JSON";
+}
+
+std::string positioned_message(std::string_view text, const ReadError& error) {
+    const std::size_t offset = std::min(error.offset, text.size());
+    const std::string_view before = text.substr(0, offset);
+    const std::size_t last_newline = before.rfind('\n');
+    const std::size_t line_start = last_newline == std::string_view::npos ? 0 : last_newline + 1;
+    const auto line = 1 + std::count(before.begin(), before.begin() + static_cast<std::ptrdiff_t>(line_start), '\n');
+
+    std::string out = error.message;
+    out += " at line ";
+    append_unsigned(out, static_cast<std::uint64_t>(line));
+    out += " column ";
+    append_unsigned(out, offset - line_start);
+    return out;
+}
+
+std::string describe_unsigned(std::uint64_t value) {
+    std::string out = "integer `";
+    append_unsigned(out, value);
+    out += '`';
+    return out;
+}
+
+std::string describe_signed(std::int64_t value) {
+    std::string out = "integer `";
+    append_signed(out, value);
+    out += '`';
+    return out;
+}
+
+std::string describe_float(double value) {
+    std::string out = "floating point `";
+    append_double(out, value);
+    out += '`';
+    return out;
+}
+
+namespace {
+
+// Characters that a debug rendering spells as \u{...}: marks that would
+// combine with the preceding character, and everything not printable
+// (controls, format characters, separators other than the space,
+// surrogates, private use and unassigned code points).
+bool needs_unicode_escape(UChar32 c) {
+    if (u_hasBinaryProperty(c, UCHAR_GRAPHEME_EXTEND)) return true;
+    if (c == ' ') return false;
+    switch (u_charType(c)) {
+        case U_SPACE_SEPARATOR:
+        case U_LINE_SEPARATOR:
+        case U_PARAGRAPH_SEPARATOR:
+        case U_CONTROL_CHAR:
+        case U_FORMAT_CHAR:
+        case U_SURROGATE:
+        case U_PRIVATE_USE_CHAR:
+        case U_UNASSIGNED: return true;
+        default: return false;
+    }
+}
+
+void append_unicode_escape(std::string& out, UChar32 c) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += "\\u{";
+    bool started = false;
+    for (int shift = 20; shift >= 0; shift -= 4) {
+        const auto digit = (static_cast<std::uint32_t>(c) >> shift) & 0xF;
+        if (digit != 0 || started || shift == 0) {
+            out += kHex[digit];
+            started = true;
+        }
+    }
+    out += '}';
+}
+
+}  // namespace
+
+std::string describe_string(std::string_view value) {
+    std::string out = "string \"";
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(value.data());
+    const auto length = static_cast<int32_t>(value.size());
+    for (int32_t i = 0; i < length;) {
+        const int32_t start = i;
+        UChar32 c = 0;
+        U8_NEXT(bytes, i, length, c);
+        switch (c) {
+            case 0: out += "\\0"; continue;
+            case '\t': out += "\\t"; continue;
+            case '\r': out += "\\r"; continue;
+            case '\n': out += "\\n"; continue;
+            case '\\': out += "\\\\"; continue;
+            case '"': out += "\\\""; continue;
+            default: break;
+        }
+        if (c < 0) {
+            out += "\\u{fffd}";  // not reachable: the reader only yields UTF-8
+        } else if (c >= 0x20 && c < 0x7F) {
+            out += static_cast<char>(c);
+        } else if (needs_unicode_escape(c)) {
+            append_unicode_escape(out, c);
+        } else {
+            out.append(value.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)));
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string invalid_type(std::string_view unexpected, std::string_view expected) {
+    std::string out = "invalid type: ";
+    out.append(unexpected);
+    out += ", expected ";
+    out.append(expected);
+    return out;
+}
+
+std::string invalid_value(std::string_view unexpected, std::string_view expected) {
+    std::string out = "invalid value: ";
+    out.append(unexpected);
+    out += ", expected ";
+    out.append(expected);
+    return out;
+}
+
+}  // namespace tolv::schema::detail
