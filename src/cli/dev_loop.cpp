@@ -15,8 +15,10 @@
 #include "cli/dev_message.hpp"
 #include "cli/os_error.hpp"
 #include "cli/output_writer.hpp"
+#include "cli/path_text.hpp"
 #include "cli/regeneration.hpp"
 #include "cli/shutdown_listener.hpp"
+#include "cli/stdout_text.hpp"
 #include "cli/watcher.hpp"
 
 namespace tolv::cli {
@@ -43,7 +45,8 @@ std::filesystem::path resolved(const std::filesystem::path& path) {
 OwnOutputs own_outputs_for(const std::string& cwd, const std::string& out, Language language) {
     const std::string directory = output_directory_for(out, real_file_system());
     const std::filesystem::path resolved_directory = resolved(std::filesystem::path(cwd) / directory);
-    const std::filesystem::path api_name = directory == out ? "api.ts" : std::filesystem::path(out).filename();
+    // A directory other than `out` means `out` names the API module itself.
+    const std::string api_name = directory == out ? "api.ts" : std::string(path_text::file_name(out).value_or(""));
     const char* runtime_name = language == Language::Effect ? "_effect_internal.ts" : "_internal.ts";
     const std::vector<std::string> destinations{(resolved_directory / api_name).string(),
                                                 (resolved_directory / runtime_name).string()};
@@ -131,7 +134,8 @@ Result<void> run_dev(DevArgs args) {
     case RegenerationOutcome::Kind::Shutdown:
         return {};
     case RegenerationOutcome::Kind::Restart:
-        return fail("internal error: initial regeneration restarted without a file watcher");
+        // Only the signal listener can send before the watcher exists.
+        panic("initial regeneration restarted without a file watcher");
     }
 
     // The watcher's callback takes over the channel's first sender.
