@@ -249,9 +249,16 @@ private:
     std::size_t depth_ = 0;
 };
 
-// A rough size guess so that most documents are written without regrowing.
+// A size guess for the compact text (pretty text is about twice as long),
+// so that most documents are written without regrowing the buffer.
 std::size_t estimated_size(const ApiGraph& g) {
-    return 64 + 768 * g.endpoints.size() + 512 * g.models.size() + 128 * g.enums.size();
+    std::size_t size = 64;
+    for (const auto& [name, e] : g.endpoints) {
+        size += 2 * name.size() + 300 + 200 * (e.params.size() + e.serverEvents.size() + e.clientEvents.size());
+    }
+    for (const auto& [name, m] : g.models) size += 2 * name.size() + 64 + 180 * m.fields.size();
+    for (const auto& [name, e] : g.enums) size += 2 * name.size() + 64 + 16 * e.values.size();
+    return size;
 }
 
 }  // namespace
