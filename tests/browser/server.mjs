@@ -82,10 +82,27 @@ export async function startServer({ bundleDir }) {
   const problems = [];
   const openResponses = new Set();
 
+  // Attempts per key of the requests that carry the retry-test headers.
+  const attempts = new Map();
+
+  /** A request with "X-Fail-Times: n" is refused with 503 for the first n attempts of its "X-Attempt-Key". */
+  function refuseWhileFlaky(req) {
+    const failTimes = req.headers["x-fail-times"];
+    if (failTimes === undefined) return;
+    const key = req.headers["x-attempt-key"] ?? "";
+    const count = (attempts.get(key) ?? 0) + 1;
+    attempts.set(key, count);
+    if (count <= Number(failTimes)) {
+      throw new HttpFailure(503, "UNAVAILABLE", `attempt ${count} refused`, { attempt: count });
+    }
+  }
+
   async function handleCommand(name, req, res) {
     const handler = backend.commands[name];
     if (!handler) throw new HttpFailure(404, "NO_SUCH_COMMAND", `unknown command ${name}`);
-    const result = handler(await readJsonArgs(req));
+    const args = await readJsonArgs(req);
+    refuseWhileFlaky(req);
+    const result = handler(args);
     sendJson(res, 200, result === undefined ? {} : { result });
   }
 
@@ -109,17 +126,6 @@ export async function startServer({ bundleDir }) {
   }
 
   async function handleUpload(name, req, res) {
-    if (backend.heldUploads.has(name)) {
-      const timer = setTimeout(() => {
-        problems.push(`upload ${name} was not aborted by the client`);
-        sendJson(res, 504, { code: "HELD", message: "held upload timed out" });
-      }, HELD_UPLOAD_LIMIT_MS);
-      req.on("close", () => clearTimeout(timer));
-      req.resume();
-      return;
-    }
-    const handler = backend.uploads[name];
-    if (!handler) throw new HttpFailure(404, "NO_SUCH_UPLOAD", `unknown upload ${name}`);
     const boundary = multipartBoundary(req.headers["content-type"]);
     if (!boundary) {
       throw new HttpFailure(415, "BAD_CONTENT_TYPE", `expected multipart/form-data, got ${req.headers["content-type"]}`);
@@ -131,18 +137,14 @@ export async function startServer({ bundleDir }) {
       if (err instanceof HttpFailure) throw err;
       throw new HttpFailure(400, "BAD_MULTIPART", err.message);
     }
+    const names = parts.map((p) => p.name);
     const last = parts.at(-1);
     if (!last || last.name !== "_args" || last.filename !== undefined) {
-      throw new HttpFailure(400, "BAD_MULTIPART", "the last part must be the _args field", {
-        names: parts.map((p) => p.name),
-      });
+      throw new HttpFailure(400, "BAD_MULTIPART", "the last part must be the _args field", { names });
     }
     const files = parts.slice(0, -1);
-    const stray = files.filter((p) => p.name !== "files" || p.filename === undefined);
-    if (stray.length) {
-      throw new HttpFailure(400, "BAD_MULTIPART", "every part before _args must be a file named files", {
-        names: parts.map((p) => p.name),
-      });
+    if (files.some((p) => p.name !== "files" || p.filename === undefined)) {
+      throw new HttpFailure(400, "BAD_MULTIPART", "every part before _args must be a file named files", { names });
     }
     let args;
     try {
@@ -150,7 +152,23 @@ export async function startServer({ bundleDir }) {
     } catch {
       throw new HttpFailure(400, "BAD_JSON", "_args is not JSON", { text: last.data.toString("utf8") });
     }
-    sendJson(res, 200, { result: handler(files, args) });
+    if (backend.held(files)) {
+      const timer = setTimeout(() => {
+        problems.push(`upload ${name} was not aborted by the client`);
+        sendJson(res, 504, { code: "HELD", message: "held upload timed out" });
+      }, HELD_UPLOAD_LIMIT_MS);
+      res.on("close", () => clearTimeout(timer));
+      return;
+    }
+    const result = backend.upload(name, files, args);
+    sendJson(res, 200, result === undefined ? {} : { result });
+  }
+
+  // Routes for the tests themselves, outside the client contract.
+  function handleTestRoute(name, res) {
+    if (name === "uploads") return sendJson(res, 200, backend.uploads);
+    if (name.startsWith("attempts-")) return sendJson(res, 200, { count: attempts.get(name.slice(9)) ?? 0 });
+    throw new HttpFailure(404, "NOT_ROUTED", `no test route ${name}`);
   }
 
   function handleStatic(name, url, res) {
@@ -173,12 +191,13 @@ export async function startServer({ bundleDir }) {
 
   async function route(req, res) {
     const url = new URL(req.url, "http://127.0.0.1");
-    const match = /^\/(command|channel|upload|static|page|bundle)\/([^/]+)$/.exec(url.pathname);
+    const match = /^\/(command|channel|upload|static|page|bundle|test)\/([^/]+)$/.exec(url.pathname);
     if (match) {
       const [, kind, name] = match;
       if (kind === "page" && req.method === "GET") return handlePage(name, res);
       if (kind === "bundle" && req.method === "GET" && /^[\w-]+\.js$/.test(name)) return handleBundle(name, res);
       if (kind === "static" && req.method === "GET") return handleStatic(name, url, res);
+      if (kind === "test" && req.method === "GET") return handleTestRoute(decodeURIComponent(name), res);
       if (req.method === "POST") {
         if (kind === "command") return handleCommand(name, req, res);
         if (kind === "channel") return handleChannel(name, req, res);

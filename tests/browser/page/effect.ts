@@ -2,7 +2,18 @@
 // run with a layer provided by the page.
 import { Chunk, Effect, Either, Fiber, Stream } from "effect"
 import * as api from "@gen/effect/api"
-import { check, checkProgress, equal, patternFile, registerScenarios } from "./harness"
+import { ADA, ALVAR_DECODED, GRID, PRIMITIVES, roomMessages } from "./expected"
+import {
+  asJson,
+  check,
+  checkProgress,
+  equal,
+  flakyHeaders,
+  patternFile,
+  registerScenarios,
+  serverAttempts,
+  serverUploads,
+} from "./harness"
 
 const layer = api.layerTolvClient({ baseUrl: location.origin })
 
@@ -16,7 +27,8 @@ async function failureOf<A, E>(effect: Effect.Effect<A, E, api.TolvClient>, what
   return result.left
 }
 
-const progressItem = (i: number, total: number) => ({ stepIndex: i, totalSteps: total, label: `step ${i} → done` })
+const collect = <A, E>(stream: Stream.Stream<A, E, api.TolvClient>) =>
+  Effect.map(Stream.runCollect(stream), Chunk.toReadonlyArray)
 
 const waitOpen = (socket: WebSocket) =>
   Effect.async<void>((resume) => {
@@ -24,158 +36,178 @@ const waitOpen = (socket: WebSocket) =>
     socket.addEventListener("open", () => resume(Effect.void), { once: true })
   })
 
+const fastRetry = (times: number) => ({ times, backoff: { kind: "fixed", delay: "10 millis" } }) as const
+
 registerScenarios({
   async "command decodes the result from source keys"() {
-    const user = await run(api.getUser({ userId: 3 }))
-    equal(user, { userId: 3, displayName: "Bea", isActive: true, tags: ["ops", "oncall"] }, "getUser")
+    equal(asJson(await run(api.getUser({ userId: 1 }))), ADA, "getUser(1)")
+    // Missing optional fields and a null nullable model are accepted.
+    equal(asJson(await run(api.getUser({ userId: 4 }))),
+      { userId: 4, displayName: "Cyd", nickname: null, role: "member", tags: [], metadata: {}, status: null },
+      "getUser(4)")
   },
 
-  async "model argument is encoded and array results decoded"() {
-    const users = await run(api.listUsers({ filter: { namePrefix: "A", maxResults: 1 } }))
-    equal(users, [{ userId: 1, displayName: "Ada", isActive: true, tags: ["admin"] }], "listUsers")
-    const team = await run(api.getTeam())
-    equal(team.members.map((m) => m.displayName), ["Ada", "Alvar", "Bea"], "team members")
+  async "model arguments are encoded and pages of models decoded"() {
+    const filter = { maxItems: 5, query: "A", sort: "desc", includeDeleted: undefined, range: { fromIndex: 0, toIndex: 10 } } as const
+    equal(asJson(await run(api.listUsers({ filter, limit: null }))), { items: [ALVAR_DECODED, ADA], nextCursor: null, totalCount: 2 },
+      "listUsers")
   },
 
-  async "void command succeeds"() {
+  async "three levels of arrays of models are encoded and decoded"() {
+    equal(await run(api.getGrid()), GRID, "getGrid")
+    equal(await run(api.putGrid({ cells: GRID })), undefined, "putGrid")
+  },
+
+  async "results of other shapes decode"() {
+    equal(await run(api.getPair()), ["pair", 2], "getPair")
+    equal(await run(api.getScores()), { ada: 9.5, bea: 7 }, "getScores")
+    equal(await run(api.echoAny({ value: [1, { x: null }] })), [1, { x: null }], "echoAny")
+    equal(await run(api.setTags({ tags: ["a"], priority: 1, mode: "replace" })), true, "setTags")
     equal(await run(api.ping()), undefined, "ping")
+    equal(await run(api.getEmpty({ empty: {} })), {}, "getEmpty")
+    equal(asJson(await run(api.getPrimitives())), PRIMITIVES, "getPrimitives")
   },
 
   async "error answer becomes TolvHttpError"() {
     const err = await failureOf(api.getUser({ userId: 99 }), "getUser(99)")
     check(err._tag === "TolvHttpError", `TolvHttpError, got ${err._tag}`)
     equal(
-      { status: err.status, code: err.code, message: err.message, details: err.details },
-      { status: 404, code: "NOT_FOUND", message: "No user with id 99", details: { user_id: 99 } },
+      { url: err.url, status: err.status, code: err.code, message: err.message, details: err.details },
+      { url: `${location.origin}/command/get_user`, status: 404, code: "NOT_FOUND", message: "No user with id 99",
+        details: { user_id: 99 } },
       "error fields",
     )
-    check(err.url.endsWith("/command/get_user"), `url ${err.url}`)
   },
 
   async "malformed answer becomes TolvDecodeError"() {
-    const err = await failureOf(api.malformedUser(), "malformedUser")
+    const err = await failureOf(api.getUser({ userId: 13 }), "getUser(13)")
     check(err._tag === "TolvDecodeError", `TolvDecodeError, got ${err._tag}`)
-    check(err.url === `${location.origin}/command/malformed_user`, `url ${err.url}`)
+    equal(err.url, `${location.origin}/command/get_user`, "url")
   },
 
   async "503 answers are retried when asked"() {
-    const attemptKey = "effect-retry"
-    const fast = { kind: "fixed", delay: "10 millis" } as const
-    equal(await run(api.flakyCount({ attemptKey, failTimes: 2 }, { retry: { times: 2, backoff: fast } })), 3,
-      "answer on the third attempt")
-    equal(await run(api.attemptCount({ attemptKey })), 3, "attempts seen by the server")
+    const key = "effect-retry"
+    equal((await run(api.getUser({ userId: 2 }, { retry: fastRetry(2), headers: flakyHeaders(key, 2) }))).displayName,
+      "Alvar", "answer on the third attempt")
+    equal(await serverAttempts(key), 3, "attempts seen by the server")
   },
 
   async "calls are not retried by default and retries stop at times"() {
-    const once = await failureOf(api.flakyCount({ attemptKey: "effect-once", failTimes: 1 }), "no retry")
+    const once = await failureOf(api.ping({ headers: flakyHeaders("effect-once", 1) }), "no retry")
     check(once._tag === "TolvHttpError" && once.status === 503, `503 TolvHttpError, got ${once._tag}`)
-    equal(await run(api.attemptCount({ attemptKey: "effect-once" })), 1, "attempts without retry")
+    equal(await serverAttempts("effect-once"), 1, "attempts without retry")
 
-    const retry = { times: 1, backoff: { kind: "fixed", delay: "10 millis" } } as const
-    const twice = await failureOf(api.flakyCount({ attemptKey: "effect-twice", failTimes: 5 }, { retry }), "one retry")
+    const twice = await failureOf(api.ping({ retry: fastRetry(1), headers: flakyHeaders("effect-twice", 5) }), "one retry")
     check(twice._tag === "TolvHttpError" && twice.code === "UNAVAILABLE", `UNAVAILABLE, got ${twice._tag}`)
-    equal(await run(api.attemptCount({ attemptKey: "effect-twice" })), 2, "attempts with one retry")
+    equal(await serverAttempts("effect-twice"), 2, "attempts with one retry")
+
+    // Client errors are not worth another attempt.
+    const notFound = await failureOf(api.getUser({ userId: 99 }, { retry: fastRetry(3) }), "404 with retries")
+    check(notFound._tag === "TolvHttpError" && notFound.status === 404, `404, got ${notFound._tag}`)
   },
 
   async "channel stream decodes every item and ends at the close event"() {
-    const items = await run(Stream.runCollect(api.watchProgress({ totalSteps: 6 })))
-    equal(Chunk.toReadonlyArray(items), [1, 2, 3, 4, 5, 6].map((i) => progressItem(i, 6)), "items")
+    equal(await run(collect(api.watchMessages({ roomId: "hall" }))), roomMessages("hall"), "items")
   },
 
   async "channel error event fails the stream with TolvStreamError"() {
     const seen: unknown[] = []
-    const err = await failureOf(Stream.runForEach(api.failingStream(), (item) => Effect.sync(() => seen.push(item))),
-      "failingStream")
-    equal(seen, [progressItem(1, 2)], "items before the error")
+    const err = await failureOf(Stream.runForEach(api.tick(), (item) => Effect.sync(() => seen.push(item))), "tick")
+    equal(seen, [{ event: "message", n: 1 }], "items before the error")
     check(err._tag === "TolvStreamError", `TolvStreamError, got ${err._tag}`)
-    equal({ code: err.code, message: err.message }, { code: "STREAM_ERROR", message: "sensor offline" }, "error")
+    equal({ code: err.code, message: err.message }, { code: "STREAM_ERROR", message: "clock drift" }, "error")
+  },
+
+  async "channel items that are not objects decode as they are"() {
+    equal(await run(collect(api.progress())), [10, 50, null, 100], "items")
   },
 
   async "channel refused by the server fails with TolvHttpError"() {
-    const err = await failureOf(Stream.runDrain(api.watchProgress({ totalSteps: 0 })), "watchProgress(0)")
+    const err = await failureOf(Stream.runDrain(api.watchMessages({ roomId: "locked" })), "locked room")
     check(err._tag === "TolvHttpError", `TolvHttpError, got ${err._tag}`)
-    equal({ status: err.status, code: err.code }, { status: 400, code: "BAD_STEPS" }, "error")
+    equal({ status: err.status, code: err.code, details: err.details },
+      { status: 403, code: "ROOM_LOCKED", details: { room_id: "locked" } }, "error")
   },
 
-  async "upload decodes its receipt and reports progress"() {
+  async "upload decodes its result and reports progress"() {
     const size = 2 * 1024 * 1024 + 17
     const progress: api.UploadProgressEvent[] = []
-    const receipt = await run(api.uploadAvatar({ file: patternFile("me.jpg", size) , userId: 2 },
+    const result = await run(api.uploadAvatar({ file: patternFile("me.jpg", size), userId: 2 },
       { onProgress: (e) => progress.push(e) }))
-    equal(receipt, { fileCount: 1, totalBytes: size, fileNames: ["me.jpg"], receivedArgs: { user_id: 2 } }, "receipt")
+    equal(result, { fileIds: ["avatar-2-me.jpg"], totalBytes: size }, "result")
     checkProgress(progress, size)
   },
 
-  async "multi-file upload encodes its model argument"() {
-    const receipt = await run(api.uploadDocuments({
-      files: [patternFile("one.pdf", 3), patternFile("two.pdf", 4)],
-      folderName: "inbox",
-      searchHint: { namePrefix: "A", maxResults: 9 },
-    }))
-    equal(receipt.fileNames, ["one.pdf", "two.pdf"], "file names")
-    equal(receipt.receivedArgs, { folder_name: "inbox", search_hint: { name_prefix: "A", max_results: 9 } },
-      "arguments")
+  async "multi-file upload sends every file and its arguments"() {
+    const files = [patternFile("one.pdf", 3), patternFile("two.pdf", 4)]
+    equal(await run(api.uploadDocuments({ files, folder: "inbox" })), undefined, "result")
+    const seen = (await serverUploads()).at(-1)
+    equal(seen && [seen.files.map((f) => f.name), seen.args], [["one.pdf", "two.pdf"], { folder_name: "inbox" }],
+      "what the server received")
   },
 
   async "upload refused by the server fails with TolvUploadError"() {
     const err = await failureOf(api.uploadAvatar({ file: patternFile("x", 1), userId: 99 }), "upload(99)")
     check(err._tag === "TolvUploadError", `TolvUploadError, got ${err._tag}`)
     equal({ handler: err.handler, status: err.status, code: err.code, message: err.message, details: err.details },
-      { handler: "upload_avatar", status: 404, code: "NOT_FOUND", message: "No user with id 99",
-        details: { user_id: 99 } }, "error")
+      { handler: "upload_avatar", status: 404, code: "NOT_FOUND", message: "No user with id 99", details: { user_id: 99 } },
+      "error")
   },
 
   async "upload aborted through its signal fails with TolvAbortError"() {
     const controller = new AbortController()
     setTimeout(() => controller.abort(), 100)
-    const err = await failureOf(api.slowUpload({ file: patternFile("big.bin", 1024 * 1024) },
-      { signal: controller.signal }), "slowUpload")
+    const err = await failureOf(api.uploadRaw({ file: patternFile("hold.bin", 1024 * 1024) },
+      { signal: controller.signal }), "uploadRaw")
     check(err._tag === "TolvAbortError", `TolvAbortError, got ${err._tag}`)
   },
 
-  async "interrupting an upload aborts the request"() {
-    const result = await run(Effect.either(Effect.timeout(
-      api.slowUpload({ file: patternFile("big.bin", 4096) }), "150 millis")))
+  async "interrupting an upload aborts its request"() {
+    const result = await run(Effect.either(Effect.timeout(api.uploadRaw({ file: patternFile("hold.bin", 4096) }), "150 millis")))
     check(Either.isLeft(result) && result.left._tag === "TimeoutException", "the upload was cut by the timeout")
   },
 
-  async "static URL carries its query under source names"() {
-    const url = await run(api.downloadReportUrl({ year: 2030, format: "pdf" }))
-    equal(url, `${location.origin}/static/download_report?year_num=2030&file_format=pdf`, "url")
-    equal(await (await fetch(url)).json(), { handler: "download_report", query: { year_num: "2030", file_format: "pdf" } },
-      "echo")
-    equal(await run(api.downloadReportUrl({ year: 2031, format: undefined })),
-      `${location.origin}/static/download_report?year_num=2031`, "url without the optional argument")
+  async "static URLs carry their query under source names"() {
+    const url = await run(api.reportUrl({ year: 2030, format: "pdf" }))
+    equal(url, `${location.origin}/static/report?year_num=2030&fmt=pdf`, "url")
+    equal(await (await fetch(url)).json(), { handler: "report", query: { year_num: "2030", fmt: "pdf" } }, "echo")
+    equal(await run(api.reportUrl({ year: 2031 })), `${location.origin}/static/report?year_num=2031`,
+      "without the optional argument")
+    equal(await run(api.logoUrl()), `${location.origin}/static/logo`, "without arguments")
   },
 
   async "websocket send and on stream"() {
     const program = Effect.gen(function* () {
       const chat = yield* api.connectChat()
       yield* waitOpen(chat.socket)
-      const messages = yield* Effect.fork(Stream.runCollect(Stream.take(chat.on("message_received"), 2)))
-      const joined = yield* Effect.fork(Stream.runCollect(Stream.take(chat.on("user_joined"), 1)))
-      // Let both subscriptions attach their listeners before anything is sent.
+      const messages = yield* Effect.fork(collect(Stream.take(chat.on("message"), 2)))
+      const joined = yield* Effect.fork(collect(Stream.take(chat.on("user_joined"), 2)))
+      const typing = yield* Effect.fork(collect(Stream.take(chat.on("typing"), 1)))
+      // Let the subscriptions attach their listeners before anything is sent.
       yield* Effect.sleep("20 millis")
-      // The socket passes payloads through as given, in both directions.
-      yield* chat.send("send_message", { senderName: "bo", messageText: "first" })
-      yield* chat.send("send_message", { senderName: "bo", messageText: "second" })
+      // The socket passes payloads through as they are given, both ways.
+      yield* chat.send("send_message", { senderName: "bo", text: "first", sentAt: 1, priority: undefined })
+      yield* chat.send("typing", false)
+      yield* chat.send("send_message", { sender_name: "bo", text: "second", sent_at: 2 } as never)
       const result = {
-        messages: Chunk.toReadonlyArray(yield* Fiber.join(messages)),
-        joined: Chunk.toReadonlyArray(yield* Fiber.join(joined)),
+        messages: yield* Fiber.join(messages),
+        joined: yield* Fiber.join(joined),
+        typing: yield* Fiber.join(typing),
       }
       yield* chat.close
       return result
     })
-    const { messages, joined } = await run(Effect.timeout(program, "5 seconds"))
-    equal(messages, [{ senderName: "bo", messageText: "first" }, { senderName: "bo", messageText: "second" }],
-      "message_received")
-    equal(joined, ["(unknown)"], "user_joined")
+    const { messages, joined, typing } = await run(Effect.timeout(program, "5 seconds"))
+    equal(messages, [{ senderName: "bo", text: "first", sentAt: 1 }, { sender_name: "bo", text: "second", sent_at: 2 }],
+      "message")
+    equal(joined, ["(unknown)", "bo"], "user_joined")
+    equal(typing, [null], "typing")
   },
 
   async "websocket send before the socket opens fails with TolvNetworkError"() {
     const err = await failureOf(Effect.flatMap(api.connectChat(), (chat) =>
-      Effect.ensuring(chat.send("send_message", { senderName: "a", messageText: "b" }), chat.close)), "early send")
+      Effect.ensuring(chat.send("typing", true), chat.close)), "early send")
     check(err._tag === "TolvNetworkError", `TolvNetworkError, got ${err._tag}`)
-    check(err.url.endsWith("/ws/chat") && err.url.startsWith("ws://"), `url ${err.url}`)
+    equal(err.url, `${location.origin.replace(/^http/, "ws")}/ws/chat`, "url")
   },
 })
