@@ -32,7 +32,7 @@ TypeExpr lower_primitive(const std::optional<std::string>& name) {
 
 struct Lowerer {
     const EnumMap& enums;
-    std::optional<std::string_view> current;
+    const ModelScope* scope;
 
     TypeExpr lower(const TypeRef& ty) const {
         return apply_optional_nullable(lower_kind(ty), ty.optional, ty.nullable);
@@ -62,14 +62,12 @@ struct Lowerer {
         return unknown_pair();
     }
 
+    // Keys of JSON objects are strings, whatever the declared key type: a
+    // number key schema would fail to load ("Unsupported key schema").
     TypeExpr lower_record(const TypeRef& ty) const {
-        TypeExpr key = inner_or_void(ty, 0);
         TypeExpr value = inner_or_void(ty, 1);
-        // JSON-like keys only: anything but a string or number key becomes string.
-        if (key.ts != "string" && key.ts != "number") key.ts = "string";
-        if (key.schema != "Schema.String" && key.schema != "Schema.Number") key.schema = "Schema.String";
-        return {"Readonly<Record<" + key.ts + ", " + value.ts + ">>",
-                "Schema.Record({ key: " + key.schema + ", value: " + value.schema + " })"};
+        return {"Readonly<Record<string, " + value.ts + ">>",
+                "Schema.Record({ key: Schema.String, value: " + value.schema + " })"};
     }
 
     TypeExpr lower_tuple(const TypeRef& ty) const {
@@ -110,7 +108,7 @@ struct Lowerer {
     TypeExpr lower_model(const TypeRef& ty) const {
         std::string name = ty.name ? schema::to_pascal_case(*ty.name) : std::string();
         if (name.empty()) name = "unknown";
-        if (current && name == *current) return {name, "Schema.suspend(() => " + name + ")"};
+        if (scope && scope->defers(name)) return {name, "Schema.suspend(() => " + name + ")"};
         if (name == "unknown") return unknown_pair();
         return {name, name};
     }
@@ -137,10 +135,54 @@ struct Lowerer {
     }
 };
 
+// Calls `visit` with each member of the outermost union of a type text: the
+// pieces between " | " separators that stand outside brackets and string
+// literals.
+template <class Visit>
+void for_each_top_level_member(std::string_view text, Visit visit) {
+    constexpr std::string_view separator = " | ";
+    int depth = 0;
+    bool in_string = false;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (in_string) {
+            if (c == '\\') ++i;  // the escaped character cannot end the literal
+            else if (c == '"') in_string = false;
+            continue;
+        }
+        switch (c) {
+            case '"': in_string = true; break;
+            case '(': case '[': case '<': case '{': ++depth; break;
+            case ')': case ']': case '>': case '}': --depth; break;
+            case ' ':
+                if (depth == 0 && text.substr(i, separator.size()) == separator) {
+                    visit(text.substr(start, i - start));
+                    start = i + separator.size();
+                    i = start - 1;
+                }
+                break;
+            default: break;
+        }
+    }
+    visit(text.substr(start));
+}
+
 }  // namespace
 
-TypeExpr lower_with_enums(const TypeRef& ty, const EnumMap& enums, std::optional<std::string_view> current) {
-    return Lowerer{enums, current}.lower(ty);
+bool ModelScope::defers(std::string_view model) const {
+    if (model == name) return true;
+    if (!order) return false;
+    const auto found = order->find(std::string(model));
+    return found != order->end() && found->second > position;
+}
+
+TypeExpr lower_with_enums(const TypeRef& ty, const EnumMap& enums, const ModelScope* scope) {
+    return Lowerer{enums, scope}.lower(ty);
+}
+
+TypeExpr lower_without_flags(const TypeRef& ty, const EnumMap& enums, const ModelScope* scope) {
+    return Lowerer{enums, scope}.lower_kind(ty);
 }
 
 TypeExpr lower_literal_value(const schema::JsonValue& value) {
@@ -159,26 +201,19 @@ std::string quote_js_string(std::string_view s) { return schema::quote_json_stri
 TypeExpr apply_optional_nullable(TypeExpr expr, bool optional, bool nullable) {
     if (!optional && !nullable) return expr;
     expr.ts = append_ts_flags(std::move(expr.ts), optional, nullable);
-    if (optional && nullable) expr.schema = "Schema.optionalWith(" + expr.schema + ", { nullable: true })";
+    if (optional && nullable) expr.schema = "Schema.NullishOr(" + expr.schema + ")";
     else if (optional) expr.schema = "Schema.UndefinedOr(" + expr.schema + ")";
     else expr.schema = "Schema.NullOr(" + expr.schema + ")";
     return expr;
 }
 
 std::string append_ts_flags(std::string ts, bool optional, bool nullable) {
-    constexpr std::string_view separator = " | ";
     bool has_null = false;
     bool has_undefined = false;
-    const std::string_view text = ts;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t end = text.find(separator, start);
-        const std::string_view piece = text.substr(start, end == std::string_view::npos ? end : end - start);
-        has_null = has_null || piece == "null";
-        has_undefined = has_undefined || piece == "undefined";
-        if (end == std::string_view::npos) break;
-        start = end + separator.size();
-    }
+    for_each_top_level_member(ts, [&](std::string_view member) {
+        has_null = has_null || member == "null";
+        has_undefined = has_undefined || member == "undefined";
+    });
     if (nullable && !has_null) ts += " | null";
     if (optional && !has_undefined) ts += " | undefined";
     return ts;

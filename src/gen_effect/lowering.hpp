@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "gen_effect/types.hpp"
 #include "schema/graph.hpp"
@@ -15,11 +16,27 @@ namespace tolv::gen_effect::lowering {
 using types::TypeExpr;
 using EnumMap = std::map<std::string, schema::EnumDef>;
 
-// The pair for `ty`, its own optional/nullable flags applied last. `current`
-// is the PascalCase name of the model whose fields are being lowered: a
-// reference to it is suspended.
-TypeExpr lower_with_enums(const schema::TypeRef& ty, const EnumMap& enums,
-                          std::optional<std::string_view> current = std::nullopt);
+// Model constant name to its index in the module's declaration order.
+using DeclarationOrder = std::unordered_map<std::string, std::size_t>;
+
+// The model whose fields are being lowered. A reference to the model itself,
+// or to a model whose constant is declared after it, must be deferred with
+// Schema.suspend: the constant does not exist yet when this one is built.
+struct ModelScope {
+    std::string_view name;  // PascalCase
+    const DeclarationOrder* order = nullptr;
+    std::size_t position = 0;
+
+    bool defers(std::string_view model) const;
+};
+
+// The pair for `ty`, its own optional/nullable flags applied last. Without a
+// scope no model reference is deferred.
+TypeExpr lower_with_enums(const schema::TypeRef& ty, const EnumMap& enums, const ModelScope* scope = nullptr);
+
+// The pair for `ty` without its own optional/nullable flags (nested
+// references keep theirs).
+TypeExpr lower_without_flags(const schema::TypeRef& ty, const EnumMap& enums, const ModelScope* scope = nullptr);
 
 // A JSON value as a literal type; arrays and objects give the unknown pair.
 TypeExpr lower_literal_value(const schema::JsonValue& value);
@@ -27,9 +44,13 @@ TypeExpr lower_literal_value(const schema::JsonValue& value);
 // A double-quoted string literal (JSON string syntax).
 std::string quote_js_string(std::string_view s);
 
+// Wraps in Schema.UndefinedOr, Schema.NullOr or, with both flags,
+// Schema.NullishOr. A model field's own optional nullable value is a property
+// signature instead (render_field).
 TypeExpr apply_optional_nullable(TypeExpr expr, bool optional, bool nullable);
 
-// Adds "null" and then "undefined" union members unless already present.
+// Adds "null" and then "undefined" union members unless the text already has
+// them as members of its outermost union.
 std::string append_ts_flags(std::string ts, bool optional, bool nullable);
 
 }  // namespace tolv::gen_effect::lowering

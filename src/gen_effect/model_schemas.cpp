@@ -51,13 +51,21 @@ const schema::ModelDef* ModelIndex::find(std::string_view name) const {
     return found == by_name_.end() ? nullptr : found->second;
 }
 
-RenderedField render_field(const schema::Field& field, const schema::ApiGraph& graph,
-                           std::optional<std::string_view> current) {
-    schema::TypeRef ty = field.ty;
-    ty.optional = ty.optional || field.optional || !field.required;
-    ty.nullable = ty.nullable || field.nullable;
-    const TypeExpr expr = lower_with_enums(ty, graph.enums, current);
-    const bool optional_key = ty.optional && ty.nullable;
+RenderedField render_field(const schema::Field& field, const schema::ApiGraph& graph, const ModelScope& scope) {
+    const bool optional = field.ty.optional || field.optional || !field.required;
+    const bool nullable = field.ty.nullable || field.nullable;
+    const bool optional_key = optional && nullable;
+    TypeExpr expr = lower_without_flags(field.ty, graph.enums, &scope);
+    std::string member_type;
+    if (optional_key) {
+        // A property signature: null decodes to a missing key, so the decoded
+        // member is `T | undefined` under an optional key.
+        member_type = append_ts_flags(expr.ts, true, false);
+        expr.schema = "Schema.optionalWith(" + expr.schema + ", { nullable: true })";
+    } else {
+        expr = apply_optional_nullable(std::move(expr), optional, nullable);
+        member_type = expr.ts;
+    }
 
     std::string value;
     if (field.sourceName == field.wireName) {
@@ -70,25 +78,27 @@ RenderedField render_field(const schema::Field& field, const schema::ApiGraph& g
     }
     return {
         "  " + field.wireName + ": " + value,
-        "  readonly " + field.wireName + (optional_key ? "?" : "") + ": " + expr.ts,
+        "  readonly " + field.wireName + (optional_key ? "?" : "") + ": " + member_type,
     };
 }
 
-std::string render_model_schema(const schema::ModelDef& model, const schema::ApiGraph& graph) {
+std::string render_model_schema(const schema::ModelDef& model, const schema::ApiGraph& graph,
+                                const Placement& placement) {
     const std::string name = schema::to_pascal_case(model.name);
+    const ModelScope scope{name, placement.order, placement.position};
     std::vector<std::string> schema_lines;
     std::vector<std::string> ts_lines;
     schema_lines.reserve(model.fields.size());
     ts_lines.reserve(model.fields.size());
     for (const schema::Field& field : model.fields) {
-        RenderedField rendered = render_field(field, graph, name);
+        RenderedField rendered = render_field(field, graph, scope);
         schema_lines.push_back(std::move(rendered.schema_line));
         ts_lines.push_back(std::move(rendered.ts_line));
     }
     const std::string body = join(schema_lines, ",\n");
     const std::string structure = model.fields.empty() ? "Schema.Struct({})" : "Schema.Struct({\n" + body + "\n})";
 
-    if (!model_refs(model).contains(name)) {
+    if (!placement.on_cycle && !model_refs(model).contains(name)) {
         return "export const " + name + " = " + structure + "\n\nexport type " + name +
                " = Schema.Schema.Type<typeof " + name + ">";
     }
@@ -108,10 +118,27 @@ std::vector<std::string> render_model_schemas(const schema::ApiGraph& graph) {
         deps.insert_or_assign(std::move(name), std::move(refs));
     }
     const ModelIndex index(graph);
-    std::vector<std::string> texts;
-    texts.reserve(deps.size());
+    const std::set<std::string> cyclic = topological::models_on_cycles(deps);
+
+    // The models in declaration order, and where each constant stands in it.
+    struct Declaration {
+        const schema::ModelDef* model;
+        bool on_cycle;
+    };
+    std::vector<Declaration> declarations;
+    declarations.reserve(deps.size());
+    DeclarationOrder order;
     for (const std::string& name : topological::sort_models(deps)) {
-        if (const schema::ModelDef* model = index.find(name)) texts.push_back(render_model_schema(*model, graph));
+        const schema::ModelDef* model = index.find(name);
+        if (!model) continue;
+        order.try_emplace(schema::to_pascal_case(model->name), declarations.size());
+        declarations.push_back({model, cyclic.contains(name)});
+    }
+
+    std::vector<std::string> texts;
+    texts.reserve(declarations.size());
+    for (std::size_t i = 0; i < declarations.size(); ++i) {
+        texts.push_back(render_model_schema(*declarations[i].model, graph, {&order, i, declarations[i].on_cycle}));
     }
     return texts;
 }

@@ -8,22 +8,34 @@
 #include <unordered_map>
 #include <vector>
 
+#include "gen_effect/lowering.hpp"
 #include "schema/graph.hpp"
 
 namespace tolv::gen_effect::lowering {
 
 struct RenderedField {
     std::string schema_line;  // inside Schema.Struct({ ... })
-    std::string ts_line;      // inside the interface of a self-referencing model
+    std::string ts_line;      // inside the interface of a recursive model
 };
 
-// Every model declaration text, in dependency order; none ends with a line feed.
+// Every model declaration text, in dependency order (cycles and their
+// dependents last); none ends with a line feed.
 std::vector<std::string> render_model_schemas(const schema::ApiGraph& graph);
 
-std::string render_model_schema(const schema::ModelDef& model, const schema::ApiGraph& graph);
+// Where a model is declared among the others. Without an order only the
+// model's references to itself are deferred.
+struct Placement {
+    const DeclarationOrder* order = nullptr;
+    std::size_t position = 0;
+    bool on_cycle = false;  // refers to itself through other models
+};
 
-RenderedField render_field(const schema::Field& field, const schema::ApiGraph& graph,
-                           std::optional<std::string_view> current);
+// A model referring to itself, directly or through a cycle, is declared as an
+// interface and an annotated constant; any other as a constant and its type.
+std::string render_model_schema(const schema::ModelDef& model, const schema::ApiGraph& graph,
+                                const Placement& placement = {});
+
+RenderedField render_field(const schema::Field& field, const schema::ApiGraph& graph, const ModelScope& scope);
 
 // The first model, in key order, whose key or name has the PascalCase form `name`.
 const schema::ModelDef* find_model(const schema::ApiGraph& graph, std::string_view name);

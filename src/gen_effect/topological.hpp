@@ -16,4 +16,8 @@ using DependencyMap = std::map<std::string, std::set<std::string>>;
 // References to names that are not keys are ignored.
 std::vector<std::string> sort_models(const DependencyMap& deps);
 
+// The keys that lie on a reference cycle: in a strongly connected component of
+// two or more models, or referring to themselves. Linear in models and references.
+std::set<std::string> models_on_cycles(const DependencyMap& deps);
+
 }  // namespace tolv::gen_effect::topological

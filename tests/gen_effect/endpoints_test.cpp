@@ -114,5 +114,23 @@ TEST(EmitStatic, NameKeepsUnderscoresForTheRuntime) {
               "  buildStaticUrl(\"user_avatar_file\", {})");
 }
 
+TEST(Emitters, OptionalNullableOutsideFieldsIsANullishSchema) {
+    schema::ApiGraph graph;
+    schema::Endpoint rpc = endpoint_of(schema::EndpointKind::Rpc, "find");
+    rpc.returns = optional(nullable(model("user")));
+    rpc.params = {param("filter", "filter", optional(nullable(model("filter"))))};
+    EXPECT_EQ(emit_rpc(rpc, graph, ReturnSurface::Effect),
+              "export const find = (args: { filter?: Filter | null }, options?: CallOptions): "
+              "Effect.Effect<User | null | undefined, TolvError, TolvClient> =>\n"
+              "  callCommand(\"find\", { filter: args.filter === undefined ? undefined : "
+              "Schema.encodeUnknownSync(Schema.NullishOr(Filter))(args.filter) }, Schema.NullishOr(User), options)");
+    schema::Endpoint channel = endpoint_of(schema::EndpointKind::Channel, "feed");
+    channel.channelItem = optional(nullable(prim("str")));
+    EXPECT_EQ(emit_channel(channel, graph, ReturnSurface::Effect),
+              "export const feed = (options?: CallOptions): "
+              "Stream.Stream<string | null | undefined, TolvError, TolvClient> =>\n"
+              "  callChannel(\"feed\", {}, Schema.NullishOr(Schema.String), options)");
+}
+
 }  // namespace
 }  // namespace tolv::gen_effect::printer

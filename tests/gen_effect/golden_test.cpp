@@ -469,7 +469,7 @@ export const Order = Schema.Struct({
 export type Order = Schema.Schema.Type<typeof Order>
 
 export interface TreeNode {
-  readonly label?: string | null | undefined
+  readonly label?: string | undefined
   readonly children: ReadonlyArray<TreeNode>
 }
 

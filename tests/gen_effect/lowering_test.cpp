@@ -49,8 +49,13 @@ INSTANTIATE_TEST_SUITE_P(
         LoweringCase{"Int is unknown", prim("Int"), "unknown", "Schema.Unknown"},
         LoweringCase{"any name is unknown", prim("any"), "unknown", "Schema.Unknown"},
         LoweringCase{"no name", of_kind(TypeKind::Primitive), "unknown", "Schema.Unknown"},
+        // Outside a model field's own value, optional and nullable is a schema, not a property signature.
         LoweringCase{"optional nullable str", optional(nullable(prim("str"))), "string | null | undefined",
-                     "Schema.optionalWith(Schema.String, { nullable: true })"},
+                     "Schema.NullishOr(Schema.String)"},
+        LoweringCase{"array of optional nullable", array_of(optional(nullable(prim("int")))),
+                     "ReadonlyArray<number | null | undefined>", "Schema.Array(Schema.NullishOr(Schema.Number))"},
+        LoweringCase{"optional nullable union member", union_of({optional(nullable(model("a"))), prim("str")}),
+                     "A | null | undefined | string", "Schema.Union(Schema.NullishOr(A), Schema.String)"},
         LoweringCase{"optional int", optional(prim("int")), "number | undefined", "Schema.UndefinedOr(Schema.Number)"},
         LoweringCase{"nullable bool", nullable(prim("bool")), "boolean | null", "Schema.NullOr(Schema.Boolean)"},
         LoweringCase{"nullable union with null", nullable(union_of({prim("str"), prim("null")})), "string | null",
@@ -68,6 +73,19 @@ INSTANTIATE_TEST_SUITE_P(
                      "Schema.Record({ key: Schema.String, value: Schema.Void })"},
         LoweringCase{"record with one entry", record_with({prim("str")}), "Readonly<Record<string, void>>",
                      "Schema.Record({ key: Schema.String, value: Schema.Void })"},
+        // JSON object keys are strings: a number key schema would not even load.
+        LoweringCase{"record keyed by int", record_of(prim("int"), prim("str")), "Readonly<Record<string, string>>",
+                     "Schema.Record({ key: Schema.String, value: Schema.String })"},
+        LoweringCase{"record keyed by float", record_of(prim("float"), prim("str")), "Readonly<Record<string, string>>",
+                     "Schema.Record({ key: Schema.String, value: Schema.String })"},
+        LoweringCase{"nullable record of nullable values", nullable(record_of(prim("str"), nullable(prim("int")))),
+                     "Readonly<Record<string, number | null>> | null",
+                     "Schema.NullOr(Schema.Record({ key: Schema.String, value: Schema.NullOr(Schema.Number) }))"},
+        LoweringCase{"optional array of nullable", optional(array_of(nullable(prim("str")))),
+                     "ReadonlyArray<string | null> | undefined",
+                     "Schema.UndefinedOr(Schema.Array(Schema.NullOr(Schema.String)))"},
+        LoweringCase{"nullable tuple holding null", nullable(tuple_of({prim("null"), prim("str")})),
+                     "readonly [null, string] | null", "Schema.NullOr(Schema.Tuple(Schema.Null, Schema.String))"},
         LoweringCase{"record keyed by optional str", record_of(optional(prim("str")), prim("int")),
                      "Readonly<Record<string, number>>", "Schema.Record({ key: Schema.String, value: Schema.Number })"},
         LoweringCase{"record keyed by enum", record_of(enum_ref("letters"), prim("int")),
@@ -98,13 +116,21 @@ INSTANTIATE_TEST_SUITE_P(
         LoweringCase{"optional void", optional(of_kind(TypeKind::Void)), "void | undefined",
                      "Schema.UndefinedOr(Schema.Void)"}));
 
-TEST(LowerWithEnums, SuspendsOnlyTheCurrentModel) {
+TEST(LowerWithEnums, SuspendsTheCurrentModelAndLaterDeclarations) {
     const EnumMap enums;
-    EXPECT_EQ(lower_with_enums(model("user_profile"), enums, "UserProfile"),
+    const ModelScope self{"UserProfile"};
+    EXPECT_EQ(lower_with_enums(model("user_profile"), enums, &self),
               (TypeExpr{"UserProfile", "Schema.suspend(() => UserProfile)"}));
-    EXPECT_EQ(lower_with_enums(array_of(model("user_profile")), enums, "UserProfile").schema,
+    EXPECT_EQ(lower_with_enums(array_of(model("user_profile")), enums, &self).schema,
               "Schema.Array(Schema.suspend(() => UserProfile))");
-    EXPECT_EQ(lower_with_enums(model("other"), enums, "UserProfile"), (TypeExpr{"Other", "Other"}));
+    EXPECT_EQ(lower_with_enums(model("other"), enums, &self), (TypeExpr{"Other", "Other"}));
+    EXPECT_EQ(lower_with_enums(model("user_profile"), enums), (TypeExpr{"UserProfile", "UserProfile"}));
+
+    const DeclarationOrder order{{"Early", 0}, {"Current", 1}, {"Late", 2}};
+    const ModelScope placed{"Current", &order, 1};
+    EXPECT_EQ(lower_with_enums(model("early"), enums, &placed).schema, "Early");
+    EXPECT_EQ(lower_with_enums(model("late"), enums, &placed).schema, "Schema.suspend(() => Late)");
+    EXPECT_EQ(lower_with_enums(model("missing"), enums, &placed).schema, "Missing");
 }
 
 TEST(QuoteJsString, EscapesLikeJson) {
@@ -120,6 +146,17 @@ TEST(AppendTsFlags, AddsMissingMembersOnce) {
     EXPECT_EQ(append_ts_flags("undefined | string", true, true), "undefined | string | null");
     EXPECT_EQ(append_ts_flags("nullish", false, true), "nullish | null");
     EXPECT_EQ(append_ts_flags("string", false, false), "string");
+}
+
+TEST(AppendTsFlags, LooksOnlyAtTheOutermostUnion) {
+    EXPECT_EQ(append_ts_flags("Readonly<Record<string, number | null>>", false, true),
+              "Readonly<Record<string, number | null>> | null");
+    EXPECT_EQ(append_ts_flags("ReadonlyArray<string | undefined>", true, false),
+              "ReadonlyArray<string | undefined> | undefined");
+    EXPECT_EQ(append_ts_flags("readonly [null | string]", true, true), "readonly [null | string] | null | undefined");
+    EXPECT_EQ(append_ts_flags(R"("a | null" | "b\" | null")", true, true), R"("a | null" | "b\" | null" | null | undefined)");
+    EXPECT_EQ(append_ts_flags(R"("x\" | null" | undefined)", true, true), R"("x\" | null" | undefined | null)");
+    EXPECT_EQ(append_ts_flags("ReadonlyArray<number> | null", false, true), "ReadonlyArray<number> | null");
 }
 
 }  // namespace

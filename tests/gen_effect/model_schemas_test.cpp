@@ -68,7 +68,7 @@ class RenderField : public testing::TestWithParam<FieldCase> {};
 
 TEST_P(RenderField, GivesBothLines) {
     const schema::ApiGraph graph;
-    const RenderedField rendered = render_field(GetParam().field, graph, "Owner");
+    const RenderedField rendered = render_field(GetParam().field, graph, ModelScope{"Owner"});
     EXPECT_EQ(rendered.schema_line, GetParam().schema_line) << GetParam().label;
     EXPECT_EQ(rendered.ts_line, GetParam().ts_line) << GetParam().label;
 }
@@ -89,7 +89,22 @@ INSTANTIATE_TEST_SUITE_P(
                   ".pipe(Schema.fromKey(\"nick_name\"))",
                   "  readonly nickName: string | undefined"},
         FieldCase{"self reference", field("parent", "parent", model("owner")),
-                  "  parent: Schema.suspend(() => Owner)", "  readonly parent: Owner"}));
+                  "  parent: Schema.suspend(() => Owner)", "  readonly parent: Owner"},
+        // An optional nullable field decodes null to a missing key: no null in the member type.
+        FieldCase{"optional and nullable", with_flags(field("nickname", "nickname", prim("str"), false), true, true),
+                  "  nickname: Schema.optionalWith(Schema.String, { nullable: true })",
+                  "  readonly nickname?: string | undefined"},
+        FieldCase{"renamed optional and nullable", field("nick_name", "nickName", optional(nullable(prim("str")))),
+                  "  nickName: Schema.optionalWith(Schema.String, { nullable: true }).pipe(Schema.fromKey(\"nick_name\"))",
+                  "  readonly nickName?: string | undefined"},
+        FieldCase{"optional nullable union holding null",
+                  with_flags(field("v", "v", union_of({prim("str"), prim("null")}), false), false, true),
+                  "  v: Schema.optionalWith(Schema.Union(Schema.String, Schema.Null), { nullable: true })",
+                  "  readonly v?: string | null | undefined"},
+        FieldCase{"optional nullable array of optional nullable",
+                  field("xs", "xs", optional(nullable(array_of(optional(nullable(prim("int"))))))),
+                  "  xs: Schema.optionalWith(Schema.Array(Schema.NullishOr(Schema.Number)), { nullable: true })",
+                  "  readonly xs?: ReadonlyArray<number | null | undefined> | undefined"}));
 
 TEST(RenderModelSchemas, DependenciesComeFirstAndMissingModelsKeepTheirName) {
     schema::ApiGraph graph;
@@ -112,6 +127,48 @@ TEST(RenderModelSchemas, OneDeclarationPerPascalCaseKey) {
     ASSERT_EQ(texts.size(), 1u);
     // "AB" sorts first among the keys, so it is the model found for the name.
     EXPECT_NE(texts[0].find("y: Schema.String"), std::string::npos);
+}
+
+std::vector<std::string> render_names(const schema::ApiGraph& graph) {
+    std::vector<std::string> heads;
+    for (const std::string& text : render_model_schemas(graph)) heads.push_back(text.substr(0, text.find('\n')));
+    return heads;
+}
+
+TEST(RenderModelSchemas, TwoModelCycleUsesInterfacesAndDefersTheLaterOne) {
+    schema::ApiGraph graph;
+    add_model(graph, "author", {field("books", "books", array_of(model("book")))});
+    add_model(graph, "book", {field("author", "author", model("author"))});
+    const auto texts = render_model_schemas(graph);
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0],
+              "export interface Author {\n  readonly books: ReadonlyArray<Book>\n}\n\n"
+              "export const Author: Schema.Schema<Author, any> = Schema.Struct({\n"
+              "  books: Schema.Array(Schema.suspend(() => Book))\n})");
+    EXPECT_EQ(texts[1],
+              "export interface Book {\n  readonly author: Author\n}\n\n"
+              "export const Book: Schema.Schema<Book, any> = Schema.Struct({\n  author: Author\n})");
+}
+
+TEST(RenderModelSchemas, ThreeModelCycleAndItsDependents) {
+    schema::ApiGraph graph;
+    add_model(graph, "b", {field("c", "c", model("c"))});
+    add_model(graph, "c", {field("d", "d", model("d"))});
+    add_model(graph, "d", {field("b", "b", nullable(model("b")))});
+    // "a" depends on the cycle and sorts before it; "e" depends on "a".
+    add_model(graph, "a", {field("d", "d", model("d"))});
+    add_model(graph, "e", {field("a", "a", model("a"))});
+    add_model(graph, "base", {});
+    EXPECT_EQ(render_names(graph),
+              (std::vector<std::string>{"export const Base = Schema.Struct({})", "export const A = Schema.Struct({",
+                                        "export interface B {", "export interface C {", "export interface D {",
+                                        "export const E = Schema.Struct({"}));
+    const auto texts = render_model_schemas(graph);
+    EXPECT_NE(texts[1].find("  d: Schema.suspend(() => D)\n"), std::string::npos);
+    EXPECT_NE(texts[2].find("  c: Schema.suspend(() => C)\n"), std::string::npos);
+    EXPECT_NE(texts[3].find("  d: Schema.suspend(() => D)\n"), std::string::npos);
+    EXPECT_NE(texts[4].find("  b: Schema.NullOr(B)\n"), std::string::npos);
+    EXPECT_NE(texts[5].find("  a: A\n"), std::string::npos);
 }
 
 TEST(FindModel, IndexAgreesWithTheFirstMatchInKeyOrder) {
