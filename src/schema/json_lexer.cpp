@@ -89,6 +89,29 @@ const char* positive_exponent_overflow(const char* number, const char* end) {
     return nullptr;
 }
 
+// For a number with a non-zero digit (sign already taken): the count of
+// integer digits plus the exponent, or, below 1, minus the zeros after the
+// point plus the exponent. Positive means the value is at least 1.
+long long decimal_magnitude(const char* digits, const char* end) {
+    const char* p = digits;
+    while (p != end && is_digit(*p)) ++p;
+    long long magnitude = p - digits;
+    if (*digits == '0') {  // "0.000ddd": count the zeros after the point
+        magnitude = 0;
+        for (const char* q = p + 1; q < end && *q == '0'; ++q) --magnitude;
+    }
+    while (p != end && *p != 'e' && *p != 'E') ++p;
+    if (p == end) return magnitude;
+    ++p;
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-') ++p;
+    long long exponent = 0;
+    for (; p != end; ++p) {
+        if (exponent < 1'000'000'000) exponent = exponent * 10 + (*p - '0');  // saturates
+    }
+    return magnitude + (negative ? -exponent : exponent);
+}
+
 }  // namespace
 
 bool Lexer::parse_ident(std::string_view rest) {
@@ -322,32 +345,8 @@ bool Lexer::parse_number(const char* start, bool positive, Number& out) {
         out.d = value;
         return true;
     }
-    // Out of range: too small reads as zero, too large fails. The magnitude
-    // is told apart by the decimal exponent of the first significant digit.
-    long long magnitude = 0;
-    const char* p = digits;
-    while (p != cur_ && is_digit(*p)) ++p;
-    magnitude = p - digits;  // integer digits
-    if (*digits == '0') {
-        magnitude = 0;
-        const char* q = p + 1;  // after the '.'
-        while (q < cur_ && *q == '0') {
-            --magnitude;
-            ++q;
-        }
-    }
-    while (p != cur_ && *p != 'e' && *p != 'E') ++p;
-    if (p != cur_) {
-        ++p;
-        const bool negative_exponent = *p == '-';
-        if (*p == '+' || *p == '-') ++p;
-        long long exponent = 0;
-        for (; p != cur_; ++p) {
-            if (exponent < 1'000'000'000) exponent = exponent * 10 + (*p - '0');
-        }
-        magnitude += negative_exponent ? -exponent : exponent;
-    }
-    if (magnitude > 0) return fail_here(Syntax::NumberOutOfRange);
+    // Out of range: too small reads as zero, too large fails.
+    if (decimal_magnitude(digits, cur_) > 0) return fail_here(Syntax::NumberOutOfRange);
     out.d = positive ? 0.0 : -0.0;
     return true;
 }
