@@ -74,18 +74,25 @@ async function streamEvents(res, events) {
 /**
  * Starts the server on 127.0.0.1 and an ephemeral port. `bundleDir` holds the
  * page scripts, served as /bundle/<name>.js; /page/<name> loads one of them.
- * Returns { baseUrl, problems, close }, where `problems` lists every request
- * that the server refused, for the test's failure output.
+ * Returns { baseUrl, problems, close }, where `problems` lists the malformed
+ * requests that the server refused, for the test's failure output.
+ *
+ * Test controls outside the client contract: command requests may carry
+ * "X-Delay-Ms" (answer late) and "X-Fail-Times" with "X-Attempt-Key" (refuse
+ * with 503 at first); GET /test/attempts-<key>, /test/uploads and
+ * /test/open-channels report what the server saw.
  */
 export async function startServer({ bundleDir }) {
   const backend = createBackend();
   const problems = [];
   const openResponses = new Set();
 
+  // Channel responses still streaming or held open.
+  const openChannels = new Set();
   // Attempts per key of the requests that carry the retry-test headers.
   const attempts = new Map();
 
-  /** A request with "X-Fail-Times: n" is refused with 503 for the first n attempts of its "X-Attempt-Key". */
+  /** A command request with "X-Fail-Times: n" is refused with 503 for the first n attempts of its "X-Attempt-Key". */
   function refuseWhileFlaky(req) {
     const failTimes = req.headers["x-fail-times"];
     if (failTimes === undefined) return;
@@ -101,6 +108,8 @@ export async function startServer({ bundleDir }) {
     const handler = backend.commands[name];
     if (!handler) throw new HttpFailure(404, "NO_SUCH_COMMAND", `unknown command ${name}`);
     const args = await readJsonArgs(req);
+    const delay = Number(req.headers["x-delay-ms"] ?? 0);
+    if (delay > 0) await sleep(delay);
     refuseWhileFlaky(req);
     const result = handler(args);
     sendJson(res, 200, result === undefined ? {} : { result });
@@ -110,9 +119,12 @@ export async function startServer({ bundleDir }) {
     const handler = backend.channels[name];
     if (!handler) throw new HttpFailure(404, "NO_SUCH_CHANNEL", `unknown channel ${name}`);
     const { events, keepOpen } = handler(await readJsonArgs(req));
+    openChannels.add(res);
+    res.on("close", () => openChannels.delete(res));
     res.writeHead(200, { "Content-Type": "text/event-stream", "Cache-Control": "no-cache" });
     res.flushHeaders();
     await streamEvents(res, events);
+    if (res.destroyed) return; // the client hung up early
     if (!keepOpen) {
       res.end();
       return;
@@ -121,7 +133,7 @@ export async function startServer({ bundleDir }) {
     const timer = setTimeout(() => {
       problems.push(`channel ${name} was not closed by the client`);
       res.end();
-    }, OPEN_CHANNEL_LIMIT_MS);
+    }, OPEN_CHANNEL_LIMIT_MS).unref();
     res.on("close", () => clearTimeout(timer));
   }
 
@@ -156,7 +168,7 @@ export async function startServer({ bundleDir }) {
       const timer = setTimeout(() => {
         problems.push(`upload ${name} was not aborted by the client`);
         sendJson(res, 504, { code: "HELD", message: "held upload timed out" });
-      }, HELD_UPLOAD_LIMIT_MS);
+      }, HELD_UPLOAD_LIMIT_MS).unref();
       res.on("close", () => clearTimeout(timer));
       return;
     }
@@ -167,6 +179,7 @@ export async function startServer({ bundleDir }) {
   // Routes for the tests themselves, outside the client contract.
   function handleTestRoute(name, res) {
     if (name === "uploads") return sendJson(res, 200, backend.uploads);
+    if (name === "open-channels") return sendJson(res, 200, { count: openChannels.size });
     if (name.startsWith("attempts-")) return sendJson(res, 200, { count: attempts.get(name.slice(9)) ?? 0 });
     throw new HttpFailure(404, "NOT_ROUTED", `no test route ${name}`);
   }

@@ -8,11 +8,14 @@ import {
   check,
   checkProgress,
   equal,
+  eventually,
   flakyHeaders,
   patternFile,
   registerScenarios,
   serverAttempts,
+  serverOpenChannels,
   serverUploads,
+  slowHeaders,
 } from "./harness"
 
 const layer = api.layerTolvClient({ baseUrl: location.origin })
@@ -106,8 +109,32 @@ registerScenarios({
     check(notFound._tag === "TolvHttpError" && notFound.status === 404, `404, got ${notFound._tag}`)
   },
 
+  async "a slow answer fails with TolvTimeoutError"() {
+    const err = await failureOf(api.ping({ timeout: "100 millis", headers: slowHeaders(2000) }), "slow ping")
+    check(err._tag === "TolvTimeoutError", `TolvTimeoutError, got ${err._tag}`)
+    equal({ url: err.url, durationMs: err.durationMs }, { url: `${location.origin}/command/ping`, durationMs: 100 }, "error")
+  },
+
+  async "a call whose signal is aborted fails with TolvAbortError"() {
+    const before = new AbortController()
+    before.abort()
+    const early = await failureOf(api.ping({ signal: before.signal }), "aborted before the call")
+    check(early._tag === "TolvAbortError", `TolvAbortError, got ${early._tag}`)
+    const during = new AbortController()
+    setTimeout(() => during.abort(), 100)
+    const late = await failureOf(api.ping({ signal: during.signal, headers: slowHeaders(2000) }), "aborted during the call")
+    check(late._tag === "TolvAbortError", `TolvAbortError, got ${late._tag}`)
+  },
+
   async "channel stream decodes every item and ends at the close event"() {
     equal(await run(collect(api.watchMessages({ roomId: "hall" }))), roomMessages("hall"), "items")
+    await eventually(async () => (await serverOpenChannels()) === 0, "the client to hang up after the close event")
+  },
+
+  async "taking the first items of a channel hangs it up"() {
+    equal(await run(collect(Stream.take(api.watchMessages({ roomId: "nook" }), 2))), roomMessages("nook").slice(0, 2),
+      "items")
+    await eventually(async () => (await serverOpenChannels()) === 0, "the client to hang up")
   },
 
   async "channel error event fails the stream with TolvStreamError"() {

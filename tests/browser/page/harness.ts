@@ -34,6 +34,14 @@ export async function serverAttempts(key: string): Promise<number> {
   return (await (await fetch(`/test/attempts-${encodeURIComponent(key)}`)).json()).count
 }
 
+/** How many channel responses the server is still streaming or holding open. */
+export async function serverOpenChannels(): Promise<number> {
+  return (await (await fetch("/test/open-channels")).json()).count
+}
+
+/** Headers that make the server wait before it answers a command. */
+export const slowHeaders = (ms: number) => ({ "X-Delay-Ms": String(ms) })
+
 /** Headers that make the server refuse the first `failTimes` attempts with 503. */
 export const flakyHeaders = (key: string, failTimes: number) => ({ "X-Fail-Times": String(failTimes), "X-Attempt-Key": key })
 
@@ -69,6 +77,15 @@ export async function waitFor(condition: () => boolean, what: string, timeoutMs 
   while (!condition()) {
     if (Date.now() > deadline) throw new Error(`timed out waiting for ${what}`)
     await sleep(10)
+  }
+}
+
+/** Polls an asynchronous condition until it holds. */
+export async function eventually(condition: () => Promise<boolean>, what: string, timeoutMs = 5000): Promise<void> {
+  const deadline = Date.now() + timeoutMs
+  while (!(await condition())) {
+    if (Date.now() > deadline) throw new Error(`timed out waiting for ${what}`)
+    await sleep(20)
   }
 }
 

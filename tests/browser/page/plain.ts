@@ -6,10 +6,12 @@ import {
   check,
   checkProgress,
   equal,
+  eventually,
   messageOf,
   patternFile,
   registerScenarios,
   rejectionOf,
+  serverOpenChannels,
   serverUploads,
   sleep,
   thrownBy,
@@ -95,7 +97,8 @@ registerScenarios({
     // channel hangs up, and no further callback runs.
     channel.close()
     channel.close()
-    await sleep(100)
+    await eventually(async () => (await serverOpenChannels()) === 0, "the server to see the channel closed")
+    await sleep(50)
     equal(log.closes, 1, "close callbacks")
   },
 

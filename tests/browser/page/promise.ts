@@ -8,12 +8,14 @@ import {
   asJson,
   checkProgress,
   equal,
+  eventually,
   flakyHeaders,
   messageOf,
   patternFile,
   registerScenarios,
   rejectionOf,
   serverAttempts,
+  serverOpenChannels,
   thrownBy,
 } from "./harness"
 
@@ -76,6 +78,16 @@ registerScenarios({
   async "channel is an async iterable of decoded items"() {
     equal(await collect(api.watchMessages({ roomId: "den" })), roomMessages("den"), "watchMessages")
     equal(await collect(api.progress()), [10, 50, null, 100], "progress")
+  },
+
+  async "leaving a channel iteration early hangs it up"() {
+    const seen: unknown[] = []
+    for await (const item of api.watchMessages({ roomId: "hut" })) {
+      seen.push(item)
+      break
+    }
+    equal(seen, roomMessages("hut").slice(0, 1), "items")
+    await eventually(async () => (await serverOpenChannels()) === 0, "the client to hang up")
   },
 
   async "channel error event rejects the iteration"() {
