@@ -5,10 +5,11 @@
 namespace tolv::cli {
 
 std::string ParseErrorText::render() const {
-    std::string out = "error: " + message + "\n";
+    std::string out = "error: ";
+    out.append(message).append("\n");
     if (!tips.empty()) out += '\n';
-    for (const auto& tip : tips) out += "  tip: " + tip + "\n";
-    if (usage) out += "\nUsage: " + *usage + "\n";
+    for (const auto& tip : tips) out.append("  tip: ").append(tip).append("\n");
+    if (usage) out.append("\nUsage: ").append(*usage).append("\n");
     out += "\nFor more information, try '--help'.\n";
     return out;
 }
