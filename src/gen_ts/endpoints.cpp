@@ -1,6 +1,5 @@
 #include "gen_ts/endpoints.hpp"
 
-#include "gen_ts/key_mapping.hpp"
 #include "gen_ts/lowering.hpp"
 #include "schema/naming.hpp"
 
@@ -28,9 +27,10 @@ std::string return_type(const Endpoint& endpoint, const schema::ApiGraph& graph)
     return apply_optional_nullable(std::move(base), returns.optional, returns.nullable);
 }
 
-void print_rpc(TsPrinter& p, const Endpoint& endpoint, const schema::ApiGraph& graph, const std::string& fn) {
+void print_rpc(TsPrinter& p, const Endpoint& endpoint, const KeyMapper& keys, const std::string& fn) {
+    const schema::ApiGraph& graph = keys.graph();
     const std::string result = return_type(endpoint, graph);
-    const std::string args = args_object(endpoint.params, graph);
+    const std::string args = args_object(endpoint.params, keys);
     if (endpoint.params.empty()) {
         p.linef("export async function {}(): Promise<{}> {{", fn, result);
     } else {
@@ -40,7 +40,7 @@ void print_rpc(TsPrinter& p, const Endpoint& endpoint, const schema::ApiGraph& g
     p.indent();
     if (response_needs_conversion(endpoint.returns)) {
         p.linef("const _r = await request<any>(\"{}\", {});", endpoint.name, args);
-        p.linef("return {};", response_mapping_at_depth(endpoint.returns, "_r", graph, 0));
+        p.linef("return {};", keys.response(endpoint.returns, "_r", 0));
     } else {
         p.linef("return request<{}>(\"{}\", {});", result, endpoint.name, args);
     }
@@ -48,7 +48,8 @@ void print_rpc(TsPrinter& p, const Endpoint& endpoint, const schema::ApiGraph& g
     p.line("}");
 }
 
-void print_channel(TsPrinter& p, const Endpoint& endpoint, const schema::ApiGraph& graph, const std::string& fn) {
+void print_channel(TsPrinter& p, const Endpoint& endpoint, const KeyMapper& keys, const std::string& fn) {
+    const schema::ApiGraph& graph = keys.graph();
     // The item's optional flag has no effect here.
     const std::string item =
         endpoint.channelItem
@@ -62,12 +63,13 @@ void print_channel(TsPrinter& p, const Endpoint& endpoint, const schema::ApiGrap
                 item);
     }
     p.indent();
-    p.linef("return createChannel<{}>(\"{}\", {});", item, endpoint.name, args_object(endpoint.params, graph));
+    p.linef("return createChannel<{}>(\"{}\", {});", item, endpoint.name, args_object(endpoint.params, keys));
     p.dedent();
     p.line("}");
 }
 
-void print_upload(TsPrinter& p, const Endpoint& endpoint, const schema::ApiGraph& graph, const std::string& fn) {
+void print_upload(TsPrinter& p, const Endpoint& endpoint, const KeyMapper& keys, const std::string& fn) {
+    const schema::ApiGraph& graph = keys.graph();
     std::string upload_type = endpoint.multiFile ? "{ files: File[]" : "{ file: File";
     for (const Param& param : endpoint.params) {
         upload_type += "; ";
@@ -76,7 +78,7 @@ void print_upload(TsPrinter& p, const Endpoint& endpoint, const schema::ApiGraph
     upload_type += " }";
     const std::string_view files = endpoint.multiFile ? "args.files" : "[args.file]";
     const std::string result = return_type(endpoint, graph);
-    const std::string args = args_object(endpoint.params, graph);
+    const std::string args = args_object(endpoint.params, keys);
 
     p.linef("export function {}(args: {}): UploadHandle<{}> {{", fn, upload_type, result);
     p.indent();
@@ -88,7 +90,7 @@ void print_upload(TsPrinter& p, const Endpoint& endpoint, const schema::ApiGraph
         p.linef("const converted: UploadHandle<{}> = {{", result);
         p.indent();
         p.linef("promise: handle.promise.then((_r: any) => ({})),",
-                response_mapping_at_depth(endpoint.returns, "_r", graph, 0));
+                keys.response(endpoint.returns, "_r", 0));
         p.line("abort: () => handle.abort(),");
         p.line("onProgress: (callback) => { handle.onProgress(callback); return converted; },");
         p.dedent();
@@ -101,7 +103,8 @@ void print_upload(TsPrinter& p, const Endpoint& endpoint, const schema::ApiGraph
     p.line("}");
 }
 
-void print_static(TsPrinter& p, const Endpoint& endpoint, const schema::ApiGraph& graph, const std::string& fn) {
+void print_static(TsPrinter& p, const Endpoint& endpoint, const KeyMapper& keys, const std::string& fn) {
+    const schema::ApiGraph& graph = keys.graph();
     if (endpoint.params.empty()) {
         p.linef("export function {}Url(): string {{", fn);
         p.indent();
@@ -136,7 +139,7 @@ std::string params_object_type(const std::vector<Param>& params, const schema::A
     return out;
 }
 
-std::string args_object(const std::vector<Param>& params, const schema::ApiGraph& graph) {
+std::string args_object(const std::vector<Param>& params, const KeyMapper& keys) {
     if (params.empty()) return "{}";
     std::string out = "{ ";
     std::string expr;
@@ -146,21 +149,21 @@ std::string args_object(const std::vector<Param>& params, const schema::ApiGraph
         out += ": ";
         expr.assign("args.");
         expr += params[i].wireName;
-        out += request_mapping_at_depth(params[i].ty, expr, graph, 0);
+        out += keys.request(params[i].ty, expr, 0);
     }
     out += " }";
     return out;
 }
 
-void print_endpoint_function(TsPrinter& printer, const Endpoint& endpoint, const schema::ApiGraph& graph) {
+void print_endpoint_function(TsPrinter& printer, const Endpoint& endpoint, const KeyMapper& keys) {
     if (endpoint.kind == EndpointKind::Ws) return;
     if (endpoint.doc) printer.doc(*endpoint.doc);
     const std::string fn = schema::to_camel_case(endpoint.name);
     switch (endpoint.kind) {
-        case EndpointKind::Rpc: print_rpc(printer, endpoint, graph, fn); break;
-        case EndpointKind::Channel: print_channel(printer, endpoint, graph, fn); break;
-        case EndpointKind::Upload: print_upload(printer, endpoint, graph, fn); break;
-        case EndpointKind::Static: print_static(printer, endpoint, graph, fn); break;
+        case EndpointKind::Rpc: print_rpc(printer, endpoint, keys, fn); break;
+        case EndpointKind::Channel: print_channel(printer, endpoint, keys, fn); break;
+        case EndpointKind::Upload: print_upload(printer, endpoint, keys, fn); break;
+        case EndpointKind::Static: print_static(printer, endpoint, keys, fn); break;
         case EndpointKind::Ws: break;
     }
 }

@@ -1,9 +1,13 @@
 #include "gen_ts/key_mapping.hpp"
 
+#include <algorithm>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace tolv::gen_ts {
 
+using schema::ModelDef;
 using schema::TypeKind;
 using schema::TypeRef;
 
@@ -11,8 +15,8 @@ namespace {
 
 enum class Direction { Request, Response };
 
-// The model reached by stepping from an array through nested arrays (first
-// entry each time), or null when the walk ends anywhere else.
+// The model reference reached by stepping from an array through nested
+// arrays (first entry each time), or null when the walk ends anywhere else.
 const TypeRef* array_model(const TypeRef& array) {
     const TypeRef* ty = &array;
     while (ty->kind == TypeKind::Array) {
@@ -22,14 +26,95 @@ const TypeRef* array_model(const TypeRef& array) {
     return ty->kind == TypeKind::Model ? ty : nullptr;
 }
 
+const ModelDef* find_model(const schema::ApiGraph& graph, const TypeRef& ty) {
+    if (!ty.name) return nullptr;
+    const auto found = graph.models.find(*ty.name);
+    return found == graph.models.end() ? nullptr : &found->second;
+}
+
+// The model a field's conversion expands, if any: the field's own model
+// reference, or the one at the bottom of its nested arrays.
+const ModelDef* expanded_model(const schema::ApiGraph& graph, const TypeRef& ty) {
+    if (ty.kind == TypeKind::Model) return find_model(graph, ty);
+    if (ty.kind == TypeKind::Array) {
+        const TypeRef* reached = array_model(ty);
+        return reached == nullptr ? nullptr : find_model(graph, *reached);
+    }
+    return nullptr;
+}
+
+// Strongly connected components of the "conversion expands" relation
+// between models (Tarjan's algorithm, iterative so long chains cannot
+// exhaust the stack). Returns the component of every model that lies on a
+// cycle: a component of two or more models, or a model that expands itself.
+std::unordered_map<const ModelDef*, std::size_t> find_cycles(const schema::ApiGraph& graph) {
+    std::vector<const ModelDef*> models;
+    std::unordered_map<const ModelDef*, std::size_t> index_of;
+    models.reserve(graph.models.size());
+    for (const auto& [key, model] : graph.models) {
+        index_of.emplace(&model, models.size());
+        models.push_back(&model);
+    }
+    std::vector<std::vector<std::size_t>> edges(models.size());
+    for (std::size_t v = 0; v < models.size(); ++v) {
+        for (const schema::Field& field : models[v]->fields) {
+            if (const ModelDef* target = expanded_model(graph, field.ty)) edges[v].push_back(index_of.at(target));
+        }
+    }
+
+    constexpr std::size_t kUnvisited = static_cast<std::size_t>(-1);
+    std::vector<std::size_t> order(models.size(), kUnvisited), low(models.size(), 0);
+    std::vector<bool> on_stack(models.size(), false);
+    std::vector<std::size_t> stack;
+    std::vector<std::pair<std::size_t, std::size_t>> calls;  // model, next edge
+    std::size_t counter = 0, components = 0;
+    std::unordered_map<const ModelDef*, std::size_t> cycle_of;
+
+    auto visit = [&](std::size_t v) {
+        order[v] = low[v] = counter++;
+        stack.push_back(v);
+        on_stack[v] = true;
+        calls.emplace_back(v, 0);
+    };
+    for (std::size_t root = 0; root < models.size(); ++root) {
+        if (order[root] != kUnvisited) continue;
+        visit(root);
+        while (!calls.empty()) {
+            const std::size_t v = calls.back().first;
+            if (calls.back().second < edges[v].size()) {
+                const std::size_t w = edges[v][calls.back().second++];
+                if (order[w] == kUnvisited) {
+                    visit(w);
+                } else if (on_stack[w]) {
+                    low[v] = std::min(low[v], order[w]);
+                }
+                continue;
+            }
+            calls.pop_back();
+            if (!calls.empty()) low[calls.back().first] = std::min(low[calls.back().first], low[v]);
+            if (low[v] != order[v]) continue;
+            const auto first = std::find(stack.rbegin(), stack.rend(), v).base() - 1;
+            const bool self_loop = std::find(edges[v].begin(), edges[v].end(), v) != edges[v].end();
+            const bool cyclic = stack.end() - first > 1 || self_loop;
+            for (auto it = first; it != stack.end(); ++it) {
+                on_stack[*it] = false;
+                if (cyclic) cycle_of.emplace(models[*it], components);
+            }
+            stack.erase(first, stack.end());
+            ++components;
+        }
+    }
+    return cycle_of;
+}
+
 // Appends the mapping expression into one output string, so nested models
 // are written once instead of being copied at every level. The expression
 // being converted is kept in one buffer that grows by ".key" per model field
 // and shrinks back after it.
 class Mapper {
 public:
-    Mapper(const schema::ApiGraph& graph, Direction direction, std::string& out)
-        : graph_(graph), direction_(direction), out_(out) {}
+    Mapper(const KeyMapper& keys, Direction direction, std::string& out)
+        : keys_(keys), direction_(direction), out_(out) {}
 
     void run(const TypeRef& ty, std::string_view expr, std::size_t depth) {
         expr_.assign(expr);
@@ -49,7 +134,8 @@ private:
 
     void append_array(const TypeRef& ty, std::size_t depth) {
         out_ += expr_;
-        if (array_model(ty) == nullptr) return;
+        const TypeRef* element = array_model(ty);
+        if (element == nullptr || passes_through(find_model(keys_.graph(), *element))) return;
         std::string outer = map_variable(depth);
         out_ += ".map((";
         out_ += outer;
@@ -62,14 +148,13 @@ private:
     }
 
     void append_model(const TypeRef& ty, std::size_t depth) {
-        const schema::ModelDef* model = find_model(ty);
-        // A model that refers back to itself (directly or through others)
-        // cannot be unrolled inline; its inner occurrences pass through as
-        // they are instead of recursing without end.
-        if (model == nullptr || !open_models_.insert(model).second) {
+        const ModelDef* model = find_model(keys_.graph(), ty);
+        if (model == nullptr || passes_through(model)) {
             out_ += expr_;
             return;
         }
+        const std::optional<std::size_t> cycle = keys_.cycle_of(*model);
+        if (cycle) open_cycles_.insert(*cycle);
         const bool request = direction_ == Direction::Request;
         const std::size_t expr_length = expr_.size();
         out_ += "{ ";
@@ -85,30 +170,44 @@ private:
             expr_.resize(expr_length);
         }
         out_ += " }";
-        open_models_.erase(model);
+        if (cycle) open_cycles_.erase(*cycle);
     }
 
-    const schema::ModelDef* find_model(const TypeRef& ty) const {
-        if (!ty.name) return nullptr;
-        const auto found = graph_.models.find(*ty.name);
-        return found == graph_.models.end() ? nullptr : &found->second;
+    // A model of a cycle that is being expanded further out.
+    bool passes_through(const ModelDef* model) const {
+        if (model == nullptr) return false;
+        const std::optional<std::size_t> cycle = keys_.cycle_of(*model);
+        return cycle && open_cycles_.contains(*cycle);
     }
 
-    const schema::ApiGraph& graph_;
+    const KeyMapper& keys_;
     Direction direction_;
     std::string& out_;
     std::string expr_;
-    std::unordered_set<const schema::ModelDef*> open_models_;
+    std::unordered_set<std::size_t> open_cycles_;
 };
 
-std::string mapping(const TypeRef& ty, std::string_view expr, const schema::ApiGraph& graph, std::size_t depth,
-                    Direction direction) {
+}  // namespace
+
+KeyMapper::KeyMapper(const schema::ApiGraph& graph) : graph_(graph), cycle_of_(find_cycles(graph)) {}
+
+std::string KeyMapper::request(const TypeRef& ty, std::string_view expr, std::size_t depth) const {
     std::string out;
-    Mapper(graph, direction, out).run(ty, expr, depth);
+    Mapper(*this, Direction::Request, out).run(ty, expr, depth);
     return out;
 }
 
-}  // namespace
+std::string KeyMapper::response(const TypeRef& ty, std::string_view expr, std::size_t depth) const {
+    std::string out;
+    Mapper(*this, Direction::Response, out).run(ty, expr, depth);
+    return out;
+}
+
+std::optional<std::size_t> KeyMapper::cycle_of(const ModelDef& model) const {
+    const auto found = cycle_of_.find(&model);
+    if (found == cycle_of_.end()) return std::nullopt;
+    return found->second;
+}
 
 std::string map_variable(std::size_t depth) {
     switch (depth) {
@@ -121,12 +220,12 @@ std::string map_variable(std::size_t depth) {
 
 std::string request_mapping_at_depth(const TypeRef& ty, std::string_view expr, const schema::ApiGraph& graph,
                                      std::size_t depth) {
-    return mapping(ty, expr, graph, depth, Direction::Request);
+    return KeyMapper(graph).request(ty, expr, depth);
 }
 
 std::string response_mapping_at_depth(const TypeRef& ty, std::string_view expr, const schema::ApiGraph& graph,
                                       std::size_t depth) {
-    return mapping(ty, expr, graph, depth, Direction::Response);
+    return KeyMapper(graph).response(ty, expr, depth);
 }
 
 bool response_needs_conversion(const TypeRef& returns) {

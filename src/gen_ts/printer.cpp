@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "gen_ts/endpoints.hpp"
+#include "gen_ts/key_mapping.hpp"
 #include "gen_ts/lowering.hpp"
 #include "gen_ts/ts_printer.hpp"
 #include "gen_ts/websocket.hpp"
@@ -83,6 +84,7 @@ void print_model(TsPrinter& p, const schema::ModelDef& model, const schema::ApiG
 
 std::string print_api(const schema::ApiGraph& graph) {
     TsPrinter p;
+    const KeyMapper keys(graph);
     print_header(p, graph);
     if (!graph.models.empty()) {
         p.line("");
@@ -90,9 +92,9 @@ std::string print_api(const schema::ApiGraph& graph) {
     }
     for (const auto& [key, endpoint] : graph.endpoints) {
         if (endpoint.kind == EndpointKind::Ws) {
-            print_websocket_block(p, endpoint, graph);
+            print_websocket_block(p, endpoint, keys);
         } else {
-            print_endpoint_function(p, endpoint, graph);
+            print_endpoint_function(p, endpoint, keys);
         }
         p.line("");
     }

@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "gen_ts/key_mapping.hpp"
 #include "gen_ts/lowering.hpp"
 #include "schema/naming.hpp"
 
@@ -121,7 +120,7 @@ void print_fixed_members(TsPrinter& p, const Endpoint& endpoint, std::string_vie
 }
 
 void print_event_methods(TsPrinter& p, const Endpoint& endpoint, const std::vector<std::string>& server_payloads,
-                         const std::vector<std::string>& client_payloads, const schema::ApiGraph& graph) {
+                         const std::vector<std::string>& client_payloads, const KeyMapper& keys) {
     for (std::size_t i = 0; i < endpoint.serverEvents.size(); ++i) {
         const Param& event = endpoint.serverEvents[i];
         p.line("");
@@ -137,7 +136,7 @@ void print_event_methods(TsPrinter& p, const Endpoint& endpoint, const std::vect
         p.line("");
         p.linef("send{}(data: {}): void {{", schema::to_pascal_case(event.sourceName), client_payloads[i]);
         p.indent();
-        p.linef("this.sendRaw(\"{}\", {});", event.sourceName, request_mapping_at_depth(event.ty, "data", graph, 0));
+        p.linef("this.sendRaw(\"{}\", {});", event.sourceName, keys.request(event.ty, "data", 0));
         p.dedent();
         p.line("}");
     }
@@ -146,13 +145,14 @@ void print_event_methods(TsPrinter& p, const Endpoint& endpoint, const std::vect
 }  // namespace
 
 void print_websocket(TsPrinter& printer, const Endpoint& endpoint, std::string_view server_events,
-                     std::string_view client_events, const schema::ApiGraph& graph) {
+                     std::string_view client_events, const KeyMapper& keys) {
     print_fixed_members(printer, endpoint, server_events, client_events);
-    print_event_methods(printer, endpoint, payload_types(endpoint.serverEvents, graph),
-                        payload_types(endpoint.clientEvents, graph), graph);
+    print_event_methods(printer, endpoint, payload_types(endpoint.serverEvents, keys.graph()),
+                        payload_types(endpoint.clientEvents, keys.graph()), keys);
 }
 
-void print_websocket_block(TsPrinter& printer, const Endpoint& endpoint, const schema::ApiGraph& graph) {
+void print_websocket_block(TsPrinter& printer, const Endpoint& endpoint, const KeyMapper& keys) {
+    const schema::ApiGraph& graph = keys.graph();
     const std::string pascal = schema::to_pascal_case(endpoint.name);
     const std::string server_events = pascal + "ServerEvents";
     const std::string client_events = pascal + "ClientEvents";
@@ -165,7 +165,7 @@ void print_websocket_block(TsPrinter& printer, const Endpoint& endpoint, const s
     if (endpoint.doc) printer.doc(*endpoint.doc);
     printer.linef("export class {} {{", socket_class);
     printer.indent();
-    print_websocket(printer, endpoint, server_events, client_events, graph);
+    print_websocket(printer, endpoint, server_events, client_events, keys);
     printer.dedent();
     printer.line("}");
     printer.line("");

@@ -29,7 +29,7 @@ schema::ApiGraph sample_graph() {
 
 std::string print(const Endpoint& endpoint, const schema::ApiGraph& graph = sample_graph()) {
     TsPrinter p;
-    print_endpoint_function(p, endpoint, graph);
+    print_endpoint_function(p, endpoint, KeyMapper(graph));
     return p.output();
 }
 
@@ -120,16 +120,39 @@ TEST(KeyMapping, LeavesOtherKindsAndMissingModelsUnchanged) {
     EXPECT_EQ(response_mapping_at_depth(array(model("Ghost")), "e", g, 0), "e.map((_item: any) => (_item))");
 }
 
-TEST(KeyMapping, SelfReferenceStopsInsteadOfRecursingForever) {
-    const schema::ApiGraph g = sample_graph();
+// Inline conversion cannot unroll a cycle: inside the expansion of a model
+// on a cycle, members of the same cycle pass through unconverted.
+TEST(KeyMapping, CyclesAreExpandedOnceInsteadOfRecursingForever) {
+    schema::ApiGraph g = sample_graph();
     EXPECT_EQ(response_mapping_at_depth(model("Node"), "_r", g, 0),
-              "{ childNodes: _r.child_nodes.map((_item: any) => (_item)), label: _r.label }");
-    EXPECT_EQ(request_mapping_at_depth(model("A"), "x", g, 0), "{ b_ref: { a_ref: x.b.a } }");
-    // A model seen again in a sibling branch (not on the current path) is expanded.
-    schema::ApiGraph pair = g;
-    pair.models.emplace("Pair", model_def("Pair", {field("l", "left", model("User")), field("r", "right", model("User"))}));
-    EXPECT_EQ(request_mapping_at_depth(model("Pair"), "p", pair, 0),
+              "{ childNodes: _r.child_nodes, label: _r.label }");
+    EXPECT_EQ(request_mapping_at_depth(array(model("Node")), "args.n", g, 0),
+              "args.n.map((_item) => ({ child_nodes: _item.childNodes, label: _item.label }))");
+    EXPECT_EQ(request_mapping_at_depth(model("A"), "x", g, 0), "{ b_ref: x.b }");
+    // Entering a cycle from outside, and another cycle inside a cycle.
+    g.models.emplace("Root", model_def("Root", {field("a", "a_ref", model("A")), field("n", "node", model("Node"))}));
+    g.models.emplace("Tree", model_def("Tree", {field("kids", "kids", array(model("Tree"))),
+                                                field("n", "node", model("Node"))}));
+    EXPECT_EQ(request_mapping_at_depth(model("Root"), "r", g, 0),
+              "{ a_ref: { b_ref: r.a.b }, node: { child_nodes: r.n.childNodes, label: r.n.label } }");
+    EXPECT_EQ(response_mapping_at_depth(model("Tree"), "t", g, 0),
+              "{ kids: t.kids, n: { childNodes: t.node.child_nodes, label: t.node.label } }");
+    // A model met again in a sibling branch is expanded again.
+    g.models.emplace("Pair", model_def("Pair", {field("l", "left", model("User")), field("r", "right", model("User"))}));
+    EXPECT_EQ(request_mapping_at_depth(model("Pair"), "p", g, 0),
               "{ left: { user_name: p.l.userName }, right: { user_name: p.r.userName } }");
+}
+
+// A strongly connected web of models, where every model reaches two others,
+// has exponentially many paths; the conversion stays one level deep.
+TEST(KeyMapping, DenseCycleStaysSmall) {
+    schema::ApiGraph g;
+    const auto name = [](int i) { return "M" + std::to_string(i % 60); };
+    for (int i = 0; i < 60; ++i) {
+        g.models.emplace(name(i), model_def(name(i), {field("next", "next_one", model(name(i + 1))),
+                                                      field("skip", "skip_two", array(model(name(i + 2))))}));
+    }
+    EXPECT_EQ(request_mapping_at_depth(model("M0"), "m", g, 0), "{ next_one: m.next, skip_two: m.skip }");
 }
 
 TEST(KeyMapping, MapVariableNames) {

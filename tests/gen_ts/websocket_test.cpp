@@ -12,7 +12,7 @@ using namespace test;
 
 std::string print_block(const Endpoint& e, const schema::ApiGraph& g) {
     TsPrinter p;
-    print_websocket_block(p, e, g);
+    print_websocket_block(p, e, KeyMapper(g));
     return p.output();
 }
 
