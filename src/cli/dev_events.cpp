@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include <fmt/format.h>
 
+#include "cli/output_writer.hpp"
+#include "cli/path_text.hpp"
 #include "cli/utf8.hpp"
 
 namespace tolv::cli {
@@ -22,7 +25,28 @@ std::string_view directory_of(std::string_view path) {
     return path.substr(0, slash == 0 ? 1 : slash);
 }
 
+// Absolute, with symbolic links resolved as far as the path exists, so it
+// compares equal to the paths the watcher reports below the working directory.
+std::filesystem::path resolved(const std::filesystem::path& path) {
+    std::error_code error;
+    auto canonical = std::filesystem::weakly_canonical(path, error);
+    return error ? path.lexically_normal() : canonical;
+}
+
 }  // namespace
+
+OwnOutputs own_outputs_for(const std::string& cwd, const std::string& out, Language language, long pid) {
+    const std::string target = path_text::join(cwd, out);
+    const std::string directory = output_directory_for(target, real_file_system());
+    // Only the directory is resolved: the files are replaced by renames,
+    // never written through a link.
+    const std::filesystem::path resolved_directory = resolved(directory);
+    // A directory other than `out` means `out` names the API module itself.
+    const std::string api_name =
+        directory == target ? "api.ts" : std::string(path_text::file_name(target).value_or(""));
+    const char* runtime_name = language == Language::Effect ? "_effect_internal.ts" : "_internal.ts";
+    return OwnOutputs({(resolved_directory / api_name).string(), (resolved_directory / runtime_name).string()}, pid);
+}
 
 OwnOutputs::OwnOutputs(const std::vector<std::string>& destinations, long pid) : destinations_(destinations) {
     for (const auto& destination : destinations_) {

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/args.hpp"
 #include "cli/watcher.hpp"
 
 namespace tolv::cli {
@@ -24,6 +25,10 @@ private:
     std::vector<std::string> destinations_;
     std::vector<std::string> temp_prefixes_;
 };
+
+// The files a regeneration writes for `--out` (relative to `cwd`), chosen as
+// the writer chooses them, with the directory's symbolic links resolved.
+OwnOutputs own_outputs_for(const std::string& cwd, const std::string& out, Language language, long pid);
 
 // True when `path` (absolute text) matches one `--watch` pattern.
 bool watch_pattern_matches(std::string_view pattern, std::string_view path);

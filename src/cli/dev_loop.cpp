@@ -2,10 +2,8 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <utility>
 
 #include <fmt/format.h>
@@ -14,11 +12,10 @@
 #include "cli/dev_debounce.hpp"
 #include "cli/dev_message.hpp"
 #include "cli/os_error.hpp"
-#include "cli/output_writer.hpp"
-#include "cli/path_text.hpp"
 #include "cli/regeneration.hpp"
 #include "cli/shutdown_listener.hpp"
 #include "cli/stdout_text.hpp"
+#include "cli/utf8.hpp"
 #include "cli/watcher.hpp"
 
 namespace tolv::cli {
@@ -29,28 +26,6 @@ Result<std::string> current_directory() {
     auto cwd = std::filesystem::current_path(error);
     if (error) return fail(os_error_text(error.value()));
     return cwd.string();
-}
-
-// Absolute, with symbolic links resolved as far as the path exists, so it
-// compares equal to the paths the watcher reports below `cwd`.
-std::filesystem::path resolved(const std::filesystem::path& path) {
-    std::error_code error;
-    auto canonical = std::filesystem::weakly_canonical(path, error);
-    return error ? path.lexically_normal() : canonical;
-}
-
-// Where every regeneration writes: the same choice of directory as the
-// writer's, made once at start. Only the directory is resolved: the files
-// themselves are replaced by renames, never written through a link.
-OwnOutputs own_outputs_for(const std::string& cwd, const std::string& out, Language language) {
-    const std::string directory = output_directory_for(out, real_file_system());
-    const std::filesystem::path resolved_directory = resolved(std::filesystem::path(cwd) / directory);
-    // A directory other than `out` means `out` names the API module itself.
-    const std::string api_name = directory == out ? "api.ts" : std::string(path_text::file_name(out).value_or(""));
-    const char* runtime_name = language == Language::Effect ? "_effect_internal.ts" : "_internal.ts";
-    const std::vector<std::string> destinations{(resolved_directory / api_name).string(),
-                                                (resolved_directory / runtime_name).string()};
-    return OwnOutputs(destinations, static_cast<long>(::getpid()));
 }
 
 bool is_shutdown(RecvStatus status, const std::optional<DevMessage>& message) {
@@ -116,7 +91,7 @@ Result<void> run_dev(DevArgs args) {
         .language = args.language,
         .own_outputs = {},
     };
-    config.own_outputs = own_outputs_for(config.cwd, config.out, config.language);
+    config.own_outputs = own_outputs_for(config.cwd, config.out, config.language, static_cast<long>(::getpid()));
 
     auto [sender, receiver] = make_channel<DevMessage>();
 
@@ -143,10 +118,11 @@ Result<void> run_dev(DevArgs args) {
         [events = std::move(sender)](WatchResult result) { events.send(DevMessage(std::move(result))); });
     if (!watcher) return std::unexpected(std::move(watcher.error()).context("failed to create file watcher"));
     if (auto watched = (*watcher)->watch_recursive(config.cwd); !watched) {
-        return std::unexpected(std::move(watched.error()).context(fmt::format("failed to watch {}", config.cwd)));
+        return std::unexpected(std::move(watched.error()).context(fmt::format("failed to watch {}", lossy_utf8(config.cwd))));
     }
 
-    fmt::print(stderr, "tolv dev watching {} for {} client regeneration\n", config.cwd, language_name(config.language));
+    fmt::print(stderr, "tolv dev watching {} for {} client regeneration\n", lossy_utf8(config.cwd),
+               language_name(config.language));
     std::fflush(stderr);
 
     // Leaving the scope drops the watcher first, then the receiver.

@@ -3,6 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "dev_test_support.hpp"
+
 namespace tolv::cli {
 namespace {
 
@@ -116,6 +120,39 @@ TEST(WatchedEventResult, OwnOutputFilesNeverTriggerARegeneration) {
     }
     // One foreign path among own ones makes the event relevant.
     EXPECT_TRUE(watched_event_result(event(WatchEventKind::Rename, {"/p/web/api.ts", "/p/x.py"}), everything, own));
+}
+
+TEST(OwnOutputsFor, FollowsTheWritersChoiceOfDestinations) {
+    testing_support::TempDir cwd;
+    std::filesystem::create_directories(cwd.path() / "existing.ts");
+    std::filesystem::create_directories(cwd.path() / "real");
+    std::filesystem::create_directory_symlink(cwd.path() / "real", cwd.path() / "link");
+    const std::string root = cwd.path().string();
+    struct Case {
+        std::string out;
+        Language language;
+        std::string api;
+        std::string runtime;
+    };
+    const Case cases[] = {
+        {"web", Language::Typescript, root + "/web/api.ts", root + "/web/_internal.ts"},
+        {"web/sub", Language::Effect, root + "/web/sub/api.ts", root + "/web/sub/_effect_internal.ts"},
+        {"web/client.ts", Language::Typescript, root + "/web/client.ts", root + "/web/_internal.ts"},
+        {"client.ts", Language::Effect, root + "/client.ts", root + "/_effect_internal.ts"},
+        {"existing.ts", Language::Typescript, root + "/existing.ts/api.ts", root + "/existing.ts/_internal.ts"},
+        {".", Language::Typescript, root + "/api.ts", root + "/_internal.ts"},
+        {"web/../out", Language::Typescript, root + "/out/api.ts", root + "/out/_internal.ts"},
+        {"link/gen", Language::Typescript, root + "/real/gen/api.ts", root + "/real/gen/_internal.ts"},
+        {"/elsewhere/x", Language::Typescript, "/elsewhere/x/api.ts", "/elsewhere/x/_internal.ts"},
+    };
+    for (const auto& c : cases) {
+        const OwnOutputs own = own_outputs_for(root, c.out, c.language, 77);
+        EXPECT_TRUE(own.contains(c.api)) << c.out;
+        EXPECT_TRUE(own.contains(c.runtime)) << c.out;
+        const auto slash = c.api.rfind('/');
+        EXPECT_TRUE(own.contains(c.api.substr(0, slash + 1) + "." + c.api.substr(slash + 1) + ".tmp-77-5")) << c.out;
+        EXPECT_FALSE(own.contains(root + "/app.py")) << c.out;
+    }
 }
 
 }  // namespace

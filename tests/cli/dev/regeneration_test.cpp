@@ -89,6 +89,7 @@ TEST(Regeneration, ARelevantChangeKillsTheWholeChildGroupAndRestarts) {
     TempDir dir;
     auto config = shell_config(kSlowBackend, dir);
     auto [sender, receiver] = make_channel<DevMessage>();
+    const auto start = std::chrono::steady_clock::now();
     std::thread editor([events = sender] {
         std::this_thread::sleep_for(100ms);
         events.send(change("/p/notes.txt"));  // not relevant: the child keeps running
@@ -96,7 +97,6 @@ TEST(Regeneration, ARelevantChangeKillsTheWholeChildGroupAndRestarts) {
         std::this_thread::sleep_for(100ms);
         events.send(change("/p/model.py"));
     });
-    const auto start = std::chrono::steady_clock::now();
     auto outcome = run_regeneration_cancellable(receiver, config);
     editor.join();
     ASSERT_TRUE(outcome.has_value());
