@@ -130,7 +130,6 @@ function withTimeout(promise, ms, what) {
 
 for (const flavour of Object.keys(FLAVOURS)) {
   test(`${flavour} client in the browser`, async (t) => {
-    const started = Date.now();
     const page = await browser.newPage();
     const log = watchPage(page);
     const report = (from, problemsFrom) => [
@@ -144,7 +143,6 @@ for (const flavour of Object.keys(FLAVOURS)) {
       await page.waitForFunction(() => window.tolvScenarios !== undefined, null, { timeout: 10_000 }).catch(() => {
         throw new Error(`the ${flavour} page registered no scenarios\n${report(0, 0)}`);
       });
-      console.log(`${flavour} page ready after ${Date.now() - started} ms`);
       const [names, knownFaults] = await page.evaluate(() => [Object.keys(window.tolvScenarios), window.tolvKnownFaults]);
       assert.ok(names.length > 0, "no scenarios");
       for (const name of names) {
