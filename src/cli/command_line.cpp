@@ -120,57 +120,6 @@ ParseErrorText missing_value(const ArgSpec& arg) {
             std::nullopt};
 }
 
-// Puts the words in the shape CLI11 reads as we mean them: "--opt=value"
-// split in two (so an empty value is a value), and "--" placed before the
-// first trailing word so that every word from there on belongs to it.
-// Reports an option left without its value.
-std::variant<std::vector<std::string>, ParseErrorText> normalize(const std::vector<std::string>& args,
-                                                                const Node& root) {
-    std::vector<std::string> out;
-    const Node* node = &root;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        const CommandSpec& spec = *node->spec;
-        if (word == "--") {
-            out.insert(out.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
-            break;
-        }
-        if (word.starts_with("--") && word.size() > 2) {
-            std::size_t eq = word.find('=');
-            std::string_view name = std::string_view(word).substr(2, eq == std::string::npos ? eq : eq - 2);
-            const ArgSpec* arg = find_long(spec, name);
-            if (arg && arg->takes_value()) {
-                out.push_back("--" + std::string(name));
-                if (eq != std::string::npos) {
-                    out.push_back(word.substr(eq + 1));
-                } else if (i + 1 < args.size() && !looks_like_option(args[i + 1])) {
-                    out.push_back(args[++i]);
-                } else {
-                    return missing_value(*arg);
-                }
-                continue;
-            }
-            out.push_back(word);
-            continue;
-        }
-        if (looks_like_option(word)) {
-            out.push_back(word);
-            continue;
-        }
-        if (const ArgSpec* trailing = trailing_arg(spec)) {
-            (void)trailing;
-            out.push_back("--");
-            out.insert(out.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
-            break;
-        }
-        if (!has_positional(spec)) {
-            if (const Node* child = node->child(word)) node = child;
-        }
-        out.push_back(word);
-    }
-    return out;
-}
-
 // The commands CLI11 entered, root first.
 std::vector<const Node*> selected_path(const Node& root) {
     std::vector<const Node*> path{&root};
@@ -225,13 +174,75 @@ ParseErrorText unrecognized_subcommand(const Node& node, const std::string& word
     return text;
 }
 
-ParseErrorText extra_words(const Node& node) {
-    for (const std::string& word : node.app->remaining()) {
-        if (word == "--") continue;
-        if (!node.spec->subcommands.empty() && !looks_like_option(word)) return unrecognized_subcommand(node, word);
-        return unexpected_argument(node, word);
+// Puts the words in the shape CLI11 reads as we mean them: "--opt=value"
+// split in two (so an empty value is a value), and "--" placed before the
+// first trailing word so that every word from there on belongs to it.
+// Reports an option left without its value.
+std::variant<std::vector<std::string>, ParseErrorText> normalize(const std::vector<std::string>& args,
+                                                                const Node& root) {
+    std::vector<std::string> out;
+    const Node* node = &root;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        const CommandSpec& spec = *node->spec;
+        if (word == "--") {
+            out.insert(out.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+            break;
+        }
+        if (word.starts_with("--") && word.size() > 2) {
+            std::size_t eq = word.find('=');
+            std::string_view name = std::string_view(word).substr(2, eq == std::string::npos ? eq : eq - 2);
+            const ArgSpec* arg = find_long(spec, name);
+            if (arg && arg->takes_value()) {
+                out.push_back("--" + std::string(name));
+                if (eq != std::string::npos) {
+                    out.push_back(word.substr(eq + 1));
+                } else if (i + 1 < args.size() && !looks_like_option(args[i + 1])) {
+                    out.push_back(args[++i]);
+                } else {
+                    return missing_value(*arg);
+                }
+                continue;
+            }
+            out.push_back(word);
+            continue;
+        }
+        if (looks_like_option(word)) {
+            // Short forms: only -h and, on the root, -V exist.
+            const bool known = (word == "-h" && spec.has_help_flag) || (word == "-V" && spec.has_version_flag);
+            if (!known && !word.starts_with("--")) return unexpected_argument(*node, word);
+            out.push_back(word);
+            continue;
+        }
+        if (const ArgSpec* trailing = trailing_arg(spec)) {
+            (void)trailing;
+            out.push_back("--");
+            out.insert(out.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+            break;
+        }
+        if (!has_positional(spec)) {
+            if (const Node* child = node->child(word)) node = child;
+        }
+        out.push_back(word);
     }
-    return {"unexpected argument found", {}, render_usage(*node.spec, node.path)};
+    return out;
+}
+
+// The first word CLI11 left over, looked for from the deepest command up
+// (CLI11 hands words it cannot place to the parent). Only a word where a
+// subcommand name was due is reported as an unknown subcommand.
+ParseErrorText extra_words(const std::vector<const Node*>& path) {
+    const Node& deepest = *path.back();
+    for (auto it = path.rbegin(); it != path.rend(); ++it) {
+        for (const std::string& word : (*it)->app->remaining()) {
+            if (word == "--") continue;
+            if (*it == &deepest && !deepest.spec->subcommands.empty() && !looks_like_option(word)) {
+                return unrecognized_subcommand(deepest, word);
+            }
+            return unexpected_argument(deepest, word);
+        }
+    }
+    return {"unexpected argument found", {}, render_usage(*deepest.spec, deepest.path)};
 }
 
 ParseErrorText missing_subcommand(const Node& node) {
@@ -432,7 +443,7 @@ ParseOutcome parse_command_line(const std::vector<std::string>& args) {
     } catch (const CLI::CallForVersion& version) {
         return ParseExit{0, std::string(version.what()) + "\n", ""};
     } catch (const CLI::ExtrasError&) {
-        return usage_error(extra_words(*selected_node(root)));
+        return usage_error(extra_words(selected_path(root)));
     } catch (const CLI::ParseError& error) {
         const Node* node = selected_node(root);
         return usage_error({error.what(), {}, render_usage(*node->spec, node->path)});

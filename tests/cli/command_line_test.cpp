@@ -149,6 +149,9 @@ TEST(CommandLine, ErrorsExitTwoWithMessageAndHint) {
          "error: a value is required for '--rust-arg <ARG>' but none was supplied"},
         {{"gen", "effect", "extra", "--target", "rust", "--out", "x"}, "error: unexpected argument 'extra' found"},
         {{"gn"}, "error: unrecognized subcommand 'gn'"},
+        {{"dev", "--out", "x", "-5", "a"}, "error: unexpected argument '-5' found"},
+        {{"gen", "effect", "--target", "rust", "--out", "x", "--", "more"}, "error: unexpected argument 'more' found"},
+        {{"schema", "--", "dump"}, "error: unexpected argument 'dump' found"},
         {{"schema", "dupm"}, "error: unrecognized subcommand 'dupm'"},
         {{"dev", "--out", "x", "--app", "m\xFF:a"}, "error: invalid UTF-8 was detected in one or more arguments"},
     };

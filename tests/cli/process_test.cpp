@@ -99,3 +99,15 @@ TEST(ChildProcess, ResetSignalsUnblocksWhatTheParentBlocked) {
 
 }  // namespace
 }  // namespace tolv::cli
+
+#include "cli/stdout_text.hpp"
+
+namespace tolv::cli {
+namespace {
+
+TEST(PanicDeathTest, PrintsTheMessageAndExits101) {
+    EXPECT_EXIT(panic("invariant broken"), ::testing::ExitedWithCode(101), "^invariant broken\n$");
+}
+
+}  // namespace
+}  // namespace tolv::cli
