@@ -260,7 +260,8 @@ class AcquisitionTest(Project):
 
 class SchemaDumpTest(Project):
     DOC = ('{"unknown": [1, {"deep": true}], "models": {"Zeta": {"fields": [{"wireName": "b", "sourceName": "b_src",'
-           ' "ty": {"name": "int", "kind": "primitive"}, "required": true, "extra": {}}], "name": "Zeta"},'
+           ' "ty": {"name": "int", "kind": "primitive"}, "required": true, "extra": {}, "optional": false,'
+           ' "nullable": false, "doc": null}], "name": "Zeta"},'
            ' "Alpha": {"name": "Alpha", "fields": [], "doc": "first"}},'
            ' "enums": {"Color": {"values": ["red", 2, null], "name": "Color"}}}')
 
@@ -273,7 +274,10 @@ class SchemaDumpTest(Project):
         self.assertEqual(text.count("\n"), 1)
         graph = json.loads(text)
         self.assertNotIn("unknown", graph)
-        self.assertNotIn("extra", graph["models"]["Zeta"]["fields"][0])
+        field = graph["models"]["Zeta"]["fields"][0]
+        self.assertEqual(list(field), ["sourceName", "wireName", "ty", "required"])
+        self.assertEqual(field["ty"], {"kind": "primitive", "name": "int", "optional": False, "nullable": False})
+        self.assertEqual(graph["models"]["Alpha"], {"name": "Alpha", "doc": "first"})
         self.assertEqual(list(graph["models"]), ["Alpha", "Zeta"])
         self.assertEqual(list(graph), ["endpoints", "models", "enums"])
         self.assertEqual(graph["enums"]["Color"]["values"], ["red", 2, None])
