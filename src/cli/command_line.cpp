@@ -204,6 +204,12 @@ std::variant<std::vector<std::string>, ParseErrorText> normalize(const std::vect
                 }
                 continue;
             }
+            if (arg && eq != std::string::npos) {
+                return ParseErrorText{"unexpected value '" + lossy_utf8(word.substr(eq + 1)) + "' for '" +
+                                          arg_display(*arg) + "' found; no more were expected",
+                                      {},
+                                      render_usage(spec, node->path)};
+            }
             out.push_back(word);
             continue;
         }

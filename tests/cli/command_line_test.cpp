@@ -152,6 +152,7 @@ TEST(CommandLine, ErrorsExitTwoWithMessageAndHint) {
         {{"dev", "--out", "x", "-5", "a"}, "error: unexpected argument '-5' found"},
         {{"gen", "effect", "--target", "rust", "--out", "x", "--", "more"}, "error: unexpected argument 'more' found"},
         {{"schema", "--", "dump"}, "error: unexpected argument 'dump' found"},
+        {{"schema", "dump", "--compact=yes"}, "error: unexpected value 'yes' for '--compact' found; no more were expected"},
         {{"schema", "dupm"}, "error: unrecognized subcommand 'dupm'"},
         {{"dev", "--out", "x", "--app", "m\xFF:a"}, "error: invalid UTF-8 was detected in one or more arguments"},
     };
