@@ -116,43 +116,59 @@ public:
     Mapper(const KeyMapper& keys, Direction direction, std::string& out)
         : keys_(keys), direction_(direction), out_(out) {}
 
-    void run(const TypeRef& ty, std::string_view expr, std::size_t depth) {
+    void run(const TypeRef& ty, std::string_view expr, std::size_t depth, bool may_be_absent) {
         expr_.assign(expr);
-        append(ty, depth);
+        append(ty, depth, may_be_absent || can_be_absent(ty));
     }
 
 private:
-    void append(const TypeRef& ty, std::size_t depth) {
+    static bool can_be_absent(const TypeRef& ty) { return ty.optional || ty.nullable; }
+
+    void append(const TypeRef& ty, std::size_t depth, bool may_be_absent) {
         if (ty.kind == TypeKind::Array) {
-            append_array(ty, depth);
+            append_array(ty, depth, may_be_absent);
         } else if (ty.kind == TypeKind::Model) {
-            append_model(ty, depth);
+            append_model(ty, depth, may_be_absent);
         } else {
             out_ += expr_;
         }
     }
 
-    void append_array(const TypeRef& ty, std::size_t depth) {
+    // A value that may be null or undefined is passed through as it is
+    // instead of having its members read.
+    void append_absent_guard() {
         out_ += expr_;
+        out_ += " == null ? ";
+        out_ += expr_;
+        out_ += " : ";
+    }
+
+    void append_array(const TypeRef& ty, std::size_t depth, bool may_be_absent) {
         const TypeRef* element = array_model(ty);
-        if (element == nullptr || passes_through(find_model(keys_.graph(), *element))) return;
+        if (element == nullptr || passes_through(find_model(keys_.graph(), *element))) {
+            out_ += expr_;
+            return;
+        }
+        if (may_be_absent) append_absent_guard();
+        out_ += expr_;
         std::string outer = map_variable(depth);
         out_ += ".map((";
         out_ += outer;
         out_ += direction_ == Direction::Response ? ": any) => (" : ") => (";
         // Inside the lambda the element variable is the expression.
         expr_.swap(outer);
-        append(ty.inner.front(), depth + 1);
+        append(ty.inner.front(), depth + 1, can_be_absent(ty.inner.front()));
         expr_.swap(outer);
         out_ += "))";
     }
 
-    void append_model(const TypeRef& ty, std::size_t depth) {
+    void append_model(const TypeRef& ty, std::size_t depth, bool may_be_absent) {
         const ModelDef* model = find_model(keys_.graph(), ty);
         if (model == nullptr || passes_through(model)) {
             out_ += expr_;
             return;
         }
+        if (may_be_absent) append_absent_guard();
         const std::optional<std::size_t> cycle = keys_.cycle_of(*model);
         if (cycle) open_cycles_.insert(*cycle);
         const bool request = direction_ == Direction::Request;
@@ -166,7 +182,8 @@ private:
             out_ += ": ";
             expr_ += '.';
             expr_ += request ? field.wireName : field.sourceName;
-            append(field.ty, depth);
+            append(field.ty, depth,
+                   field.optional || !field.required || field.nullable || can_be_absent(field.ty));
             expr_.resize(expr_length);
         }
         out_ += " }";
@@ -191,15 +208,16 @@ private:
 
 KeyMapper::KeyMapper(const schema::ApiGraph& graph) : graph_(graph), cycle_of_(find_cycles(graph)) {}
 
-std::string KeyMapper::request(const TypeRef& ty, std::string_view expr, std::size_t depth) const {
+std::string KeyMapper::request(const TypeRef& ty, std::string_view expr, std::size_t depth,
+                               bool may_be_absent) const {
     std::string out;
-    Mapper(*this, Direction::Request, out).run(ty, expr, depth);
+    Mapper(*this, Direction::Request, out).run(ty, expr, depth, may_be_absent);
     return out;
 }
 
 std::string KeyMapper::response(const TypeRef& ty, std::string_view expr, std::size_t depth) const {
     std::string out;
-    Mapper(*this, Direction::Response, out).run(ty, expr, depth);
+    Mapper(*this, Direction::Response, out).run(ty, expr, depth, false);
     return out;
 }
 

@@ -28,9 +28,13 @@ public:
     explicit KeyMapper(const schema::ApiGraph& graph);
 
     // `expr` with model keys renamed from wire names to source names
-    // (arguments and sent payloads).
-    std::string request(const schema::TypeRef& ty, std::string_view expr, std::size_t depth) const;
-    // `expr` with model keys renamed from source names to wire names (results).
+    // (arguments and sent payloads). A value that may be null or undefined
+    // (its type says so, or `may_be_absent` for an optional parameter) is
+    // passed through unchanged when it is, rather than having its keys read.
+    std::string request(const schema::TypeRef& ty, std::string_view expr, std::size_t depth,
+                        bool may_be_absent = false) const;
+    // `expr` with model keys renamed from source names to wire names (results),
+    // with the same pass-through for values that may be null or undefined.
     std::string response(const schema::TypeRef& ty, std::string_view expr, std::size_t depth) const;
 
     const schema::ApiGraph& graph() const { return graph_; }

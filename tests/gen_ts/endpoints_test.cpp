@@ -107,6 +107,33 @@ TEST(KeyMapping, FieldsStayAtTheModelsDepth) {
               "more_items: data.more.map((_item) => ({ user_name: _item.userName })), tags: data.tags }");
 }
 
+// A model or array of models that may be null or undefined is passed through
+// when it is, instead of having its members read (which would throw).
+TEST(KeyMapping, ValuesThatMayBeAbsentArePassedThrough) {
+    schema::ApiGraph g = sample_graph();
+    g.models["Holder"] = model_def("Holder", {field("user", "the_user", nullable(model("User"))),
+                                              field("maybe", "maybe_user", model("User"), false),
+                                              field("users", "all_users", optional(array(model("User")))),
+                                              field("slots", "slots", array(nullable(model("User"))))});
+    EXPECT_EQ(response_mapping_at_depth(model("Holder"), "_r", g, 0),
+              "{ user: _r.the_user == null ? _r.the_user : { userName: _r.the_user.user_name }, "
+              "maybe: _r.maybe_user == null ? _r.maybe_user : { userName: _r.maybe_user.user_name }, "
+              "users: _r.all_users == null ? _r.all_users : _r.all_users.map((_item: any) => ({ userName: "
+              "_item.user_name })), "
+              "slots: _r.slots.map((_item: any) => (_item == null ? _item : { userName: _item.user_name })) }");
+    EXPECT_EQ(response_mapping_at_depth(nullable(model("User")), "_r", g, 0),
+              "_r == null ? _r : { userName: _r.user_name }");
+    // Optional parameters are guarded too; required, non-null ones stay plain.
+    Endpoint e = endpoint("find", EndpointKind::Rpc, type(TypeKind::Void));
+    e.params = {param("filter", "the_filter", model("User"), false), param("who", "who", model("User"))};
+    EXPECT_EQ(print(e, g), R"(export async function find(args: { filter?: User; who: User }): Promise<void> {
+    return request<void>("find", { the_filter: args.filter == null ? args.filter : { user_name: args.filter.userName }, who: { user_name: args.who.userName } });
+}
+)");
+    // Nothing to convert: no guard either.
+    EXPECT_EQ(request_mapping_at_depth(nullable(prim("str")), "e", g, 0), "e");
+}
+
 TEST(KeyMapping, LeavesOtherKindsAndMissingModelsUnchanged) {
     const schema::ApiGraph g = sample_graph();
     EXPECT_EQ(request_mapping_at_depth(union_of({model("User")}), "e", g, 0), "e");

@@ -221,7 +221,4 @@ registerScenarios({
     const late = thrownBy(() => socket.sendTyping(false), "send after disconnect")
     equal(messageOf(late), "[Tolv] WebSocket is not connected", "send after disconnect")
   },
-}, {
-  "a nullable model field answered as null stays null":
-    "the response mapping reads the fields of a nested model without testing it for null",
 })
