@@ -34,6 +34,8 @@ struct PayloadCase {
     std::string expected;
 };
 
+void PrintTo(const PayloadCase& c, std::ostream* os) { *os << c.label; }
+
 class ParamPayloadExpr : public testing::TestWithParam<PayloadCase> {};
 
 TEST_P(ParamPayloadExpr, EncodesOnlyWhatHoldsAModel) {

@@ -16,6 +16,8 @@ struct LoweringCase {
     std::string schema;
 };
 
+void PrintTo(const LoweringCase& c, std::ostream* os) { *os << c.label; }
+
 EnumMap sample_enums() {
     EnumMap enums;
     enums["letters"] = {"letters", {JsonValue("a"), JsonValue("b"), JsonValue("a")}, std::nullopt};

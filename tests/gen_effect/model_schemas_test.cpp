@@ -58,6 +58,8 @@ struct FieldCase {
     std::string ts_line;
 };
 
+void PrintTo(const FieldCase& c, std::ostream* os) { *os << c.label; }
+
 schema::Field with_flags(schema::Field f, bool optional_flag, bool nullable_flag) {
     f.optional = optional_flag;
     f.nullable = nullable_flag;

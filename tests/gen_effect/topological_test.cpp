@@ -53,6 +53,8 @@ struct OrderCase {
     Names expected;
 };
 
+void PrintTo(const OrderCase& c, std::ostream* os) { *os << c.label; }
+
 class SortModels : public testing::TestWithParam<OrderCase> {};
 
 TEST_P(SortModels, GivesTheExpectedOrder) {

@@ -40,6 +40,9 @@ struct LowerCase {
     const char* expected;  // lower_base, then the type's own flags
 };
 
+// Keeps test listings readable: a case prints as its label.
+void PrintTo(const LowerCase& c, std::ostream* os) { *os << c.label; }
+
 class LowerTest : public testing::TestWithParam<LowerCase> {};
 
 TEST_P(LowerTest, PrintsTypeText) {
@@ -118,6 +121,8 @@ struct DedupeCase {
     std::vector<std::string> texts;
     const char* expected;
 };
+
+void PrintTo(const DedupeCase& c, std::ostream* os) { *os << c.label; }
 
 class DedupeUnionTest : public testing::TestWithParam<DedupeCase> {};
 
