@@ -17,19 +17,13 @@ import {
 // Tagged errors
 // ---------------------------------------------------------------------------
 
-/**
- * The request never got an answer: DNS failure, refused connection, a body
- * that could not be read, or a socket that could not be created.
- */
+/** No answer: refused connection, unreadable body, or a socket that could not be made. */
 export class TolvNetworkError extends Data.TaggedError("TolvNetworkError")<{
   readonly url: string
   readonly cause: unknown
 }> {}
 
-/**
- * The server answered with a status outside 200-299. `code`, `message` and
- * `details` come from the JSON error body when the server sent one.
- */
+/** A status outside 200-299; `code`, `message` and `details` come from the error body. */
 export class TolvHttpError extends Data.TaggedError("TolvHttpError")<{
   readonly url: string
   readonly status: number
@@ -102,9 +96,8 @@ export type BackoffStrategy =
     }
 
 /**
- * Retry settings, given in the client configuration and refined per call.
- * `times` counts retries, not attempts: `times: 2` means up to three attempts.
- * A failed attempt is retried while `while` holds and `until` does not.
+ * Retry settings of the configuration or of a call. `times` counts retries, not
+ * attempts; a failed attempt is retried while `while` holds and `until` does not.
  */
 export interface RetryOptions {
   readonly times?: number
@@ -176,11 +169,7 @@ const buildSchedule = (
   return policy
 }
 
-/**
- * Combines the configuration's retry options with a call's: each field comes
- * from the call, else the configuration, else the defaults (`until` has no
- * default).
- */
+/** Each field from the call, else the configuration, else the defaults (`until` has none). */
 const mergeRetry = (
   base: RetryOptions | undefined,
   overrides: RetryOptions | undefined,
@@ -232,10 +221,7 @@ export const layerTolvClient = (
     resolvedFetch: config.fetch ?? globalThis.fetch.bind(globalThis),
   })
 
-/**
- * Configures the client for the promise-style functions and returns its
- * layer, which Effect programs may provide as well.
- */
+/** Configures the promise-style functions; Effect programs may provide the layer too. */
 export const initTolv = (config: TolvClientConfig): Layer.Layer<TolvClient> => {
   const layer = layerTolvClient(config)
   setDefaultLayer(layer)
@@ -246,10 +232,7 @@ export const initTolv = (config: TolvClientConfig): Layer.Layer<TolvClient> => {
 // Helpers
 // ---------------------------------------------------------------------------
 
-/**
- * Configuration headers, then call headers over them; `contentType` is added
- * unless one of the two usual spellings of the key is already there.
- */
+/** Call headers over configuration headers, and `contentType` unless already named. */
 const buildHeaders = (
   base: Readonly<Record<string, string>> | undefined,
   call: Readonly<Record<string, string>> | undefined,
@@ -273,10 +256,7 @@ const joinUrl = (base: string, path: string): string => {
   return `${head}${tail}`
 }
 
-/**
- * Makes the caller's signal abort `inner` as well. Returns the function that
- * removes the link, or undefined when there is nothing to remove.
- */
+/** Makes the caller's signal abort `inner`; returns the unlinking function, if any. */
 const linkSignals = (
   caller: AbortSignal | undefined,
   inner: AbortController,
@@ -293,7 +273,6 @@ const linkSignals = (
 
 /** Maps a rejected fetch or read to an abort or a network error. */
 const wrapNetworkError = (url: string, cause: unknown): TolvError => {
-  // DOMException is one such object; other runtimes throw look-alikes.
   if (
     typeof cause === "object" &&
     cause !== null &&
@@ -305,11 +284,7 @@ const wrapNetworkError = (url: string, cause: unknown): TolvError => {
   return new TolvNetworkError({ url, cause })
 }
 
-/**
- * Parses a response body. A body that is not JSON (an HTML error page, say)
- * is kept whole as `message`. The value may be any JSON value, `null`
- * included, so read its fields with optional chaining.
- */
+/** Any JSON value (`null` too: read with `?.`); a body that is not JSON becomes `message`. */
 const safeJsonParse = (
   text: string,
 ): {
@@ -326,66 +301,11 @@ const safeJsonParse = (
   }
 }
 
-/** Fails with `TolvTimeoutError` when `timeout` is set and expires first. */
-const withTimeout = <A>(
-  effect: Effect.Effect<A, TolvError>,
-  url: string,
-  timeout: DurationInput | undefined,
-): Effect.Effect<A, TolvError> =>
-  timeout
-    ? Effect.timeoutFail(effect, {
-        duration: timeout,
-        onTimeout: () =>
-          new TolvTimeoutError({
-            url,
-            durationMs: Duration.toMillis(Duration.decode(timeout)),
-          }),
-      })
-    : effect
-
-/** Posts `args` as JSON, aborting the request if the effect is interrupted. */
-const postJson = (
-  client: TolvClientShape,
-  url: string,
-  args: unknown,
-  controller: AbortController,
-  options: CallOptions | undefined,
-): Effect.Effect<Response, TolvError> =>
-  Effect.tryPromise({
-    try: () =>
-      client.resolvedFetch(url, {
-        method: "POST",
-        headers: buildHeaders(client.headers, options?.headers, "application/json"),
-        body: JSON.stringify(args ?? {}),
-        signal: controller.signal,
-      }),
-    catch: (cause) => wrapNetworkError(url, cause),
-  })
-
-/** The `TolvHttpError` for a non-ok response and its parsed body. */
-const httpError = (
-  url: string,
-  response: Response,
-  payload: ReturnType<typeof safeJsonParse>,
-): TolvHttpError =>
-  new TolvHttpError({
-    url,
-    status: response.status,
-    statusText: response.statusText,
-    code: payload?.code,
-    message: payload?.message,
-    details: payload?.details,
-  })
-
 // ---------------------------------------------------------------------------
 // RPC calls
 // ---------------------------------------------------------------------------
 
-/**
- * Calls a command: POSTs `args` as JSON to `/command/<command>` and decodes
- * the `result` of the answer with `responseSchema`. Each attempt has its own
- * timeout; failed attempts are retried as the retry options say.
- */
+/** Posts a command and decodes its `result`; each attempt has its own timeout. */
 export const callCommand = <A, I>(
   command: string,
   args: unknown,
@@ -401,7 +321,16 @@ export const callCommand = <A, I>(
     const attempt: Effect.Effect<A, TolvError> = Effect.suspend(() => {
       const controller = new AbortController()
       const unlink = linkSignals(options?.signal, controller)
-      return postJson(client, url, args, controller, options).pipe(
+      return Effect.tryPromise({
+        try: () =>
+          client.resolvedFetch(url, {
+            method: "POST",
+            headers: buildHeaders(client.headers, options?.headers, "application/json"),
+            body: JSON.stringify(args ?? {}),
+            signal: controller.signal,
+          }),
+        catch: (cause) => wrapNetworkError(url, cause),
+      }).pipe(
         Effect.ensuring(Effect.sync(() => unlink?.())),
         Effect.flatMap((response) =>
           Effect.tryPromise({
@@ -411,7 +340,16 @@ export const callCommand = <A, I>(
             Effect.flatMap((text): Effect.Effect<A, TolvError> => {
               const payload = text ? safeJsonParse(text) : {}
               if (!response.ok) {
-                return Effect.fail(httpError(url, response, payload))
+                return Effect.fail(
+                  new TolvHttpError({
+                    url,
+                    status: response.status,
+                    statusText: response.statusText,
+                    code: payload?.code,
+                    message: payload?.message,
+                    details: payload?.details,
+                  }),
+                )
               }
               return Schema.decodeUnknown(responseSchema)(payload?.result).pipe(
                 Effect.mapError((cause) => new TolvDecodeError({ url, cause })),
@@ -424,7 +362,17 @@ export const callCommand = <A, I>(
       )
     })
 
-    return yield* Effect.retry(withTimeout(attempt, url, timeout), buildSchedule(retry))
+    const timed = timeout
+      ? Effect.timeoutFail(attempt, {
+          duration: timeout,
+          onTimeout: () =>
+            new TolvTimeoutError({
+              url,
+              durationMs: Duration.toMillis(Duration.decode(timeout)),
+            }),
+        })
+      : attempt
+    return yield* Effect.retry(timed, buildSchedule(retry))
   })
 
 // ---------------------------------------------------------------------------
@@ -437,11 +385,7 @@ interface OpenedStream {
   readonly unlink: (() => void) | undefined
 }
 
-/**
- * Opens a channel: POSTs `args` as JSON to `/channel/<command>` and streams
- * the server-sent events of the answer, each decoded with `itemSchema`. The
- * timeout covers the opening only; channels are never retried.
- */
+/** Streams a channel's decoded events; the timeout covers the opening only, no retries. */
 export const callChannel = <A, I>(
   command: string,
   args: unknown,
@@ -457,7 +401,16 @@ export const callChannel = <A, I>(
       const open: Effect.Effect<OpenedStream, TolvError> = Effect.suspend(() => {
         const controller = new AbortController()
         const unlink = linkSignals(options?.signal, controller)
-        return postJson(client, url, args, controller, options).pipe(
+        return Effect.tryPromise({
+          try: () =>
+            client.resolvedFetch(url, {
+              method: "POST",
+              headers: buildHeaders(client.headers, options?.headers, "application/json"),
+              body: JSON.stringify(args ?? {}),
+              signal: controller.signal,
+            }),
+          catch: (cause) => wrapNetworkError(url, cause),
+        }).pipe(
           Effect.tapError(() => Effect.sync(() => unlink?.())),
           Effect.flatMap((response): Effect.Effect<OpenedStream, TolvError> => {
             if (!response.ok) {
@@ -466,9 +419,19 @@ export const callChannel = <A, I>(
                 try: () => response.text(),
                 catch: () => new TolvNetworkError({ url, cause: "stream open" }),
               }).pipe(
-                Effect.flatMap((text) =>
-                  Effect.fail(httpError(url, response, text ? safeJsonParse(text) : {})),
-                ),
+                Effect.flatMap((text) => {
+                  const payload = text ? safeJsonParse(text) : {}
+                  return Effect.fail(
+                    new TolvHttpError({
+                      url,
+                      status: response.status,
+                      statusText: response.statusText,
+                      code: payload?.code,
+                      message: payload?.message,
+                      details: payload?.details,
+                    }),
+                  )
+                }),
               )
             }
             if (response.body === null) {
@@ -492,7 +455,17 @@ export const callChannel = <A, I>(
         )
       })
 
-      const opened = yield* withTimeout(open, url, timeout)
+      const timed = timeout
+        ? Effect.timeoutFail(open, {
+            duration: timeout,
+            onTimeout: () =>
+              new TolvTimeoutError({
+                url,
+                durationMs: Duration.toMillis(Duration.decode(timeout)),
+              }),
+          })
+        : open
+      const opened = yield* timed
       const body = opened.response.body as ReadableStream<Uint8Array>
       return makeSseStream(url, body, itemSchema).pipe(
         Stream.ensuring(
@@ -505,12 +478,7 @@ export const callChannel = <A, I>(
     }),
   )
 
-/**
- * Reads server-sent events from `body`. Blocks end at a blank line; CR LF
- * and lone CR line ends are read as LF. Within a block, "event: " sets the
- * type and "data: " the data (the last line of each wins). "error" fails the
- * stream, "close" ends it, other events with data become items.
- */
+/** Server-sent events of `body`; CR LF and lone CR end lines as LF does. */
 const makeSseStream = <A, I>(
   url: string,
   body: ReadableStream<Uint8Array>,
@@ -642,12 +610,7 @@ export interface UploadOptions extends CallOptions {
   readonly onProgress?: (event: UploadProgressEvent) => void
 }
 
-/**
- * Uploads files: POSTs a multipart form to `/upload/<handler>` with every
- * file under "files" and `args` as JSON under "_args", and decodes the
- * `result` of the answer with `responseSchema`. Sent with XMLHttpRequest so
- * that `onProgress` can report the upload's progress.
- */
+/** Posts a multipart form through XMLHttpRequest, which reports upload progress. */
 export const callUpload = <A, I>(
   handler: string,
   files: ReadonlyArray<File>,
@@ -758,17 +721,24 @@ export const callUpload = <A, I>(
       })
     })
 
-    return yield* Effect.retry(withTimeout(attempt, url, timeout), buildSchedule(retry))
+    const timed = timeout
+      ? Effect.timeoutFail(attempt, {
+          duration: timeout,
+          onTimeout: () =>
+            new TolvTimeoutError({
+              url,
+              durationMs: Duration.toMillis(Duration.decode(timeout)),
+            }),
+        })
+      : attempt
+    return yield* Effect.retry(timed, buildSchedule(retry))
   })
 
 // ---------------------------------------------------------------------------
 // Static helpers
 // ---------------------------------------------------------------------------
 
-/**
- * The URL of a static route: `/static/<handler>` with `params` as its query
- * string. Undefined and null values are left out.
- */
+/** A static route's URL; undefined and null parameters are left out. */
 export const buildStaticUrl = (
   handler: string,
   params: Record<string, unknown>,
@@ -828,25 +798,17 @@ const requireRuntime = (): ManagedRuntime.ManagedRuntime<TolvClient, never> => {
 /** Installs the layer behind the promise-style functions. */
 export const setDefaultLayer = (layer: Layer.Layer<TolvClient>): void => {
   if (_defaultRuntime !== undefined) {
-    // The old runtime is disposed in the background.
     void _defaultRuntime.dispose()
   }
   _defaultRuntime = ManagedRuntime.make(layer)
 }
 
-/**
- * Runs an effect on the default runtime. Throws at once, not through the
- * promise, when `initTolv` has not been called.
- */
+/** Throws at once, not through the promise, when `initTolv` has not been called. */
 export const runPromise = <A>(
   effect: Effect.Effect<A, TolvError, TolvClient>,
 ): Promise<A> => requireRuntime().runPromise(effect)
 
-/**
- * Turns a stream into an async iterable on the default runtime. The runtime
- * is looked up when iteration starts, so the first `next()` rejects when
- * `initTolv` has not been called.
- */
+/** The runtime is looked up when iteration starts: without one the first `next()` rejects. */
 export const toAsyncIterable = <A>(
   stream: Stream.Stream<A, TolvError, TolvClient>,
 ): AsyncIterable<A> => ({
