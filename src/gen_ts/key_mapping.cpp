@@ -111,6 +111,10 @@ std::unordered_map<const ModelDef*, std::size_t> find_cycles(const schema::ApiGr
 // are written once instead of being copied at every level. The expression
 // being converted is kept in one buffer that grows by ".key" per model field
 // and shrinks back after it.
+//
+// Models are walked with an explicit stack of frames rather than by
+// recursion: a chain of model references is not bounded by the nesting of
+// the schema document, and a long one would otherwise exhaust the stack.
 class Mapper {
 public:
     Mapper(const KeyMapper& keys, Direction direction, std::string& out)
@@ -118,17 +122,31 @@ public:
 
     void run(const TypeRef& ty, std::string_view expr, std::size_t depth, bool may_be_absent) {
         expr_.assign(expr);
-        append(ty, depth, may_be_absent || can_be_absent(ty));
+        enter(ty, depth, may_be_absent || can_be_absent(ty));
+        while (!frames_.empty()) step();
     }
 
 private:
+    // An open model expansion, or (model null) an array's element lambda
+    // whose element has been written.
+    struct Frame {
+        const ModelDef* model = nullptr;
+        std::size_t next_field = 0;
+        std::size_t depth = 0;
+        std::size_t expr_length = 0;       // model: expr_ without a field suffix
+        std::optional<std::size_t> cycle;  // model: the cycle it opened
+        std::string outer_expr;            // array: the expression being mapped
+    };
+
     static bool can_be_absent(const TypeRef& ty) { return ty.optional || ty.nullable; }
 
-    void append(const TypeRef& ty, std::size_t depth, bool may_be_absent) {
+    // Writes what comes before the members of `ty`'s conversion, pushing a
+    // frame when members follow; writes the whole of it otherwise.
+    void enter(const TypeRef& ty, std::size_t depth, bool may_be_absent) {
         if (ty.kind == TypeKind::Array) {
-            append_array(ty, depth, may_be_absent);
+            enter_array(ty, depth, may_be_absent);
         } else if (ty.kind == TypeKind::Model) {
-            append_model(ty, depth, may_be_absent);
+            enter_model(ty, depth, may_be_absent);
         } else {
             out_ += expr_;
         }
@@ -143,7 +161,7 @@ private:
         out_ += " : ";
     }
 
-    void append_array(const TypeRef& ty, std::size_t depth, bool may_be_absent) {
+    void enter_array(const TypeRef& ty, std::size_t depth, bool may_be_absent) {
         const TypeRef* element = array_model(ty);
         if (element == nullptr || passes_through(find_model(keys_.graph(), *element))) {
             out_ += expr_;
@@ -151,43 +169,62 @@ private:
         }
         if (may_be_absent) append_absent_guard();
         out_ += expr_;
-        std::string outer = map_variable(depth);
+        std::string variable = map_variable(depth);
         out_ += ".map((";
-        out_ += outer;
+        out_ += variable;
         out_ += direction_ == Direction::Response ? ": any) => (" : ") => (";
         // Inside the lambda the element variable is the expression.
-        expr_.swap(outer);
-        append(ty.inner.front(), depth + 1, can_be_absent(ty.inner.front()));
-        expr_.swap(outer);
-        out_ += "))";
+        Frame frame;
+        frame.outer_expr = std::exchange(expr_, std::move(variable));
+        frames_.push_back(std::move(frame));
+        // Recurses only through directly nested arrays, which the schema's
+        // nesting limit bounds.
+        enter(ty.inner.front(), depth + 1, can_be_absent(ty.inner.front()));
     }
 
-    void append_model(const TypeRef& ty, std::size_t depth, bool may_be_absent) {
+    void enter_model(const TypeRef& ty, std::size_t depth, bool may_be_absent) {
         const ModelDef* model = find_model(keys_.graph(), ty);
         if (model == nullptr || passes_through(model)) {
             out_ += expr_;
             return;
         }
         if (may_be_absent) append_absent_guard();
-        const std::optional<std::size_t> cycle = keys_.cycle_of(*model);
-        if (cycle) open_cycles_.insert(*cycle);
-        const bool request = direction_ == Direction::Request;
-        const std::size_t expr_length = expr_.size();
+        Frame frame;
+        frame.model = model;
+        frame.depth = depth;
+        frame.expr_length = expr_.size();
+        frame.cycle = keys_.cycle_of(*model);
+        if (frame.cycle) open_cycles_.insert(*frame.cycle);
         out_ += "{ ";
-        bool first = true;
-        for (const schema::Field& field : model->fields) {
-            if (!first) out_ += ", ";
-            first = false;
-            out_ += request ? field.sourceName : field.wireName;
-            out_ += ": ";
-            expr_ += '.';
-            expr_ += request ? field.wireName : field.sourceName;
-            append(field.ty, depth,
-                   field.optional || !field.required || field.nullable || can_be_absent(field.ty));
-            expr_.resize(expr_length);
+        frames_.push_back(std::move(frame));
+    }
+
+    // Advances the top frame by one member, or closes it.
+    void step() {
+        Frame& frame = frames_.back();
+        if (frame.model == nullptr) {
+            out_ += "))";
+            expr_ = std::move(frame.outer_expr);
+            frames_.pop_back();
+            return;
         }
-        out_ += " }";
-        if (cycle) open_cycles_.erase(*cycle);
+        expr_.resize(frame.expr_length);
+        if (frame.next_field == frame.model->fields.size()) {
+            out_ += " }";
+            if (frame.cycle) open_cycles_.erase(*frame.cycle);
+            frames_.pop_back();
+            return;
+        }
+        const schema::Field& field = frame.model->fields[frame.next_field];
+        if (frame.next_field++ != 0) out_ += ", ";
+        const bool request = direction_ == Direction::Request;
+        out_ += request ? field.sourceName : field.wireName;
+        out_ += ": ";
+        expr_ += '.';
+        expr_ += request ? field.wireName : field.sourceName;
+        // `frame` may dangle once enter pushes a frame.
+        const std::size_t depth = frame.depth;
+        enter(field.ty, depth, field.optional || !field.required || field.nullable || can_be_absent(field.ty));
     }
 
     // A model of a cycle that is being expanded further out.
@@ -201,6 +238,7 @@ private:
     Direction direction_;
     std::string& out_;
     std::string expr_;
+    std::vector<Frame> frames_;
     std::unordered_set<std::size_t> open_cycles_;
 };
 

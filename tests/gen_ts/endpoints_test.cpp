@@ -182,6 +182,34 @@ TEST(KeyMapping, DenseCycleStaysSmall) {
     EXPECT_EQ(request_mapping_at_depth(model("M0"), "m", g, 0), "{ next_one: m.next, skip_two: m.skip }");
 }
 
+// Model references chain without any nesting in the document, so the chain
+// can be far longer than the call stack allows for one frame per model.
+TEST(KeyMapping, LongChainOfModelsIsConvertedWithoutExhaustingTheStack) {
+    constexpr int kModels = 200000;
+    schema::ApiGraph g;
+    const auto name = [](int i) { return "M" + std::to_string(i); };
+    for (int i = 0; i < kModels; ++i) {
+        std::vector<Field> fields;
+        if (i + 1 < kModels) fields.push_back(field("next", "next_m", array(model(name(i + 1)))));
+        g.models.emplace(name(i), model_def(name(i), std::move(fields)));
+    }
+    const KeyMapper keys(g);
+    const std::string out = keys.response(model("M0"), "_r", 0);
+    const std::string head =
+        "{ next: _r.next_m.map((_item: any) => ({ next: _item.next_m.map((_inner: any) => "
+        "({ next: _inner.next_m.map((_deep: any) => ({ next: _deep.next_m.map((_item3: any) => (";
+    ASSERT_GT(out.size(), head.size());
+    EXPECT_EQ(out.substr(0, head.size()), head);
+    const std::size_t last = out.rfind("_item199997.next_m.map((_item199998: any) => ({  })");
+    ASSERT_NE(last, std::string::npos);
+    std::string closers;
+    for (int i = 1; i < kModels; ++i) closers += ")) }";
+    EXPECT_EQ(out.substr(out.find("{  }", last) + 4), closers);
+    std::size_t opened = 0;
+    for (std::size_t at = out.find(".map(("); at != std::string::npos; at = out.find(".map((", at + 1)) ++opened;
+    EXPECT_EQ(opened, static_cast<std::size_t>(kModels - 1));
+}
+
 TEST(KeyMapping, MapVariableNames) {
     EXPECT_EQ(map_variable(0), "_item");
     EXPECT_EQ(map_variable(1), "_inner");
