@@ -2,9 +2,13 @@
 
 Every test runs the built binary in a fresh project directory and waits for
 what it can observe (lines on standard error, generated files, the backend's
-run log) with generous time limits; none relies on a fixed sleep.
+run log) with generous time limits; none relies on a fixed sleep. No process
+outlives a test: `tolv dev` is stopped with SIGTERM (it then kills its
+backend), gets SIGTERM should the test runner itself be killed, and any
+backend process still alive at the end is killed by its logged pid.
 """
 
+import ctypes
 import os
 import shutil
 import signal
@@ -36,12 +40,14 @@ def log(line):
 
 class Bridge:
     def dump_schema_json(self):
-        from models import MODEL
+        import importlib
+        MODEL = importlib.import_module(control("module") or "models").MODEL
         log(f"start {MODEL} {os.getpid()}")
         delay = control("delay")
         if delay:
             # A helper that inherits our pipes, as launchers and reloaders do.
-            subprocess.Popen(["sleep", delay])
+            helper = subprocess.Popen(["sleep", delay])
+            log(f"helper {helper.pid}")
             time.sleep(float(delay))
         if control("fail"):
             log(f"fail {MODEL}")
@@ -56,6 +62,18 @@ app = Bridge()
 '''
 
 
+_libc = ctypes.CDLL(None, use_errno=True)
+PR_SET_PDEATHSIG = 1
+
+
+def _sigterm_when_test_runner_dies(runner=os.getpid()):
+    """Runs in the forked child before exec, so that a killed test runner (a
+    CTest timeout) never leaves `tolv dev` watching forever."""
+    _libc.prctl(PR_SET_PDEATHSIG, int(signal.SIGTERM))
+    if os.getppid() != runner:
+        os._exit(1)
+
+
 def wait_until(predicate, what, limit=LIMIT):
     deadline = time.monotonic() + limit
     while time.monotonic() < deadline:
@@ -68,9 +86,10 @@ def wait_until(predicate, what, limit=LIMIT):
 class DevProcess:
     """A running `tolv dev` whose standard error is collected line by line."""
 
-    def __init__(self, args, cwd, env):
-        self.proc = subprocess.Popen([TOLV, "dev", *args], cwd=cwd, env=env,
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    def __init__(self, args, cwd, env, command=None):
+        self.proc = subprocess.Popen(command or [TOLV, "dev", *args], cwd=cwd, env=env,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                     preexec_fn=_sigterm_when_test_runner_dies)
         self._lines = []
         self._lock = threading.Lock()
         self._reader = threading.Thread(target=self._read, daemon=True)
@@ -101,9 +120,15 @@ class DevProcess:
         return status, self.stderr()
 
     def stop(self):
+        """Ends the process the way a user would (SIGTERM, which also stops
+        its backend), and kills it only when that does not work."""
         if self.proc.poll() is None:
-            self.proc.kill()
-            self.proc.wait()
+            self.proc.terminate()
+            try:
+                self.proc.wait(timeout=LIMIT)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
         self._reader.join(timeout=LIMIT)
         self.proc.stderr.close()
 
@@ -123,7 +148,26 @@ class DevTest(unittest.TestCase):
     def tearDown(self):
         if self.dev is not None:
             self.dev.stop()
+        self.kill_leftover_backends()
         shutil.rmtree(self.root, ignore_errors=True)
+
+    def kill_leftover_backends(self):
+        """Kills backend processes (and their helpers) of this test that are
+        still alive, e.g. after a failed assertion; each pid is checked to be
+        ours through its environment before it is signalled."""
+        marker = f"TOLV_E2E_CONTROL={self.control}".encode()
+        for line in self.runs():
+            words = line.split()
+            if words[0] not in ("start", "helper"):
+                continue
+            pid = int(words[-1])
+            try:
+                with open(f"/proc/{pid}/environ", "rb") as f:
+                    if marker not in f.read().split(b"\0"):
+                        continue
+                os.kill(pid, signal.SIGKILL)
+            except (FileNotFoundError, ProcessLookupError, PermissionError):
+                pass
 
     # Project and control files.
     def write(self, name, text):
@@ -132,8 +176,17 @@ class DevTest(unittest.TestCase):
         with open(path, "w") as f:
             f.write(text)
 
-    def save_model(self, name):
-        self.write("models.py", f'MODEL = "{name}"\n')
+    def save_model(self, name, atomic=False):
+        """Writes models.py in place, or (atomic) by renaming a file made
+        outside the project over it, which the watcher sees as one event."""
+        text = f'MODEL = "{name}"\n'
+        if not atomic:
+            self.write("models.py", text)
+            return
+        staged = os.path.join(self.root, "models.py.new")
+        with open(staged, "w") as f:
+            f.write(text)
+        os.replace(staged, os.path.join(self.project, "models.py"))
 
     def set_control(self, name, value):
         with open(os.path.join(self.control, name), "w") as f:
@@ -189,7 +242,9 @@ class DevTest(unittest.TestCase):
 
     # The tests.
     def test_initial_generation_then_one_regeneration_per_burst(self):
-        self.start()
+        # A window far longer than the gaps between the saves, even when the
+        # machine is busy.
+        self.start(debounce_ms=1500)
         self.assertIn("interface UserV1", self.api())
         self.assertTrue(os.path.exists(os.path.join(self.project, "web", "_internal.ts")))
         for i in range(6):
@@ -208,20 +263,21 @@ class DevTest(unittest.TestCase):
         self.write("data/table.csv", "a,b")
         with open(os.path.join(self.project, "models.py")) as f:
             f.read()
+        # Several windows pass without a run; only then a relevant save.
+        self.assert_no_further_runs(period=1.5)
         self.save_model("UserV2")
         self.wait_for_model("UserV2")
         self.assertEqual(len(self.starts()), 2, self.runs())
 
     def test_new_subdirectory_is_watched(self):
         self.start()
-        self.write("pkg/sub/extra.py", "A = 1\n")
-        wait_until(lambda: len(self.starts()) == 2, "a regeneration for the new file")
+        # From now on the model comes from a module in a directory made later.
+        self.set_control("module", "pkg.sub.extra")
+        self.write("pkg/sub/extra.py", 'MODEL = "Extra1"\n')
+        self.wait_for_model("Extra1")
         # Changes inside it keep being seen through its own watch.
-        self.write("pkg/sub/extra.py", "A = 2\n")
-        wait_until(lambda: len(self.starts()) == 3, "a regeneration for the changed file")
-        self.save_model("UserV2")
-        self.wait_for_model("UserV2")
-        self.assertEqual(len(self.starts()), 4, self.runs())
+        self.write("pkg/sub/extra.py", 'MODEL = "Extra2"\n')
+        self.wait_for_model("Extra2")
 
     def test_save_during_slow_backend_kills_it_and_regenerates(self):
         self.start()
@@ -234,6 +290,23 @@ class DevTest(unittest.TestCase):
         self.wait_for_model("UserV3")
         self.assert_gone(slow_pid)
         self.assertNotIn("end Slow", self.runs())
+
+    def test_signal_during_later_regeneration_kills_backend_and_writes_nothing(self):
+        for signum in (signal.SIGINT, signal.SIGTERM):
+            with self.subTest(signal=signum.name):
+                self.start()
+                self.set_control("delay", "60")
+                before = self.api()
+                self.save_model("Slow")
+                wait_until(lambda: self.starts()[-1].startswith("start Slow"), "the slow run to start")
+                pid = self.starts()[-1].split()[2]
+                status, stderr = self.stop_with(signum)
+                self.assertEqual(status, 0, stderr)
+                self.assertNotIn("Error", stderr)
+                self.assert_gone(pid)
+                self.assertEqual(self.api(), before)
+                self.clear_control("delay")
+                self.save_model("UserV1")
 
     def test_signals_end_dev_with_status_zero(self):
         for signum in (signal.SIGTERM, signal.SIGINT):
@@ -281,7 +354,8 @@ class DevTest(unittest.TestCase):
         # Without bytecode files the only writes in the project are ours.
         self.env["PYTHONDONTWRITEBYTECODE"] = "1"
         self.start("--watch", "*", debounce_ms=50)
-        self.save_model("UserV2")
+        # One event for the save, so a busy machine cannot split it in two.
+        self.save_model("UserV2", atomic=True)
         self.wait_for_model("UserV2")
         # Its own writes would otherwise start a new run every window.
         self.assert_no_further_runs(period=2.0)
@@ -302,6 +376,17 @@ class DevTest(unittest.TestCase):
                 status, stderr = self.dev.finish()
                 self.assertEqual((status, stderr), (1, message))
                 self.assertEqual(self.runs(), [])
+
+    def test_removed_current_directory_exits_one(self):
+        gone = os.path.join(self.root, "gone")
+        os.makedirs(gone)
+        # The shell leaves its directory removed, then becomes `tolv dev`.
+        script = 'cd "$1" && rmdir "$1" && exec "$2" dev --out web -- "$3" app.py'
+        self.dev = DevProcess(None, self.root, self.env, command=["sh", "-c", script, "sh", gone, TOLV, PYTHON])
+        status, stderr = self.dev.finish()
+        self.assertEqual((status, stderr),
+                         (1, "Error: failed to resolve current directory: No such file or directory (os error 2)\n"))
+        self.assertEqual(self.runs(), [])
 
 
 if __name__ == "__main__":
