@@ -90,6 +90,42 @@ describe("callCommand", () => {
     assert.deepEqual(seen, [["http://example.invalid/command/x", "POST"]])
   })
 
+  test("a content type is added unless the exact key Content-Type or content-type is given", async () => {
+    const cases = [
+      [{}, { "Content-Type": "application/json" }],
+      [{ "content-type": "text/plain" }, { "content-type": "text/plain" }],
+      [{ "Content-Type": "text/plain" }, { "Content-Type": "text/plain" }],
+      [{ "CONTENT-TYPE": "text/plain" }, { "CONTENT-TYPE": "text/plain", "Content-Type": "application/json" }],
+    ]
+    for (const [headers, expected] of cases) {
+      let sent
+      const fetch = (url, init) => {
+        sent = init.headers
+        return Promise.resolve(new Response(JSON.stringify({ result: 1 })))
+      }
+      await run(rt.callCommand("x", {}, Schema.Number, { headers }), { baseUrl: "http://h", fetch })
+      assert.deepEqual(sent, expected)
+    }
+  })
+
+  test("a rejected fetch becomes TolvAbortError for abort-like causes, else TolvNetworkError", async () => {
+    const cases = [
+      [new DOMException("stopped", "AbortError"), "TolvAbortError"],
+      [{ name: "AbortError" }, "TolvAbortError"],
+      [new TypeError("fetch failed"), "TolvNetworkError"],
+      [{ name: "TimeoutError" }, "TolvNetworkError"],
+      ["AbortError", "TolvNetworkError"],
+      [null, "TolvNetworkError"],
+    ]
+    for (const [cause, tag] of cases) {
+      const fetch = () => Promise.reject(cause)
+      const result = await run(rt.callCommand("x", {}, Schema.Number), { baseUrl: "http://h/", fetch })
+      assert.equal(result.left._tag, tag, String(cause?.name ?? cause))
+      assert.equal(result.left.url, "http://h/command/x")
+      if (tag === "TolvNetworkError") assert.equal(result.left.cause, cause)
+    }
+  })
+
   test("binds the global fetch to globalThis when none is configured", async () => {
     const original = globalThis.fetch
     let receiver
@@ -192,6 +228,13 @@ describe("callCommand retries", () => {
       status: 400,
       retry: { times: 2, backoff: fast, until: () => false },
       attempts: 1,
+    },
+    {
+      name: "null call fields fall back to the configuration",
+      status: 500,
+      config: { times: 2, backoff: fast },
+      retry: { times: null, backoff: null },
+      attempts: 3,
     },
     {
       name: "call options override the configuration",
