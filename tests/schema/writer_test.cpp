@@ -136,6 +136,60 @@ TEST(Writer, ValuesAreWrittenFromWhatWasRead) {
                                  "\"d\":{\"name\":\"d\\t\\\"\\n\\u0001/\xC3\xA9\",\"values\":[\"\\u001f\x7f\"]}}}");
 }
 
+// Optional members given as null or as empty lists are not written back;
+// "multiFile" is written for every kind, also when false.
+TEST(Writer, NullAndEmptyMembersAreNotWrittenBack) {
+    const auto g = read_api_graph(R"({
+        "endpoints": {
+          "a": {"name": "a", "kind": "channel", "returns": {"kind": "void"}, "allowedTypes": [], "serverEvents": [],
+                "clientEvents": [], "params": [], "module": null, "fileParam": null},
+          "b": {"name": "b", "kind": "static", "returns": {"kind": "void"}},
+          "c": {"name": "c", "kind": "ws", "returns": {"kind": "void"}}},
+        "models": {"m": {"name": "m", "fields": [], "doc": null},
+                   "n": {"name": "n", "fields": [{"sourceName": "s", "wireName": "w", "ty": {"kind": "any", "name": null},
+                          "required": false, "optional": false, "nullable": false, "doc": null, "default": null}]}},
+        "enums": {"e": {"name": "e", "values": [], "doc": null}}})");
+    ASSERT_TRUE(g) << g.error().display();
+    const std::string returns = R"("returns":{"kind":"void","optional":false,"nullable":false},"multiFile":false})";
+    EXPECT_EQ(write_compact(*g), R"({"endpoints":{)"
+                                 R"("a":{"name":"a","kind":"channel",)" + returns + ","
+                                 R"("b":{"name":"b","kind":"static",)" + returns + ","
+                                 R"("c":{"name":"c","kind":"ws",)" + returns + "},"
+                                 R"("models":{"m":{"name":"m"},"n":{"name":"n","fields":[{"sourceName":"s","wireName":"w",)"
+                                 R"("ty":{"kind":"any","optional":false,"nullable":false},"required":false}]}},)"
+                                 R"("enums":{"e":{"name":"e"}}})");
+}
+
+TEST(Writer, PrettyLayoutOfJsonValues) {
+    ApiGraph g;
+    EnumDef e;
+    e.name = "E";
+    e.values = {JsonValue(JsonValue::Object{}), JsonValue(JsonValue::Array{}),
+                JsonValue(JsonValue::Object{{"k", JsonValue(JsonValue::Array{JsonValue(std::int64_t{-1}), JsonValue(0.5)})}})};
+    e.doc = "d";
+    g.enums["E"] = e;
+    EXPECT_EQ(write_pretty(g), R"({
+  "endpoints": {},
+  "models": {},
+  "enums": {
+    "E": {
+      "name": "E",
+      "values": [
+        {},
+        [],
+        {
+          "k": [
+            -1,
+            0.5
+          ]
+        }
+      ],
+      "doc": "d"
+    }
+  }
+})");
+}
+
 // Read, write in both layouts, read again: the same graph every time.
 void expect_round_trip(const ApiGraph& graph) {
     for (const std::string& text : {write_pretty(graph), write_compact(graph)}) {
