@@ -34,6 +34,10 @@ struct ModelScope {
 // scope no model reference is deferred.
 TypeExpr lower_with_enums(const schema::TypeRef& ty, const EnumMap& enums, const ModelScope* scope = nullptr);
 
+// The same with only the current model (PascalCase) deferred, or nothing
+// deferred when no name is given.
+TypeExpr lower_with_enums(const schema::TypeRef& ty, const EnumMap& enums, std::optional<std::string_view> current);
+
 // The pair for `ty` without its own optional/nullable flags (nested
 // references keep theirs).
 TypeExpr lower_without_flags(const schema::TypeRef& ty, const EnumMap& enums, const ModelScope* scope = nullptr);

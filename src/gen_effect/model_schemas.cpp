@@ -82,6 +82,11 @@ RenderedField render_field(const schema::Field& field, const schema::ApiGraph& g
     };
 }
 
+RenderedField render_field(const schema::Field& field, const schema::ApiGraph& graph,
+                           std::optional<std::string_view> current) {
+    return render_field(field, graph, ModelScope{current.value_or(std::string_view())});
+}
+
 std::string render_model_schema(const schema::ModelDef& model, const schema::ApiGraph& graph,
                                 const Placement& placement) {
     const std::string name = schema::to_pascal_case(model.name);

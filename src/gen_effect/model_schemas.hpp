@@ -36,6 +36,9 @@ std::string render_model_schema(const schema::ModelDef& model, const schema::Api
                                 const Placement& placement = {});
 
 RenderedField render_field(const schema::Field& field, const schema::ApiGraph& graph, const ModelScope& scope);
+// The same with only the current model (PascalCase) deferred.
+RenderedField render_field(const schema::Field& field, const schema::ApiGraph& graph,
+                           std::optional<std::string_view> current);
 
 // The first model, in key order, whose key or name has the PascalCase form `name`.
 const schema::ModelDef* find_model(const schema::ApiGraph& graph, std::string_view name);

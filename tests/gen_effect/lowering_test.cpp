@@ -110,6 +110,11 @@ INSTANTIATE_TEST_SUITE_P(
         LoweringCase{"literal without value", no_value_literal(), "unknown", "Schema.Unknown"},
         LoweringCase{"literal negative", literal(JsonValue(std::int64_t{-3})), "-3", "Schema.Literal(-3)"},
         LoweringCase{"literal float", literal(JsonValue(1.5)), "1.5", "Schema.Literal(1.5)"},
+        // Floats keep a fractional part or an exponent, as the schema writer prints them.
+        LoweringCase{"literal whole float", literal(JsonValue(1.0)), "1.0", "Schema.Literal(1.0)"},
+        LoweringCase{"literal large float", literal(JsonValue(1e30)), "1e30", "Schema.Literal(1e30)"},
+        LoweringCase{"literal big unsigned", literal(JsonValue(std::uint64_t{18446744073709551615u})),
+                     "18446744073709551615", "Schema.Literal(18446744073709551615)"},
         LoweringCase{"literal escapes", literal(JsonValue("q\"b\\n\n")), R"("q\"b\\n\n")",
                      R"(Schema.Literal("q\"b\\n\n"))"},
         LoweringCase{"literal array", literal(JsonValue(JsonValue::Array{})), "unknown", "Schema.Unknown"},
@@ -133,6 +138,18 @@ TEST(LowerWithEnums, SuspendsTheCurrentModelAndLaterDeclarations) {
     EXPECT_EQ(lower_with_enums(model("early"), enums, &placed).schema, "Early");
     EXPECT_EQ(lower_with_enums(model("late"), enums, &placed).schema, "Schema.suspend(() => Late)");
     EXPECT_EQ(lower_with_enums(model("missing"), enums, &placed).schema, "Missing");
+}
+
+TEST(LowerWithEnums, CurrentModelNameDefersOnlyThatModel) {
+    const EnumMap enums;
+    const TypeRef ty = union_of({model("user_profile"), array_of(model("other"))});
+    EXPECT_EQ(lower_with_enums(ty, enums, std::optional<std::string_view>("UserProfile")),
+              (TypeExpr{"UserProfile | ReadonlyArray<Other>",
+                        "Schema.Union(Schema.suspend(() => UserProfile), Schema.Array(Other))"}));
+    EXPECT_EQ(lower_with_enums(ty, enums, std::nullopt), lower_with_enums(ty, enums));
+    // A model without a usable name is never the current one.
+    EXPECT_EQ(lower_with_enums(of_kind(TypeKind::Model), enums, std::optional<std::string_view>("")),
+              (TypeExpr{"unknown", "Schema.Unknown"}));
 }
 
 TEST(QuoteJsString, EscapesLikeJson) {

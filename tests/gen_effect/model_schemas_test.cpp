@@ -108,6 +108,16 @@ INSTANTIATE_TEST_SUITE_P(
                   "  xs: Schema.optionalWith(Schema.Array(Schema.NullishOr(Schema.Number)), { nullable: true })",
                   "  readonly xs?: ReadonlyArray<number | null | undefined> | undefined"}));
 
+TEST(RenderField, CurrentModelByName) {
+    const schema::ApiGraph graph;
+    const schema::Field parent = field("parent_node", "parent", nullable(model("owner")));
+    EXPECT_EQ(render_field(parent, graph, std::optional<std::string_view>("Owner")).schema_line,
+              "  parent: Schema.propertySignature(Schema.NullOr(Schema.suspend(() => Owner)))"
+              ".pipe(Schema.fromKey(\"parent_node\"))");
+    EXPECT_EQ(render_field(parent, graph, std::nullopt).schema_line,
+              "  parent: Schema.propertySignature(Schema.NullOr(Owner)).pipe(Schema.fromKey(\"parent_node\"))");
+}
+
 TEST(RenderModelSchemas, DependenciesComeFirstAndMissingModelsKeepTheirName) {
     schema::ApiGraph graph;
     add_model(graph, "order", {field("customer", "customer", model("customer")),
