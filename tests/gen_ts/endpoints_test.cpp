@@ -1,6 +1,7 @@
 #include "gen_ts/endpoints.hpp"
 
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include "builders.hpp"
 #include "gen_ts/key_mapping.hpp"
@@ -182,32 +183,51 @@ TEST(KeyMapping, DenseCycleStaysSmall) {
     EXPECT_EQ(request_mapping_at_depth(model("M0"), "m", g, 0), "{ next_one: m.next, skip_two: m.skip }");
 }
 
-// Model references chain without any nesting in the document, so the chain
-// can be far longer than the call stack allows for one frame per model.
-TEST(KeyMapping, LongChainOfModelsIsConvertedWithoutExhaustingTheStack) {
-    constexpr int kModels = 200000;
-    schema::ApiGraph g;
-    const auto name = [](int i) { return "M" + std::to_string(i); };
-    for (int i = 0; i < kModels; ++i) {
-        std::vector<Field> fields;
-        if (i + 1 < kModels) fields.push_back(field("next", "next_m", array(model(name(i + 1)))));
-        g.models.emplace(name(i), model_def(name(i), std::move(fields)));
-    }
-    const KeyMapper keys(g);
-    const std::string out = keys.response(model("M0"), "_r", 0);
+// Runs `body` on a thread whose stack is `bytes` large.
+void run_on_small_stack(std::size_t bytes, void (*body)()) {
+    pthread_attr_t attr;
+    ASSERT_EQ(pthread_attr_init(&attr), 0);
+    ASSERT_EQ(pthread_attr_setstacksize(&attr, bytes), 0);
+    pthread_t thread;
+    auto trampoline = [](void* fn) -> void* {
+        reinterpret_cast<void (*)()>(fn)();
+        return nullptr;
+    };
+    ASSERT_EQ(pthread_create(&thread, &attr, trampoline, reinterpret_cast<void*>(body)), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+}
+
+// Model references chain without any nesting in the document, so a chain can
+// be far longer than a call stack allows for one frame per model. Links
+// alternate between a model field and an array-of-models field.
+TEST(KeyMapping, LongChainOfModelsIsConvertedInBoundedStack) {
+    static std::string out;
+    run_on_small_stack(1 << 20, [] {
+        constexpr int kModels = 40000;
+        schema::ApiGraph g;
+        const auto name = [](int i) { return "M" + std::to_string(i); };
+        for (int i = 0; i < kModels; ++i) {
+            std::vector<Field> fields;
+            if (i + 1 < kModels) {
+                TypeRef next = model(name(i + 1));
+                fields.push_back(field("next", "next_m", i % 2 == 0 ? next : array(next)));
+            }
+            g.models.emplace(name(i), model_def(name(i), std::move(fields)));
+        }
+        out = KeyMapper(g).response(model("M0"), "_r", 0);
+    });
     const std::string head =
-        "{ next: _r.next_m.map((_item: any) => ({ next: _item.next_m.map((_inner: any) => "
-        "({ next: _inner.next_m.map((_deep: any) => ({ next: _deep.next_m.map((_item3: any) => (";
+        "{ next: { next: _r.next_m.next_m.map((_item: any) => ({ next: { next: _item.next_m.next_m.map((_inner: any) "
+        "=> ({ next: { next: _inner.next_m.next_m.map((_deep: any) => ({ next: { next: _deep.next_m.next_m.map((_item3";
     ASSERT_GT(out.size(), head.size());
     EXPECT_EQ(out.substr(0, head.size()), head);
-    const std::size_t last = out.rfind("_item199997.next_m.map((_item199998: any) => ({  })");
-    ASSERT_NE(last, std::string::npos);
+    const std::size_t innermost = out.find("{  }");
+    ASSERT_NE(innermost, std::string::npos);
+    EXPECT_TRUE(out.substr(0, innermost).ends_with(".next_m.next_m.map((_item19998: any) => ({ next: "));
     std::string closers;
-    for (int i = 1; i < kModels; ++i) closers += ")) }";
-    EXPECT_EQ(out.substr(out.find("{  }", last) + 4), closers);
-    std::size_t opened = 0;
-    for (std::size_t at = out.find(".map(("); at != std::string::npos; at = out.find(".map((", at + 1)) ++opened;
-    EXPECT_EQ(opened, static_cast<std::size_t>(kModels - 1));
+    for (int i = 40000 - 2; i >= 0; --i) closers += i % 2 == 0 ? " }" : ")) }";
+    EXPECT_EQ(out.substr(innermost + 4), closers);
 }
 
 TEST(KeyMapping, MapVariableNames) {
