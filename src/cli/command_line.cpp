@@ -141,28 +141,37 @@ std::vector<std::string_view> subcommand_names(const CommandSpec& spec) {
     return names;
 }
 
-ParseErrorText unexpected_argument(const Node& node, const std::string& word) {
+bool takes_trailing_words(const CommandSpec& spec) { return trailing_arg(spec) != nullptr; }
+
+// An unknown option word. `flag` is what is reported: "--name" without any
+// "=value", or "-c" for the first character of a short word.
+ParseErrorText unexpected_flag(const Node& node, const std::string& flag) {
     const CommandSpec& spec = *node.spec;
-    const std::string shown = lossy_utf8(word);
-    ParseErrorText text{"unexpected argument '" + shown + "' found", {}, render_usage(spec, node.path)};
-    if (word.starts_with("--")) {
+    ParseErrorText text{"unexpected argument '" + flag + "' found", {}, render_usage(spec, node.path)};
+    bool similar_found = false;
+    if (flag.starts_with("--")) {
         std::vector<std::string_view> longs;
         for (const ArgSpec& arg : spec.args) {
             if (arg.form == ArgForm::Option) longs.push_back(arg.long_name);
         }
         if (spec.has_help_flag) longs.push_back("help");
         if (spec.has_version_flag) longs.push_back("version");
-        std::string_view name = std::string_view(word).substr(2);
-        name = name.substr(0, name.find('='));
-        if (auto similar = most_similar(name, longs)) {
+        if (auto similar = most_similar(std::string_view(flag).substr(2), longs)) {
             text.tips.push_back("a similar argument exists: '--" + std::string(*similar) + "'");
-            return text;
+            similar_found = true;
         }
     }
-    if (looks_like_option(word) && has_positional(spec)) {
-        text.tips.push_back("to pass '" + shown + "' as a value, use '-- " + shown + "'");
+    // A command that takes trailing words offers the "--" way even when a
+    // similar option exists: the word may have been meant for the command.
+    if (has_positional(spec) && (!similar_found || takes_trailing_words(spec))) {
+        text.tips.push_back("to pass '" + flag + "' as a value, use '-- " + flag + "'");
     }
     return text;
+}
+
+// A plain word for which the command has no place left.
+ParseErrorText unexpected_word(const Node& node, const std::string& word) {
+    return {"unexpected argument '" + lossy_utf8(word) + "' found", {}, render_usage(*node.spec, node.path)};
 }
 
 ParseErrorText unrecognized_subcommand(const Node& node, const std::string& word) {
@@ -174,91 +183,22 @@ ParseErrorText unrecognized_subcommand(const Node& node, const std::string& word
     return text;
 }
 
-// Puts the words in the shape CLI11 reads as we mean them: "--opt=value"
-// split in two (so an empty value is a value), and "--" placed before the
-// first trailing word so that every word from there on belongs to it.
-// Reports an option left without its value.
-std::variant<std::vector<std::string>, ParseErrorText> normalize(const std::vector<std::string>& args,
-                                                                const Node& root) {
-    std::vector<std::string> out;
-    const Node* node = &root;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        const CommandSpec& spec = *node->spec;
-        if (word == "--") {
-            out.insert(out.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
-            break;
-        }
-        if (word.starts_with("--") && word.size() > 2) {
-            std::size_t eq = word.find('=');
-            std::string_view name = std::string_view(word).substr(2, eq == std::string::npos ? eq : eq - 2);
-            const ArgSpec* arg = find_long(spec, name);
-            if (arg && arg->takes_value()) {
-                out.push_back("--" + std::string(name));
-                if (eq != std::string::npos) {
-                    out.push_back(word.substr(eq + 1));
-                } else if (i + 1 < args.size() && !looks_like_option(args[i + 1])) {
-                    out.push_back(args[++i]);
-                } else {
-                    return missing_value(*arg);
-                }
-                continue;
-            }
-            if (arg && eq != std::string::npos) {
-                return ParseErrorText{"unexpected value '" + lossy_utf8(word.substr(eq + 1)) + "' for '" +
-                                          arg_display(*arg) + "' found; no more were expected",
-                                      {},
-                                      render_usage(spec, node->path)};
-            }
-            out.push_back(word);
-            continue;
-        }
-        if (looks_like_option(word)) {
-            // Short forms: only -h and, on the root, -V exist.
-            const bool known = (word == "-h" && spec.has_help_flag) || (word == "-V" && spec.has_version_flag);
-            if (!known && !word.starts_with("--")) return unexpected_argument(*node, word);
-            out.push_back(word);
-            continue;
-        }
-        if (const ArgSpec* trailing = trailing_arg(spec)) {
-            (void)trailing;
-            out.push_back("--");
-            out.insert(out.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
-            break;
-        }
-        if (!has_positional(spec)) {
-            if (const Node* child = node->child(word)) node = child;
-        }
-        out.push_back(word);
-    }
-    return out;
+// A subcommand name given after "--", where it can only be a stray value.
+ParseErrorText subcommand_after_escape(const Node& node, const std::string& word) {
+    return {"unexpected argument '--' found",
+            {"subcommand '" + word + "' exists; to use it, remove the '--' before it"},
+            render_usage(*node.spec, node.path)};
 }
 
-// The first word CLI11 left over, looked for from the deepest command up
-// (CLI11 hands words it cannot place to the parent). Only a word where a
-// subcommand name was due is reported as an unknown subcommand.
-ParseErrorText extra_words(const std::vector<const Node*>& path) {
-    const Node& deepest = *path.back();
-    for (auto it = path.rbegin(); it != path.rend(); ++it) {
-        for (const std::string& word : (*it)->app->remaining()) {
-            if (word == "--") continue;
-            if (*it == &deepest && !deepest.spec->subcommands.empty() && !looks_like_option(word)) {
-                return unrecognized_subcommand(deepest, word);
-            }
-            return unexpected_argument(deepest, word);
-        }
-    }
-    return {"unexpected argument found", {}, render_usage(*deepest.spec, deepest.path)};
+ParseErrorText unexpected_flag_value(const Node& node, const std::string& flag, const std::string& value) {
+    return {"unexpected value '" + lossy_utf8(value) + "' for '" + flag + "' found; no more were expected",
+            {},
+            render_usage(*node.spec, node.path)};
 }
 
-ParseErrorText missing_subcommand(const Node& node) {
-    std::string message = "'" + node.path + "' requires a subcommand but one was not provided\n  [subcommands: ";
-    auto names = subcommand_names(*node.spec);
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (i != 0) message += ", ";
-        message += names[i];
-    }
-    return {message + "]", {}, render_usage(*node.spec, node.path)};
+ParseErrorText used_twice(const Node& node, const ArgSpec& arg) {
+    return {"the argument '" + arg_display(arg) + "' cannot be used multiple times", {},
+            render_usage(*node.spec, node.path)};
 }
 
 // ---- values -----------------------------------------------------------
@@ -305,6 +245,209 @@ std::optional<ParseErrorText> check_value(const Node& node, const ArgSpec& arg, 
         }
     }
     return std::nullopt;
+}
+
+// ---- reading the words in order ------------------------------------------
+
+// What a word that begins with a hyphen names on the current command.
+struct FlagWord {
+    enum class Kind { Unknown, Help, Version, Arg };
+    Kind kind = Kind::Unknown;
+    const ArgSpec* arg = nullptr;
+    std::string shown;                    // "--name" or "-c", as messages quote it
+    std::optional<std::string> attached;  // the text after "=" of a long word
+};
+
+// The first character of a UTF-8 text (lossy), or the empty string.
+std::string first_character(std::string_view text) {
+    if (text.empty()) return {};
+    const auto lead = static_cast<unsigned char>(text[0]);
+    const std::size_t width = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    return lossy_utf8(text.substr(0, std::min(width, text.size())));
+}
+
+FlagWord classify_flag(const CommandSpec& spec, const std::string& word) {
+    FlagWord flag;
+    if (word.starts_with("--")) {
+        const std::size_t eq = word.find('=');
+        const std::string name = word.substr(2, eq == std::string::npos ? eq : eq - 2);
+        flag.shown = "--" + lossy_utf8(name);
+        if (eq != std::string::npos) flag.attached = word.substr(eq + 1);
+        if ((flag.arg = find_long(spec, name))) {
+            flag.kind = FlagWord::Kind::Arg;
+        } else if (name == "help" && spec.has_help_flag) {
+            flag.kind = FlagWord::Kind::Help;
+        } else if (name == "version" && spec.has_version_flag) {
+            flag.kind = FlagWord::Kind::Version;
+        }
+        return flag;
+    }
+    // A cluster of short flags is read from its first character; -h and -V
+    // are the only short forms, and neither takes a value.
+    const std::string first = first_character(std::string_view(word).substr(1));
+    flag.shown = "-" + first;
+    if (first == "h" && spec.has_help_flag) flag.kind = FlagWord::Kind::Help;
+    if (first == "V" && spec.has_version_flag) flag.kind = FlagWord::Kind::Version;
+    return flag;
+}
+
+using WalkResult = std::variant<std::vector<std::string>, ParseErrorText>;
+
+// Reads the words the way the command line is meant to be read, reporting
+// the first problem where it occurs: a missing value, an option given twice
+// or a bad value is found at that option, before a later --help or unknown
+// word. Returns the words reshaped for CLI11: options as "--name" "value",
+// then "--" and the positional words, so that CLI11 reads each as meant.
+class WordWalk {
+public:
+    explicit WordWalk(const Node& root) : node_(&root) {}
+
+    WalkResult run(const std::vector<std::string>& args) {
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            const std::string& word = args[i];
+            std::optional<ParseErrorText> error;
+            if (word == "--" && !escaped_) {
+                if (auto pending = resolve()) return *pending;
+                if (takes_trailing_words(*node_->spec)) return finish_with_trailing(args, i + 1);
+                escaped_ = true;
+                continue;
+            }
+            if (looks_like_option(word) && !escaped_) {
+                FlagWord flag = classify_flag(*node_->spec, word);
+                switch (flag.kind) {
+                    case FlagWord::Kind::Unknown: return unexpected_flag(*node_, flag.shown);
+                    case FlagWord::Kind::Help:
+                    case FlagWord::Kind::Version: {
+                        if (flag.attached) return unexpected_flag_value(*node_, flag.shown, *flag.attached);
+                        if (auto pending = resolve()) return *pending;
+                        // Asking for help or the version ends the reading.
+                        options_.push_back(flag.kind == FlagWord::Kind::Help ? "--help" : "--version");
+                        return finish();
+                    }
+                    case FlagWord::Kind::Arg: error = option(*flag.arg, flag.attached); break;
+                }
+            } else if (pending_) {
+                const ArgSpec* arg = std::exchange(pending_, nullptr);
+                error = take_value(*arg, word);
+            } else {
+                const CommandSpec& spec = *node_->spec;
+                const Node* child = has_positional(spec) ? nullptr : node_->child(word);
+                if (child && escaped_) return subcommand_after_escape(*node_, word);
+                if (child) {
+                    enter(*child, word);
+                    continue;
+                }
+                if (takes_trailing_words(spec)) {
+                    if (auto pending = resolve()) return *pending;
+                    return finish_with_trailing(args, i);
+                }
+                const ArgSpec* slot = next_positional();
+                if (!slot) {
+                    if (!spec.subcommands.empty()) return unrecognized_subcommand(*node_, word);
+                    return unexpected_word(*node_, word);
+                }
+                if (auto pending = resolve()) return *pending;
+                // Checked when the next word is read, as an option value is.
+                held_.emplace(slot, word);
+                positionals_.push_back(word);
+            }
+            if (error) return *error;
+        }
+        if (auto pending = resolve()) return *pending;
+        return finish();
+    }
+
+private:
+    // The option named by a word: its value is attached, follows, or is missing.
+    std::optional<ParseErrorText> option(const ArgSpec& arg, const std::optional<std::string>& attached) {
+        if (!arg.takes_value()) {
+            if (attached) return unexpected_flag_value(*node_, arg_display(arg), *attached);
+            if (auto pending = resolve()) return pending;
+            if (++occurrences_[arg.id] > 1) return used_twice(*node_, arg);
+            options_.push_back("--" + std::string(arg.long_name));
+            return std::nullopt;
+        }
+        if (auto pending = resolve()) return pending;
+        if (attached) return take_value(arg, *attached);
+        pending_ = &arg;
+        return std::nullopt;
+    }
+
+    std::optional<ParseErrorText> take_value(const ArgSpec& arg, const std::string& value) {
+        if (++occurrences_[arg.id] > 1 && !arg.repeatable) return used_twice(*node_, arg);
+        if (auto bad = check_value(*node_, arg, value)) return bad;
+        options_.push_back("--" + std::string(arg.long_name));
+        options_.push_back(value);
+        return std::nullopt;
+    }
+
+    // Settles what an earlier word left open: an option still without its
+    // value, or a positional value not checked yet.
+    std::optional<ParseErrorText> resolve() {
+        if (pending_) return missing_value(*std::exchange(pending_, nullptr));
+        if (held_) {
+            auto [arg, value] = std::move(*held_);
+            held_.reset();
+            return check_value(*node_, *arg, value);
+        }
+        return std::nullopt;
+    }
+
+    const ArgSpec* next_positional() const {
+        std::size_t index = 0;
+        for (const ArgSpec& arg : node_->spec->args) {
+            if (arg.form != ArgForm::Positional) continue;
+            if (index++ == positionals_.size()) return &arg;
+        }
+        return nullptr;
+    }
+
+    void enter(const Node& child, const std::string& name) {
+        path_.push_back(name);
+        node_ = &child;
+        occurrences_.clear();
+    }
+
+    WalkResult finish_with_trailing(const std::vector<std::string>& args, std::size_t from) {
+        positionals_.insert(positionals_.end(), args.begin() + static_cast<std::ptrdiff_t>(from), args.end());
+        return finish();
+    }
+
+    std::vector<std::string> finish() {
+        std::vector<std::string> words = std::move(path_);
+        words.insert(words.end(), options_.begin(), options_.end());
+        if (!positionals_.empty()) {
+            words.push_back("--");
+            words.insert(words.end(), positionals_.begin(), positionals_.end());
+        }
+        return words;
+    }
+
+    const Node* node_;
+    std::vector<std::string> path_;         // the subcommand names entered
+    std::vector<std::string> options_;      // options of the current command
+    std::vector<std::string> positionals_;  // its positional and trailing words
+    std::map<std::string_view, int> occurrences_;
+    const ArgSpec* pending_ = nullptr;
+    std::optional<std::pair<const ArgSpec*, std::string>> held_;
+    bool escaped_ = false;  // "--" seen on a command without trailing words
+};
+
+// The first word CLI11 left over, looked for from the deepest command up
+// (CLI11 hands words it cannot place to the parent). The walk above reports
+// such words itself; this is the fallback should CLI11 still leave one.
+ParseErrorText extra_words(const std::vector<const Node*>& path) {
+    const Node& deepest = *path.back();
+    for (auto it = path.rbegin(); it != path.rend(); ++it) {
+        for (const std::string& word : (*it)->app->remaining()) {
+            if (word == "--") continue;
+            if (!deepest.spec->subcommands.empty() && !looks_like_option(word)) {
+                return unrecognized_subcommand(deepest, word);
+            }
+            return unexpected_word(deepest, word);
+        }
+    }
+    return {"unexpected argument found", {}, render_usage(*deepest.spec, deepest.path)};
 }
 
 // Every value of every argument, as given; judged in the order of the spec.
@@ -437,9 +580,9 @@ ParseOutcome parse_command_line(const std::vector<std::string>& args) {
     build_node(root);
     bind_formatter(*formatter, root);
 
-    auto normalized = normalize(args, root);
-    if (auto* error = std::get_if<ParseErrorText>(&normalized)) return usage_error(*error);
-    auto& words = std::get<std::vector<std::string>>(normalized);
+    auto walked = WordWalk(root).run(args);
+    if (auto* error = std::get_if<ParseErrorText>(&walked)) return usage_error(*error);
+    auto& words = std::get<std::vector<std::string>>(walked);
     std::reverse(words.begin(), words.end());  // CLI11 reads the vector from the back
 
     try {
@@ -458,11 +601,9 @@ ParseOutcome parse_command_line(const std::vector<std::string>& args) {
     const auto path = selected_path(root);
     const Node* node = path.back();
     if (path.size() >= 2 && node->spec->name == "help") return help_for_words(*node, *path[path.size() - 2]);
-    if (!node->spec->subcommands.empty()) {
-        // `tolv schema` alone shows its help, as a usage error.
-        if (node != &root && args.size() == 2) return ParseExit{kUsageStatus, "", render_help(*node->spec, node->path)};
-        return usage_error(missing_subcommand(*node));
-    }
+    // A command that needs a subcommand and got none (`tolv schema`, or only
+    // "--") shows its help, as a usage error.
+    if (!node->spec->subcommands.empty()) return ParseExit{kUsageStatus, "", render_help(*node->spec, node->path)};
     auto values = collect_values(*node);
     if (auto* error = std::get_if<ParseErrorText>(&values)) return usage_error(*error);
     return make_command(node->spec->name, std::get<Values>(values));

@@ -6,8 +6,6 @@
 namespace tolv::cli {
 namespace {
 
-constexpr std::size_t kWidth = 100;
-
 struct Row {
     std::string spec;   // what goes in the left column, after the indent
     std::string help;   // help text with its bracketed extras
@@ -39,33 +37,8 @@ std::string help_with_extras(std::string_view help, const std::string& extras) {
     return text;
 }
 
-// Greedy word wrap: a line holds words while its width stays within `width`;
-// continuation lines are indented by `indent` spaces.
-std::string wrap(std::string_view text, std::size_t width, std::size_t indent) {
-    std::string out;
-    std::size_t line = 0;
-    bool first_word = true;
-    while (!text.empty()) {
-        std::size_t end = text.find(' ');
-        std::string_view word = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
-        if (!first_word && line + 1 + word.size() > width) {
-            out += '\n';
-            out.append(indent, ' ');
-            line = 0;
-        } else if (!first_word) {
-            out += ' ';
-            ++line;
-        }
-        out += word;
-        line += word.size();
-        first_word = false;
-    }
-    return out;
-}
-
 // One section: specs padded to the widest one plus two spaces, then the help
-// text, wrapped so that continuation lines start under the help column.
+// text on the same line. Help is never wrapped, whatever the terminal.
 void write_section(std::string& out, std::string_view title, const std::vector<Row>& rows) {
     if (rows.empty()) return;
     std::size_t longest = 0;
@@ -78,7 +51,7 @@ void write_section(std::string& out, std::string_view title, const std::vector<R
         out += "  ";
         out += row.spec;
         out.append(column - 2 - row.spec.size(), ' ');
-        out += wrap(row.help, kWidth > column ? kWidth - column : 1, column);
+        out += row.help;
         out += '\n';
     }
 }

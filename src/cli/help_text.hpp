@@ -1,5 +1,5 @@
 // Help and usage text in the usual layout: about line, "Usage:", then the
-// Commands, Arguments and Options sections, wrapped at 100 columns.
+// Commands, Arguments and Options sections, each help text on one line.
 #pragma once
 
 #include <string>

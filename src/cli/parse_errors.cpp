@@ -40,9 +40,12 @@ double jaro_similarity(std::string_view a, std::string_view b) {
         if (a[i] != b[j]) ++transpositions;
         ++j;
     }
+    // Half the transpositions, rounded down: the usual definition counts
+    // whole transposed pairs.
+    transpositions /= 2;
     const double m = static_cast<double>(matches);
     return (m / static_cast<double>(a.size()) + m / static_cast<double>(b.size()) +
-            (m - static_cast<double>(transpositions) / 2.0) / m) /
+            static_cast<double>(matches - transpositions) / m) /
            3.0;
 }
 

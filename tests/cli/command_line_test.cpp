@@ -141,17 +141,26 @@ TEST(CommandLine, ErrorsExitTwoWithMessageAndHint) {
         {{"dev", "--out", "x", "--debounce-ms", "18446744073709551616"},
          "error: invalid value '18446744073709551616' for '--debounce-ms <DEBOUNCE_MS>': number too large to fit in "
          "target type"},
-        {{"dev", "--out", "x", "--debounce-ms", "-5"}, "error: a value is required for '--debounce-ms <DEBOUNCE_MS>' but none was supplied"},
+        {{"dev", "--out", "x", "--debounce-ms", "-5"}, "error: unexpected argument '-5' found"},
+        {{"dev", "--out", "--app", "m:a"}, "error: a value is required for '--out <OUT>' but none was supplied"},
+        {{"dev", "--out", "--"}, "error: a value is required for '--out <OUT>' but none was supplied"},
+        {{"dev", "--out", "-h"}, "error: a value is required for '--out <OUT>' but none was supplied"},
         {{"dev", "--out", ""}, "error: a value is required for '--out <OUT>' but none was supplied"},
         {{"dev", "--out"}, "error: a value is required for '--out <OUT>' but none was supplied"},
         {{"dev", "--out", "a", "--out", "b"}, "error: the argument '--out <OUT>' cannot be used multiple times"},
         {{"gen", "effect", "--target", "rust", "--out", "x", "--rust-arg", "--release"},
-         "error: a value is required for '--rust-arg <ARG>' but none was supplied"},
+         "error: unexpected argument '--release' found"},
+        {{"gen", "effect", "--target", "rust", "--target", "Python"},
+         "error: the argument '--target <TARGET>' cannot be used multiple times"},
+        {{"gen", "-xyz"}, "error: unexpected argument '-x' found"},
+        {{"gen", "--bogus=1"}, "error: unexpected argument '--bogus' found"},
+        {{"schema", "dump", "--help=all"}, "error: unexpected value 'all' for '--help' found; no more were expected"},
         {{"gen", "effect", "extra", "--target", "rust", "--out", "x"}, "error: unexpected argument 'extra' found"},
         {{"gn"}, "error: unrecognized subcommand 'gn'"},
         {{"dev", "--out", "x", "-5", "a"}, "error: unexpected argument '-5' found"},
         {{"gen", "effect", "--target", "rust", "--out", "x", "--", "more"}, "error: unexpected argument 'more' found"},
-        {{"schema", "--", "dump"}, "error: unexpected argument 'dump' found"},
+        {{"schema", "--", "dump"}, "error: unexpected argument '--' found"},
+        {{"schema", "--", "dupm"}, "error: unrecognized subcommand 'dupm'"},
         {{"schema", "dump", "--compact=yes"}, "error: unexpected value 'yes' for '--compact' found; no more were expected"},
         {{"schema", "dupm"}, "error: unrecognized subcommand 'dupm'"},
         {{"dev", "--out", "x", "--app", "m\xFF:a"}, "error: invalid UTF-8 was detected in one or more arguments"},
@@ -190,6 +199,56 @@ TEST(CommandLine, ErrorDetails) {
               "Usage: tolv gen [OPTIONS] --target <TARGET> --out <OUT> <LANGUAGE>\n\n"
               "For more information, try '--help'.\n");
     EXPECT_THAT(exited({"genn"}).stderr_text, HasSubstr("  tip: a similar subcommand exists: 'gen'\n"));
+}
+
+// Each word is judged when it is read: an error in an earlier word wins over
+// a later --help, and a later unknown word wins over a positional value that
+// is only checked when the next option arrives.
+TEST(CommandLine, WordsAreJudgedInTheOrderGiven) {
+    EXPECT_THAT(exited({"gen", "--bogus", "--help"}).stderr_text,
+                StartsWith("error: unexpected argument '--bogus' found\n"));
+    EXPECT_THAT(exited({"gen", "--surface", "both", "-h"}).stderr_text,
+                StartsWith("error: invalid value 'both' for '--surface <SURFACE>'\n"));
+    EXPECT_THAT(exited({"gen", "--help", "--bogus"}).stdout_text, StartsWith("Generate a TypeScript client"));
+    EXPECT_THAT(exited({"gen", "-hx"}).stdout_text, StartsWith("Generate a TypeScript client"));
+    EXPECT_THAT(exited({"gen", "Rust", "--bogus"}).stderr_text,
+                StartsWith("error: unexpected argument '--bogus' found\n"));
+    EXPECT_THAT(exited({"gen", "Rust", "--out", "x"}).stderr_text,
+                StartsWith("error: invalid value 'Rust' for '<LANGUAGE>'\n"));
+    EXPECT_THAT(exited({"dev", "--out", "a", "--out", "--app"}).stderr_text,
+                StartsWith("error: a value is required for '--out <OUT>' but none was supplied\n"));
+}
+
+TEST(CommandLine, CommandsWithTrailingWordsOfferBothTips) {
+    EXPECT_EQ(exited({"dev", "--outt", "x"}).stderr_text,
+              "error: unexpected argument '--outt' found\n\n"
+              "  tip: a similar argument exists: '--out'\n"
+              "  tip: to pass '--outt' as a value, use '-- --outt'\n\n"
+              "Usage: tolv dev [OPTIONS] --out <OUT> [APP_CMD]...\n\n"
+              "For more information, try '--help'.\n");
+    EXPECT_EQ(exited({"-x"}).stderr_text,
+              "error: unexpected argument '-x' found\n\n"
+              "Usage: tolv <COMMAND>\n\n"
+              "For more information, try '--help'.\n");
+}
+
+TEST(CommandLine, CommandNeedingASubcommandShowsItsHelpWhenOnlyDashesFollow) {
+    for (auto args : {words({"--"}), words({"schema", "--"})}) {
+        auto exit = std::get<ParseExit>(parse_command_line(args));
+        EXPECT_EQ(exit.status, 2);
+        EXPECT_THAT(exit.stderr_text, HasSubstr("\n\nUsage: tolv"));
+        EXPECT_THAT(exit.stderr_text, HasSubstr("\nCommands:\n"));
+    }
+}
+
+TEST(CommandLine, HelpTextsStayOnOneLine) {
+    auto help = exited({"dev", "--help"}).stdout_text;
+    EXPECT_THAT(help, HasSubstr("\n      --out <OUT>                  Output directory or api.ts path. Directories receive api.ts "
+                                "plus runtime siblings\n"));
+    EXPECT_THAT(help, HasSubstr("\n      --language <LANGUAGE>        Client flavor to generate [default: typescript] "
+                                "[possible values: typescript, effect]\n"));
+    EXPECT_THAT(help, HasSubstr("\n      --statics <SURFACE>          Override the return surface used for `@static_route` "
+                                "endpoints [possible values: effect, promise]\n"));
 }
 
 TEST(CommandLine, ParserAcceptsSurfacesWhateverTheLanguage) {

@@ -88,6 +88,8 @@ TEST(Similarity, SuggestsOnlyCloseCandidates) {
     EXPECT_EQ(most_similar("version", options), std::nullopt);
     EXPECT_DOUBLE_EQ(jaro_similarity("same", "same"), 1.0);
     EXPECT_DOUBLE_EQ(jaro_similarity("", "x"), 0.0);
+    // Three characters out of place count as one transposition, not one and a half.
+    EXPECT_DOUBLE_EQ(jaro_similarity("abcdef", "bcadef"), (1.0 + 1.0 + 5.0 / 6.0) / 3.0);
 }
 
 }  // namespace
