@@ -56,19 +56,23 @@ def main():
         runtime = os.path.join(project, "web", "_internal.ts")
         dev = subprocess.Popen([TOLV, "dev", "--out", "web", "--debounce-ms", str(DEBOUNCE_MS), "--", *command],
                                cwd=project, stderr=subprocess.PIPE)
-        dev.stderr.readline()  # the start-up notice: watching from now on
-        samples = []
-        for i in range(ROUNDS):
-            before = (inode(api), inode(runtime))
-            with open(source, "w") as f:
-                f.write(f"x = {i}\n")
-            saved = time.monotonic()
-            while inode(api) == before[0] or inode(runtime) == before[1]:
-                time.sleep(0.0005)
-            samples.append(time.monotonic() - saved)
-            time.sleep(0.2)  # let the burst settle before the next save
-        dev.terminate()
-        dev.wait()
+        try:
+            dev.stderr.readline()  # the start-up notice: watching from now on
+            samples = []
+            for i in range(ROUNDS):
+                before = (inode(api), inode(runtime))
+                with open(source, "w") as f:
+                    f.write(f"x = {i}\n")
+                saved = time.monotonic()
+                while inode(api) == before[0] or inode(runtime) == before[1]:
+                    if time.monotonic() - saved > 30:
+                        raise SystemExit(f"no regeneration within 30 s of save {i}")
+                    time.sleep(0.0005)
+                samples.append(time.monotonic() - saved)
+                time.sleep(0.2)  # let the burst settle before the next save
+        finally:
+            dev.terminate()
+            dev.wait()
 
         overhead = [(s - DEBOUNCE_MS / 1000 - backend) * 1000 for s in samples]
         overhead.sort()
