@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <signal.h>
 #include <sys/wait.h>
 
@@ -95,6 +97,18 @@ TEST(ChildProcess, ResetSignalsUnblocksWhatTheParentBlocked) {
     ASSERT_TRUE(text.has_value());
     EXPECT_NE(text->find("0000000000000000"), std::string::npos) << *text;
     EXPECT_TRUE(child->wait()->success());
+}
+
+// tolv ignores SIGPIPE for itself; a backend it starts must not inherit that.
+TEST(RunToCompletion, ChildGetsTheDefaultSigpipe) {
+    auto previous = std::signal(SIGPIPE, SIG_IGN);
+    auto done = run_to_completion(sh("grep SigIgn /proc/self/status"));
+    std::signal(SIGPIPE, previous);
+    ASSERT_TRUE(done.has_value());
+    const std::string& line = done->stdout_bytes;
+    ASSERT_TRUE(line.starts_with("SigIgn:")) << line;
+    const unsigned long long ignored = std::stoull(line.substr(line.find_first_not_of(" \t", 7)), nullptr, 16);
+    EXPECT_EQ(ignored & (1ULL << (SIGPIPE - 1)), 0u) << line;
 }
 
 }  // namespace
