@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "builders.hpp"
+#include "gen_ts/printer.hpp"
 #include "socket_members.hpp"
 
 namespace tolv::gen_ts {
@@ -80,6 +81,41 @@ export function createChatSocket(): ChatSocket {
 }
 )";
     EXPECT_EQ(print_block(e, g), expected);
+}
+
+// Event names are not checked against the fixed members or against
+// identifier rules: they are printed as they come.
+TEST(WebsocketBlock, EventNamesPrintedAsTheyCome) {
+    Endpoint e = endpoint("room", EndpointKind::Ws);
+    e.serverEvents = {param("w", "connect", prim("str")), param("w", "my-event\"x", prim("int"))};
+    e.clientEvents = {param("w", "raw", type(TypeKind::Any))};
+    const std::string text = print_block(e, {});
+    for (const char* expected : {
+             "    connect: string;\n    my-event\"x: number;\n}\n",
+             "\n    onConnect(callback: () => void): () => void {\n",
+             "\n    onConnect(callback: (data: string) => void): () => void {\n"
+             "        return this.on(\"connect\", callback);\n    }\n",
+             "\n    onMy-event\"x(callback: (data: number) => void): () => void {\n"
+             "        return this.on(\"my-event\"x\", callback);\n    }\n",
+             "\n    sendRaw(data: unknown): void {\n        this.sendRaw(\"raw\", data);\n    }\n}\n",
+         }) {
+        EXPECT_NE(text.find(expected), std::string::npos) << expected;
+    }
+}
+
+TEST(WebsocketBlock, TwoEndpointsGiveTwoBlocksEachFollowedByOneBlankLine) {
+    schema::ApiGraph g;
+    g.endpoints.emplace("b_ws", endpoint("b_ws", EndpointKind::Ws));
+    g.endpoints.emplace("a_ws", endpoint("a_ws", EndpointKind::Ws));
+    const std::string text = print_api(g);
+    const std::size_t a = text.find("export interface AWsServerEvents {\n}\n");
+    const std::size_t a_end = text.find("    return new AWsSocket();\n}\n\nexport interface BWsServerEvents {\n}\n");
+    const std::size_t b_end = text.find("    return new BWsSocket();\n}\n\n");
+    ASSERT_NE(a, std::string::npos);
+    EXPECT_NE(a_end, std::string::npos);
+    ASSERT_NE(b_end, std::string::npos);
+    EXPECT_EQ(b_end + std::string_view("    return new BWsSocket();\n}\n\n").size(), text.size());
+    EXPECT_NE(text.find("\n        this.ws = new WebSocket(`${baseUrl}/ws/b_ws`);\n"), std::string::npos);
 }
 
 }  // namespace
