@@ -55,12 +55,6 @@ Step step_at(std::string_view s, std::size_t i) {
     return {width, {}};
 }
 
-bool is_white_space(char32_t c) {
-    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
-           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
-           c == 0x3000;
-}
-
 // Decodes the valid sequence starting at i (length known).
 char32_t decode_at(std::string_view s, std::size_t i, std::size_t length) {
     const auto at = [&](std::size_t k) { return static_cast<char32_t>(static_cast<unsigned char>(s[k])); };
@@ -114,24 +108,6 @@ std::string lossy_utf8(std::string_view bytes) {
     return out;
 }
 
-std::string_view trim_unicode_whitespace(std::string_view text) {
-    std::size_t begin = 0;
-    while (begin < text.size()) {
-        Step step = step_at(text, begin);
-        if (step.length == 0 || !is_white_space(decode_at(text, begin, step.length))) break;
-        begin += step.length;
-    }
-    std::size_t end = text.size();
-    while (end > begin) {
-        // Back up to the start of the last character.
-        std::size_t start = end - 1;
-        while (start > begin && is_continuation(static_cast<unsigned char>(text[start]))) --start;
-        Step step = step_at(text, start);
-        if (step.length != end - start || !is_white_space(decode_at(text, start, step.length))) break;
-        end = start;
-    }
-    return text.substr(begin, end - begin);
-}
 
 }  // namespace tolv::cli
 

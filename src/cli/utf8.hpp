@@ -1,5 +1,5 @@
 // UTF-8 checks on byte strings: validation with the failing position,
-// lossy decoding and trimming of Unicode white space.
+// lossy decoding and debug quoting.
 #pragma once
 
 #include <cstddef>
@@ -24,9 +24,6 @@ std::optional<Utf8Error> validate_utf8(std::string_view bytes);
 
 // Each maximal invalid sequence becomes one U+FFFD.
 std::string lossy_utf8(std::string_view bytes);
-
-// Strips Unicode White_Space from both ends of valid UTF-8 text.
-std::string_view trim_unicode_whitespace(std::string_view text);
 
 }  // namespace tolv::cli
 

@@ -1,6 +1,6 @@
 #include "gen_ts/ts_printer.hpp"
 
-#include "gen_ts/text.hpp"
+#include "codegen/doc_comment.hpp"
 
 namespace tolv::gen_ts {
 
@@ -15,14 +15,7 @@ void TsPrinter::line(std::string_view text) {
 void TsPrinter::doc(std::string_view text) {
     write_indent();
     output_ += "/**\n";
-    std::string_view rest = trim_white_space(text);
-    while (!rest.empty()) {
-        const std::size_t end = rest.find('\n');
-        std::string_view piece = rest.substr(0, end);
-        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-        if (!piece.empty() && piece.back() == '\r' && end != std::string_view::npos) piece.remove_suffix(1);
-        linef(" * {}", trim_white_space(piece));
-    }
+    for (std::string_view line : codegen::doc_comment_lines(text)) linef(" * {}", codegen::comment_safe(line));
     write_indent();
     output_ += " */\n";
 }

@@ -3,6 +3,7 @@
 #include "cli/parse_errors.hpp"
 #include "cli/path_text.hpp"
 #include "cli/utf8.hpp"
+#include "schema/unicode_text.hpp"
 
 namespace tolv::cli {
 namespace {
@@ -38,10 +39,10 @@ TEST(Utf8, LossyDecodingReplacesEachInvalidSequenceOnce) {
 }
 
 TEST(Utf8, TrimsUnicodeWhiteSpaceOnly) {
-    EXPECT_EQ(trim_unicode_whitespace(" \t\n{}\r\n"), "{}");
-    EXPECT_EQ(trim_unicode_whitespace("\xC2\x85\xE2\x80\xA8x\xE3\x80\x80"), "x");
-    EXPECT_EQ(trim_unicode_whitespace("\xE2\x80\x8B" "x"), "\xE2\x80\x8B" "x");  // zero width space stays
-    EXPECT_EQ(trim_unicode_whitespace("   "), "");
+    EXPECT_EQ(schema::trim_unicode_whitespace(" \t\n{}\r\n"), "{}");
+    EXPECT_EQ(schema::trim_unicode_whitespace("\xC2\x85\xE2\x80\xA8x\xE3\x80\x80"), "x");
+    EXPECT_EQ(schema::trim_unicode_whitespace("\xE2\x80\x8B" "x"), "\xE2\x80\x8B" "x");  // zero width space stays
+    EXPECT_EQ(schema::trim_unicode_whitespace("   "), "");
 }
 
 TEST(Utf8, DebugQuoting) {

@@ -28,6 +28,12 @@ TEST(DocBlock, TrimsEachLineAndTheWholeText) {
     EXPECT_EQ(doc_block(std::string("\xc3\xa9t\xc3\xa9")), (Lines{"/**", " * \xc3\xa9t\xc3\xa9", " */"}));
 }
 
+// A doc text holding "*/" (a cron line, a glob) must not end the comment.
+TEST(DocBlock, CommentCloserInTextIsEscaped) {
+    EXPECT_EQ(doc_block(std::string("Runs at */5 * * * *\nends */")),
+              (Lines{"/**", " * Runs at *\\/5 * * * *", " * ends *\\/", " */"}));
+}
+
 TEST(ResolveSurface, OverrideElseDefault) {
     EffectGenOptions options;
     options.default_surface = ReturnSurface::Promise;

@@ -25,6 +25,13 @@ TEST(TsPrinterDoc, TrimsEachLineAndDropsCarriageReturns) {
     EXPECT_EQ(p.output(), "/**\n * Line one\n * \n * line two\n */\n");
 }
 
+// A doc text holding "*/" (a cron line, a glob) must not end the comment.
+TEST(TsPrinterDoc, CommentCloserInTextIsEscaped) {
+    TsPrinter p;
+    p.doc("Matches src/**/*.py");
+    EXPECT_EQ(p.output(), "/**\n * Matches src/**\\/*.py\n */\n");
+}
+
 TEST(TsPrinterDoc, EmptyOrBlankTextGivesOnlyTheFrame) {
     for (const char* text : {"", "  \n\t ", "\u2003"}) {
         TsPrinter p;

@@ -1,9 +1,9 @@
-#include "gen_ts/text.hpp"
+#include "schema/unicode_text.hpp"
 
 #include <cstddef>
 #include <cstdint>
 
-namespace tolv::gen_ts {
+namespace tolv::schema {
 namespace {
 
 bool is_white_space(char32_t c) {
@@ -44,7 +44,7 @@ std::size_t sequence_length(unsigned char lead) {
 
 }  // namespace
 
-std::string_view trim_white_space(std::string_view s) {
+std::string_view trim_unicode_whitespace(std::string_view s) {
     std::size_t begin = 0;
     while (begin < s.size()) {
         const std::size_t len = sequence_length(static_cast<unsigned char>(s[begin]));
@@ -63,4 +63,4 @@ std::string_view trim_white_space(std::string_view s) {
     return s.substr(begin, end - begin);
 }
 
-}  // namespace tolv::gen_ts
+}  // namespace tolv::schema
