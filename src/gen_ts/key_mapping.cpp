@@ -1,5 +1,7 @@
 #include "gen_ts/key_mapping.hpp"
 
+#include "schema/naming.hpp"
+
 #include <algorithm>
 #include <unordered_set>
 #include <utility>
@@ -13,7 +15,7 @@ using schema::TypeRef;
 
 namespace {
 
-enum class Direction { Request, Response };
+using Direction = KeyMapper::Direction;
 
 // The model reference reached by stepping from an array through nested
 // arrays (first entry each time), or null when the walk ends anywhere else.
@@ -117,8 +119,10 @@ std::unordered_map<const ModelDef*, std::size_t> find_cycles(const schema::ApiGr
 // the schema document, and a long one would otherwise exhaust the stack.
 class Mapper {
 public:
-    Mapper(const KeyMapper& keys, Direction direction, std::string& out)
-        : keys_(keys), direction_(direction), out_(out) {}
+    // `untyped`: the expression converted is of type any (a helper's
+    // parameter), so lambda parameters get an explicit any as well.
+    Mapper(const KeyMapper& keys, Direction direction, std::string& out, bool untyped = false)
+        : keys_(keys), direction_(direction), out_(out), untyped_(untyped) {}
 
     void run(const TypeRef& ty, std::string_view expr, std::size_t depth, bool may_be_absent) {
         expr_.assign(expr);
@@ -163,7 +167,7 @@ private:
 
     void enter_array(const TypeRef& ty, std::size_t depth, bool may_be_absent) {
         const TypeRef* element = array_model(ty);
-        if (element == nullptr || passes_through(find_model(keys_.graph(), *element))) {
+        if (element == nullptr) {
             out_ += expr_;
             return;
         }
@@ -172,7 +176,7 @@ private:
         std::string variable = map_variable(depth);
         out_ += ".map((";
         out_ += variable;
-        out_ += direction_ == Direction::Response ? ": any) => (" : ") => (";
+        out_ += direction_ == Direction::Response || untyped_ ? ": any) => (" : ") => (";
         // Inside the lambda the element variable is the expression.
         Frame frame;
         frame.outer_expr = std::exchange(expr_, std::move(variable));
@@ -184,11 +188,20 @@ private:
 
     void enter_model(const TypeRef& ty, std::size_t depth, bool may_be_absent) {
         const ModelDef* model = find_model(keys_.graph(), ty);
-        if (model == nullptr || passes_through(model)) {
+        if (model == nullptr) {
             out_ += expr_;
             return;
         }
         if (may_be_absent) append_absent_guard();
+        if (in_open_cycle(model)) {
+            // Inline text cannot unroll a cycle: the model is converted by a
+            // function of the module that calls itself as deep as the data goes.
+            out_ += keys_.helper_for(*model, direction_);
+            out_ += '(';
+            out_ += expr_;
+            out_ += ')';
+            return;
+        }
         Frame frame;
         frame.model = model;
         frame.depth = depth;
@@ -228,8 +241,7 @@ private:
     }
 
     // A model of a cycle that is being expanded further out.
-    bool passes_through(const ModelDef* model) const {
-        if (model == nullptr) return false;
+    bool in_open_cycle(const ModelDef* model) const {
         const std::optional<std::size_t> cycle = keys_.cycle_of(*model);
         return cycle && open_cycles_.contains(*cycle);
     }
@@ -237,6 +249,7 @@ private:
     const KeyMapper& keys_;
     Direction direction_;
     std::string& out_;
+    bool untyped_;
     std::string expr_;
     std::vector<Frame> frames_;
     std::unordered_set<std::size_t> open_cycles_;
@@ -244,7 +257,11 @@ private:
 
 }  // namespace
 
-KeyMapper::KeyMapper(const schema::ApiGraph& graph) : graph_(graph), cycle_of_(find_cycles(graph)) {}
+KeyMapper::KeyMapper(const schema::ApiGraph& graph) : graph_(graph), cycle_of_(find_cycles(graph)) {
+    for (const auto& [key, model] : graph.models) model_keys_.emplace(&model, &key);
+}
+
+const std::string& KeyMapper::helper_key(const ModelDef& model) const { return *model_keys_.at(&model); }
 
 std::string KeyMapper::request(const TypeRef& ty, std::string_view expr, std::size_t depth,
                                bool may_be_absent) const {
@@ -257,6 +274,32 @@ std::string KeyMapper::response(const TypeRef& ty, std::string_view expr, std::s
     std::string out;
     Mapper(*this, Direction::Response, out).run(ty, expr, depth, false);
     return out;
+}
+
+const std::string& KeyMapper::helper_for(const ModelDef& model, Direction direction) const {
+    const auto key = std::make_pair(&model, direction);
+    if (const auto found = helper_names_.find(key); found != helper_names_.end()) return found->second;
+    const std::string base = (direction == Direction::Request ? "_toSource" : "_toWire") + schema::to_pascal_case(model.name);
+    std::string name = base;
+    // Models whose names give the same PascalCase text get distinct helpers.
+    for (std::size_t n = 2; !helper_names_taken_.insert(name).second; ++n) name = base + "_" + std::to_string(n);
+    helpers_.push_back({&model, direction, name, {}});
+    return helper_names_.emplace(key, std::move(name)).first->second;
+}
+
+std::vector<KeyMapper::Helper> KeyMapper::take_helpers() const {
+    std::vector<Helper> done;
+    // Writing a helper's body can ask for further helpers; they are appended.
+    for (std::size_t i = 0; i < helpers_.size(); ++i) {
+        TypeRef ref;
+        ref.kind = TypeKind::Model;
+        ref.name = helper_key(*helpers_[i].model);
+        std::string body;
+        Mapper(*this, helpers_[i].direction, body, true).run(ref, "_v", 0, false);
+        helpers_[i].body = std::move(body);
+    }
+    done.swap(helpers_);
+    return done;
 }
 
 std::optional<std::size_t> KeyMapper::cycle_of(const ModelDef& model) const {

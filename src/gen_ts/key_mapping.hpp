@@ -6,7 +6,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <map>
+#include <set>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "schema/graph.hpp"
 #include "schema/types.hpp"
@@ -17,13 +21,23 @@ namespace tolv::gen_ts {
 std::string map_variable(std::size_t depth);
 
 // Builds key-renaming expressions for one graph. Conversions are written out
-// inline, so a model that can reach itself again (through model fields or
-// arrays of models) cannot be unrolled completely: within the expansion of
-// a model on such a cycle, references to models of the same cycle pass
-// through unconverted. This keeps the output finite and linear in the size
-// of the cycle-free part.
+// inline. A model that can reach itself again (through model fields or
+// arrays of models) cannot be unrolled inline: within the expansion of a
+// model on such a cycle, a model of the same cycle is converted by calling a
+// helper function ("_toWire" or "_toSource" and the PascalCase model name),
+// which the module declares after its endpoints.
 class KeyMapper {
 public:
+    enum class Direction { Request, Response };
+
+    // A conversion function that the printed expressions call.
+    struct Helper {
+        const schema::ModelDef* model;
+        Direction direction;
+        std::string name;
+        std::string body;  // the converted expression of the parameter "_v"
+    };
+
     // Finds the reference cycles once, in time linear in the graph.
     explicit KeyMapper(const schema::ApiGraph& graph);
 
@@ -41,9 +55,22 @@ public:
     // The cycle a model lies on, if any.
     std::optional<std::size_t> cycle_of(const schema::ModelDef& model) const;
 
+    // The name of the helper converting `model`, which is then owed to the module.
+    const std::string& helper_for(const schema::ModelDef& model, Direction direction) const;
+    // Every helper asked for so far (and those their bodies ask for), with
+    // their bodies, in the order first asked.
+    std::vector<Helper> take_helpers() const;
+
 private:
+    const std::string& helper_key(const schema::ModelDef& model) const;
+
     const schema::ApiGraph& graph_;
     std::unordered_map<const schema::ModelDef*, std::size_t> cycle_of_;
+    std::unordered_map<const schema::ModelDef*, const std::string*> model_keys_;
+    // Helpers are owed as printing goes; the printer takes them at the end.
+    mutable std::vector<Helper> helpers_;
+    mutable std::map<std::pair<const schema::ModelDef*, Direction>, std::string> helper_names_;
+    mutable std::set<std::string> helper_names_taken_;
 };
 
 // One-off forms of KeyMapper::request and KeyMapper::response; each call

@@ -98,6 +98,16 @@ std::string print_api(const schema::ApiGraph& graph) {
         }
         p.line("");
     }
+    // Functions are hoisted, so the conversions of models on reference
+    // cycles can follow the endpoints that call them.
+    for (const KeyMapper::Helper& helper : keys.take_helpers()) {
+        p.linef("function {}(_v: any): any {{", helper.name);
+        p.indent();
+        p.linef("return {};", helper.body);
+        p.dedent();
+        p.line("}");
+        p.line("");
+    }
     return std::move(p).take();
 }
 

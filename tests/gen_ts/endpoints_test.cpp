@@ -5,6 +5,7 @@
 
 #include "builders.hpp"
 #include "gen_ts/key_mapping.hpp"
+#include "gen_ts/printer.hpp"
 
 namespace tolv::gen_ts {
 namespace {
@@ -149,22 +150,25 @@ TEST(KeyMapping, LeavesOtherKindsAndMissingModelsUnchanged) {
 }
 
 // Inline conversion cannot unroll a cycle: inside the expansion of a model
-// on a cycle, members of the same cycle pass through unconverted.
-TEST(KeyMapping, CyclesAreExpandedOnceInsteadOfRecursingForever) {
+// on a cycle, a model of the same cycle is converted by a helper function.
+TEST(KeyMapping, CyclesCallHelpersInsteadOfRecursingForever) {
     schema::ApiGraph g = sample_graph();
     EXPECT_EQ(response_mapping_at_depth(model("Node"), "_r", g, 0),
-              "{ childNodes: _r.child_nodes, label: _r.label }");
+              "{ childNodes: _r.child_nodes.map((_item: any) => (_toWireNode(_item))), label: _r.label }");
     EXPECT_EQ(request_mapping_at_depth(array(model("Node")), "args.n", g, 0),
-              "args.n.map((_item) => ({ child_nodes: _item.childNodes, label: _item.label }))");
-    EXPECT_EQ(request_mapping_at_depth(model("A"), "x", g, 0), "{ b_ref: x.b }");
+              "args.n.map((_item) => ({ child_nodes: _item.childNodes.map((_inner) => (_toSourceNode(_inner))), "
+              "label: _item.label }))");
+    EXPECT_EQ(request_mapping_at_depth(model("A"), "x", g, 0), "{ b_ref: _toSourceB(x.b) }");
     // Entering a cycle from outside, and another cycle inside a cycle.
     g.models.emplace("Root", model_def("Root", {field("a", "a_ref", model("A")), field("n", "node", model("Node"))}));
     g.models.emplace("Tree", model_def("Tree", {field("kids", "kids", array(model("Tree"))),
                                                 field("n", "node", model("Node"))}));
     EXPECT_EQ(request_mapping_at_depth(model("Root"), "r", g, 0),
-              "{ a_ref: { b_ref: r.a.b }, node: { child_nodes: r.n.childNodes, label: r.n.label } }");
+              "{ a_ref: { b_ref: _toSourceB(r.a.b) }, node: { child_nodes: r.n.childNodes.map((_item) => "
+              "(_toSourceNode(_item))), label: r.n.label } }");
     EXPECT_EQ(response_mapping_at_depth(model("Tree"), "t", g, 0),
-              "{ kids: t.kids, n: { childNodes: t.node.child_nodes, label: t.node.label } }");
+              "{ kids: t.kids.map((_item: any) => (_toWireTree(_item))), n: { childNodes: "
+              "t.node.child_nodes.map((_item: any) => (_toWireNode(_item))), label: t.node.label } }");
     // A model met again in a sibling branch is expanded again.
     g.models.emplace("Pair", model_def("Pair", {field("l", "left", model("User")), field("r", "right", model("User"))}));
     EXPECT_EQ(request_mapping_at_depth(model("Pair"), "p", g, 0),
@@ -180,7 +184,60 @@ TEST(KeyMapping, DenseCycleStaysSmall) {
         g.models.emplace(name(i), model_def(name(i), {field("next", "next_one", model(name(i + 1))),
                                                       field("skip", "skip_two", array(model(name(i + 2))))}));
     }
-    EXPECT_EQ(request_mapping_at_depth(model("M0"), "m", g, 0), "{ next_one: m.next, skip_two: m.skip }");
+    EXPECT_EQ(request_mapping_at_depth(model("M0"), "m", g, 0),
+              "{ next_one: _toSourceM1(m.next), skip_two: m.skip.map((_item) => (_toSourceM2(_item))) }");
+}
+
+// Helpers are declared after the endpoints, once each, with those that
+// other helpers call; a null child is passed through by the helper's guard.
+TEST(KeyMapping, ModuleDeclaresEveryHelperItCalls) {
+    schema::ApiGraph g;
+    g.models.emplace("A", model_def("A", {field("b", "b_ref", nullable(model("B")))}));
+    g.models.emplace("B", model_def("B", {field("a", "a_ref", model("A")), field("name", "the_name", prim("str"))}));
+    g.endpoints.emplace("get_a", endpoint("get_a", EndpointKind::Rpc, model("A")));
+    g.endpoints.emplace("put_b", endpoint("put_b", EndpointKind::Rpc, type(TypeKind::Void)));
+    g.endpoints["put_b"].params = {param("b", "b", model("B"))};
+    const std::string api = print_api(g);
+    const std::string tail = api.substr(api.find("export async function getA"));
+    EXPECT_EQ(tail, R"(export async function getA(): Promise<A> {
+    const _r = await request<any>("get_a", {});
+    return { b: _r.b_ref == null ? _r.b_ref : _toWireB(_r.b_ref) };
+}
+
+export async function putB(args: { b: B }): Promise<void> {
+    return request<void>("put_b", { b: { a_ref: _toSourceA(args.b.a), the_name: args.b.name } });
+}
+
+function _toWireB(_v: any): any {
+    return { a: _toWireA(_v.a_ref), name: _v.the_name };
+}
+
+function _toSourceA(_v: any): any {
+    return { b_ref: _v.b == null ? _v.b : _toSourceB(_v.b) };
+}
+
+function _toWireA(_v: any): any {
+    return { b: _v.b_ref == null ? _v.b_ref : _toWireB(_v.b_ref) };
+}
+
+function _toSourceB(_v: any): any {
+    return { a_ref: _toSourceA(_v.a), the_name: _v.name };
+}
+
+)");
+}
+
+// A helper's parameter is untyped, so its lambdas type theirs explicitly
+// (strict mode rejects an implicit any) in both directions.
+TEST(KeyMapping, HelperLambdasAreTyped) {
+    schema::ApiGraph g = sample_graph();
+    g.endpoints.emplace("put", endpoint("put", EndpointKind::Rpc, type(TypeKind::Void)));
+    g.endpoints["put"].params = {param("n", "n", model("Node"))};
+    const std::string api = print_api(g);
+    EXPECT_NE(api.find("function _toSourceNode(_v: any): any {\n    return { child_nodes: "
+                       "_v.childNodes.map((_item: any) => (_toSourceNode(_item))), label: _v.label };\n}\n"),
+              std::string::npos)
+        << api;
 }
 
 // Runs `body` on a thread whose stack is `bytes` large.
