@@ -33,7 +33,7 @@ private:
     std::map<const CLI::App*, const CommandSpec*> specs_;
 };
 
-// One command of the CLI11 tree with the spec it was built from.
+// One command of the CLI11 tree with the CommandSpec it was built from.
 struct Node {
     const CommandSpec* spec = nullptr;
     CLI::App* app = nullptr;
@@ -450,7 +450,7 @@ ParseErrorText extra_words(const std::vector<const Node*>& path) {
     return {"unexpected argument found", {}, render_usage(*deepest.spec, deepest.path)};
 }
 
-// Every value of every argument, as given; judged in the order of the spec.
+// Every value of every argument, as given; judged in the order of its CommandSpec.
 struct Values {
     std::map<std::string_view, std::vector<std::string>> by_id;
 
