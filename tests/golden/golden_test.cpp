@@ -1,0 +1,119 @@
+// The complete output of every fixture schema in the repository, for both
+// clients and every surface option, compared byte for byte with the files
+// under tests/golden. TOLV_UPDATE_GOLDEN=1 rewrites them instead.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "gen_effect/generator.hpp"
+#include "gen_ts/generator.hpp"
+#include "schema/json_reader.hpp"
+
+namespace tolv {
+namespace {
+
+namespace fs = std::filesystem;
+using gen_effect::EffectGenOptions;
+using gen_effect::ReturnSurface;
+
+const fs::path kSource = TOLV_SOURCE_DIR;
+const fs::path kGolden = kSource / "tests" / "golden";
+
+struct Fixture {
+    const char* name;
+    const char* schema;  // relative to the source tree
+};
+
+constexpr Fixture kFixtures[] = {
+    {"full", "examples/schema.json"},
+    {"recursive", "tests/ts/plain/recursive/schema.json"},
+    {"shapes", "tests/ts/shapes/shapes_schema.json"},
+};
+
+struct Variant {
+    std::string name;
+    bool effect = false;
+    EffectGenOptions options;
+};
+
+// The plain client, the Effect client under each default surface, and each
+// per-kind override set against each default.
+std::vector<Variant> variants() {
+    std::vector<Variant> out{{"typescript", false, {}}};
+    for (const ReturnSurface base : {ReturnSurface::Effect, ReturnSurface::Promise}) {
+        const bool promise = base == ReturnSurface::Promise;
+        const ReturnSurface other = promise ? ReturnSurface::Effect : ReturnSurface::Promise;
+        const std::string prefix = promise ? "effect-promise" : "effect";
+        EffectGenOptions options;
+        options.default_surface = base;
+        out.push_back({prefix, true, options});
+        const std::pair<const char*, std::optional<ReturnSurface> EffectGenOptions::*> kinds[] = {
+            {"commands", &EffectGenOptions::commands}, {"channels", &EffectGenOptions::channels},
+            {"uploads", &EffectGenOptions::uploads},   {"statics", &EffectGenOptions::statics},
+            {"websockets", &EffectGenOptions::websockets},
+        };
+        for (const auto& [kind, member] : kinds) {
+            EffectGenOptions overridden = options;
+            overridden.*member = other;
+            out.push_back({prefix + "-" + kind + "-" + (promise ? "effect" : "promise"), true, overridden});
+        }
+    }
+    return out;
+}
+
+std::string read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool updating() {
+    const char* flag = std::getenv("TOLV_UPDATE_GOLDEN");
+    return flag != nullptr && std::string(flag) == "1";
+}
+
+void expect_golden(const fs::path& path, const std::string& actual) {
+    if (updating()) {
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << actual;
+        return;
+    }
+    ASSERT_TRUE(fs::exists(path)) << path;
+    // Compared as a flag first so a mismatch does not print megabytes.
+    const std::string expected = read_file(path);
+    if (expected == actual) return;
+    std::size_t at = 0;
+    while (at < expected.size() && at < actual.size() && expected[at] == actual[at]) ++at;
+    const std::size_t line_start = expected.rfind('\n', at == 0 ? 0 : at - 1);
+    const std::size_t from = line_start == std::string::npos ? 0 : line_start + 1;
+    ADD_FAILURE() << path << " differs from byte " << at << "\nexpected: " << expected.substr(from, 160)
+                  << "\nactual:   " << actual.substr(from, 160);
+}
+
+TEST(Golden, EveryFixtureEveryClientEverySurface) {
+    for (const Fixture& fixture : kFixtures) {
+        auto graph = schema::read_api_graph(read_file(kSource / fixture.schema));
+        ASSERT_TRUE(graph) << fixture.schema << ": " << graph.error().display();
+        for (const Variant& variant : variants()) {
+            SCOPED_TRACE(std::string(fixture.name) + "/" + variant.name);
+            const codegen::GenerationResult result = variant.effect
+                                                         ? gen_effect::generate_with_options(*graph, variant.options)
+                                                         : gen_ts::generate(*graph);
+            ASSERT_EQ(result.files.size(), 2u);
+            EXPECT_EQ(result.files[0].path, "api.ts");
+            EXPECT_EQ(result.files[1].path, variant.effect ? "_effect_internal.ts" : "_internal.ts");
+            expect_golden(kGolden / fixture.name / (variant.name + ".api.ts.golden"), result.files[0].content);
+            expect_golden(kGolden / "runtime" / (result.files[1].path + ".golden"), result.files[1].content);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tolv
