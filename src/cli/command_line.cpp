@@ -11,7 +11,7 @@
 #include "cli/command_spec.hpp"
 #include "cli/help_text.hpp"
 #include "cli/parse_errors.hpp"
-#include "cli/utf8.hpp"
+#include "base/utf8.hpp"
 
 namespace tolv::cli {
 namespace {

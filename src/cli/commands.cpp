@@ -11,7 +11,7 @@
 #include "cli/process.hpp"
 #include "cli/schema_acquisition.hpp"
 #include "cli/stdout_text.hpp"
-#include "cli/utf8.hpp"
+#include "base/utf8.hpp"
 #include "gen_effect/generator.hpp"
 #include "gen_ts/generator.hpp"
 #include "schema/json_writer.hpp"

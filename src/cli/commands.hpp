@@ -2,7 +2,7 @@
 #pragma once
 
 #include "cli/args.hpp"
-#include "schema/error.hpp"
+#include "base/error.hpp"
 
 namespace tolv::cli {
 

@@ -8,7 +8,7 @@
 
 #include "cli/output_writer.hpp"
 #include "cli/path_text.hpp"
-#include "cli/utf8.hpp"
+#include "base/utf8.hpp"
 
 namespace tolv::cli {
 namespace {

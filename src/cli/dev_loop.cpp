@@ -15,7 +15,7 @@
 #include "cli/regeneration.hpp"
 #include "cli/shutdown_listener.hpp"
 #include "cli/stdout_text.hpp"
-#include "cli/utf8.hpp"
+#include "base/utf8.hpp"
 #include "cli/watcher.hpp"
 
 namespace tolv::cli {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "schema/error.hpp"
+#include "base/error.hpp"
 
 namespace tolv::cli {
 

@@ -4,7 +4,7 @@
 
 #include "cli/os_error.hpp"
 #include "cli/path_text.hpp"
-#include "cli/utf8.hpp"
+#include "base/utf8.hpp"
 
 namespace tolv::cli {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "cli/file_system.hpp"
 #include "codegen/generated_file.hpp"
-#include "schema/error.hpp"
+#include "base/error.hpp"
 
 namespace tolv::cli {
 

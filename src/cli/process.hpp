@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cli/unique_fd.hpp"
-#include "schema/error.hpp"
+#include "base/error.hpp"
 
 namespace tolv::cli {
 

@@ -6,7 +6,7 @@
 
 #include "cli/dev_config.hpp"
 #include "cli/dev_message.hpp"
-#include "schema/error.hpp"
+#include "base/error.hpp"
 
 namespace tolv::cli {
 

@@ -3,8 +3,8 @@
 #include <fmt/format.h>
 
 #include "cli/path_text.hpp"
-#include "cli/utf8.hpp"
-#include "schema/unicode_text.hpp"
+#include "base/utf8.hpp"
+#include "base/utf8.hpp"
 #include "schema/json_reader.hpp"
 
 namespace tolv::cli {
@@ -99,7 +99,7 @@ Result<schema::ApiGraph> schema_from_output(bool success, std::string_view stdou
     if (auto bad = validate_utf8(stdout_bytes)) {
         return std::unexpected(Error(bad->message()).context("schema dump stdout was not valid UTF-8"));
     }
-    std::string_view trimmed = schema::trim_unicode_whitespace(stdout_bytes);
+    std::string_view trimmed = trim_unicode_whitespace(stdout_bytes);
     if (trimmed.empty()) return fail("schema dump stdout was empty");
     return with_context(schema::read_api_graph(trimmed),
                         "failed to parse schema dump stdout as ApiGraph JSON; schema dump must be the only stdout");

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cli/process.hpp"
-#include "schema/error.hpp"
+#include "base/error.hpp"
 #include "schema/graph.hpp"
 
 namespace tolv::cli {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "schema/error.hpp"
+#include "base/error.hpp"
 
 namespace tolv::cli {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "schema/unicode_text.hpp"
+#include "base/utf8.hpp"
 
 namespace tolv::codegen {
 
@@ -14,10 +14,10 @@ namespace tolv::codegen {
 // empty or blank text gives no line.
 inline std::vector<std::string_view> doc_comment_lines(std::string_view text) {
     std::vector<std::string_view> lines;
-    std::string_view rest = schema::trim_unicode_whitespace(text);
+    std::string_view rest = trim_unicode_whitespace(text);
     while (!rest.empty()) {
         const std::size_t end = rest.find('\n');
-        lines.push_back(schema::trim_unicode_whitespace(rest.substr(0, end)));
+        lines.push_back(trim_unicode_whitespace(rest.substr(0, end)));
         if (end == std::string_view::npos) break;
         rest.remove_prefix(end + 1);
     }

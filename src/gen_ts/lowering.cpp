@@ -5,7 +5,7 @@
 #include <utility>
 #include <variant>
 
-#include "schema/unicode_text.hpp"
+#include "base/utf8.hpp"
 #include "schema/json_writer.hpp"
 #include "schema/naming.hpp"
 
@@ -161,7 +161,7 @@ std::string dedupe_union(std::vector<std::string> texts) {
     std::string out;
     for (const std::string& text : texts) {
         split_union_members(text, [&](std::string_view member) {
-            member = schema::trim_unicode_whitespace(member);
+            member = trim_unicode_whitespace(member);
             if (member.empty() || !seen.insert(member).second) return;
             if (!out.empty()) out += " | ";
             out += member;

@@ -1,5 +1,7 @@
 #include "schema/json_lexer.hpp"
 
+#include "base/utf8.hpp"
+
 #include <array>
 #include <charconv>
 
@@ -25,32 +27,6 @@ int hex_value(char c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
-}
-
-// Length of the well-formed UTF-8 sequence at p (first byte >= 0x80), or 0.
-std::size_t utf8_sequence_length(const unsigned char* p, const unsigned char* end) {
-    const unsigned char b0 = p[0];
-    std::size_t length;
-    unsigned char lo = 0x80, hi = 0xBF;  // range of the second byte
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        length = 2;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        length = 3;
-        if (b0 == 0xE0) lo = 0xA0;  // no overlong forms
-        if (b0 == 0xED) hi = 0x9F;  // no surrogates
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        length = 4;
-        if (b0 == 0xF0) lo = 0x90;
-        if (b0 == 0xF4) hi = 0x8F;  // nothing above U+10FFFF
-    } else {
-        return 0;
-    }
-    if (static_cast<std::size_t>(end - p) < length) return 0;
-    if (p[1] < lo || p[1] > hi) return 0;
-    for (std::size_t i = 2; i < length; ++i) {
-        if ((p[i] & 0xC0) != 0x80) return 0;
-    }
-    return length;
 }
 
 void append_utf8(std::string& out, std::uint32_t cp) {
@@ -142,8 +118,8 @@ bool Lexer::parse_string(std::string_view& out) {
         if (cur_ == end_) return fail_here(Syntax::EofWhileParsingString);
         const auto c = static_cast<unsigned char>(*cur_);
         if (c >= 0x80) {
-            const std::size_t length = utf8_sequence_length(reinterpret_cast<const unsigned char*>(cur_),
-                                                            reinterpret_cast<const unsigned char*>(end_));
+            const std::size_t length =
+                utf8_step(std::string_view(cur_, static_cast<std::size_t>(end_ - cur_)), 0).length;
             if (length == 0) {
                 valid_utf8 = false;
                 ++cur_;

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "schema/error.hpp"
+#include "base/error.hpp"
 #include "schema/graph.hpp"
 
 namespace tolv::schema {
