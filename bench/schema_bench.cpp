@@ -90,6 +90,10 @@ BENCHMARK(BM_ReadCompact)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Write<true>)->Name("BM_WritePretty")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Write<false>)->Name("BM_WriteCompact")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadSweep)->RangeMultiplier(4)->Range(64, 16384)->Complexity(benchmark::oN)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_WriteSweep)->RangeMultiplier(4)->Range(64, 16384)->Complexity(benchmark::oN)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WriteSweep)
+    ->RangeMultiplier(4)
+    ->Range(64, 16384)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

@@ -81,13 +81,14 @@ schema::ModelDef make_model(std::size_t i, std::size_t models, std::size_t enums
     flag.default_value = JsonValue(true);
     m.fields.push_back(std::move(flag));
 
-    m.fields.push_back(field("next_items", composite(TypeKind::Array, {named(TypeKind::Model, model_name(i + 1, models))}), true));
-    m.fields.push_back(field("by_key",
-                             composite(TypeKind::Record, {primitive("str"), named(TypeKind::Model, model_name(i + 7, models))}),
-                             false));
-    m.fields.push_back(field("maybe_parent",
-                             composite(TypeKind::Union, {named(TypeKind::Model, model_name(i + 7, models)), primitive("null")}),
-                             false));
+    m.fields.push_back(
+        field("next_items", composite(TypeKind::Array, {named(TypeKind::Model, model_name(i + 1, models))}), true));
+    m.fields.push_back(field(
+        "by_key", composite(TypeKind::Record, {primitive("str"), named(TypeKind::Model, model_name(i + 7, models))}),
+        false));
+    m.fields.push_back(field(
+        "maybe_parent",
+        composite(TypeKind::Union, {named(TypeKind::Model, model_name(i + 7, models)), primitive("null")}), false));
     m.fields.push_back(field("status", named(TypeKind::Enum, enum_name(i, enums)), true));
     m.fields.push_back(field("tag", literal(JsonValue(i % 2 == 0 ? "fixed" : "other")), true));
     m.fields.push_back(field("pair", composite(TypeKind::Tuple, {primitive("int"), primitive("string")}), false));
@@ -106,7 +107,8 @@ schema::ModelDef make_model(std::size_t i, std::size_t models, std::size_t enums
 schema::EnumDef make_enum(std::size_t i) {
     schema::EnumDef e;
     e.name = numbered("Enum", i);
-    e.values = {JsonValue("pending"), JsonValue("active"), JsonValue("closed_" + std::to_string(i)), JsonValue(std::uint64_t{i})};
+    e.values = {JsonValue("pending"), JsonValue("active"), JsonValue("closed_" + std::to_string(i)),
+                JsonValue(std::uint64_t{i})};
     if (i % 2 == 0) e.doc = "Status values";
     return e;
 }
@@ -160,7 +162,8 @@ schema::Endpoint make_endpoint(std::size_t i, std::size_t models) {
         case EndpointKind::Ws:
             e.serverEvents.push_back(param("message_sent", model, true));
             e.serverEvents.push_back(param("user_left", primitive("str"), true));
-            e.clientEvents.push_back(param("send_message", composite(TypeKind::Record, {primitive("str"), TypeRef{}}), true));
+            e.clientEvents.push_back(
+                param("send_message", composite(TypeKind::Record, {primitive("str"), TypeRef{}}), true));
             break;
     }
     return e;
@@ -172,7 +175,8 @@ schema::ApiGraph make_synthetic_graph(std::size_t models, std::size_t endpoints)
     schema::ApiGraph graph;
     const std::size_t model_count = models == 0 ? 1 : models;  // references need a target
     const std::size_t enums = model_count / 4 + 1;
-    for (std::size_t i = 0; i < models; ++i) graph.models.emplace(numbered("Model", i), make_model(i, model_count, enums));
+    for (std::size_t i = 0; i < models; ++i)
+        graph.models.emplace(numbered("Model", i), make_model(i, model_count, enums));
     for (std::size_t i = 0; i < enums; ++i) graph.enums.emplace(numbered("Enum", i), make_enum(i));
     for (std::size_t i = 0; i < endpoints; ++i) {
         auto endpoint = make_endpoint(i, model_count);

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "synthetic_schema.hpp"
 #include "schema/json_writer.hpp"
+#include "synthetic_schema.hpp"
 
 int main(int argc, char** argv) {
     const double megabytes = argc > 1 ? std::atof(argv[1]) : 20.0;

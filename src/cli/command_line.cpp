@@ -8,10 +8,10 @@
 #include <memory>
 #include <optional>
 
+#include "base/utf8.hpp"
 #include "cli/command_spec.hpp"
 #include "cli/help_text.hpp"
 #include "cli/parse_errors.hpp"
-#include "base/utf8.hpp"
 
 namespace tolv::cli {
 namespace {
@@ -37,7 +37,7 @@ private:
 struct Node {
     const CommandSpec* spec = nullptr;
     CLI::App* app = nullptr;
-    std::string path;  // "tolv schema dump"
+    std::string path;                                  // "tolv schema dump"
     std::map<std::string_view, CLI::Option*> options;  // by argument id
     std::vector<std::unique_ptr<Node>> children;
 
@@ -197,7 +197,8 @@ ParseErrorText unexpected_flag_value(const Node& node, const std::string& flag, 
 }
 
 ParseErrorText used_twice(const Node& node, const ArgSpec& arg) {
-    return {"the argument '" + arg_display(arg) + "' cannot be used multiple times", {},
+    return {"the argument '" + arg_display(arg) + "' cannot be used multiple times",
+            {},
             render_usage(*node.spec, node.path)};
 }
 
@@ -222,16 +223,16 @@ std::optional<ParseErrorText> check_value(const Node& node, const ArgSpec& arg, 
     const std::string shown = lossy_utf8(value);
     const bool needs_text = arg.kind != ValueKind::OsString && arg.kind != ValueKind::Path;
     if (needs_text && validate_utf8(value)) {
-        return ParseErrorText{"invalid UTF-8 was detected in one or more arguments", {},
-                              render_usage(*node.spec, node.path)};
+        return ParseErrorText{
+            "invalid UTF-8 was detected in one or more arguments", {}, render_usage(*node.spec, node.path)};
     }
     if (arg.kind == ValueKind::Path && value.empty()) return missing_value(arg);
     auto allowed = possible_values(arg.kind);
     if (!allowed.empty() && std::find(allowed.begin(), allowed.end(), value) == allowed.end()) {
-        ParseErrorText text{"invalid value '" + shown + "' for '" + arg_display(arg) + "'" +
-                                possible_values_line(arg.kind),
-                            {},
-                            std::nullopt};
+        ParseErrorText text{
+            "invalid value '" + shown + "' for '" + arg_display(arg) + "'" + possible_values_line(arg.kind),
+            {},
+            std::nullopt};
         if (auto similar = most_similar(value, allowed)) {
             text.tips.push_back("a similar value exists: '" + std::string(*similar) + "'");
         }
@@ -240,8 +241,8 @@ std::optional<ParseErrorText> check_value(const Node& node, const ArgSpec& arg, 
     if (arg.kind == ValueKind::U64) {
         std::uint64_t ignored = 0;
         if (auto reason = u64_error(value, ignored)) {
-            return ParseErrorText{"invalid value '" + shown + "' for '" + arg_display(arg) + "': " + *reason, {},
-                                  std::nullopt};
+            return ParseErrorText{
+                "invalid value '" + shown + "' for '" + arg_display(arg) + "': " + *reason, {}, std::nullopt};
         }
     }
     return std::nullopt;
@@ -472,10 +473,11 @@ std::variant<Values, ParseErrorText> collect_values(const Node& node) {
     std::vector<const ArgSpec*> missing;
     for (const ArgSpec& arg : node.spec->args) {
         const CLI::Option* opt = node.options.at(arg.id);
-        std::vector<std::string> given = arg.takes_value() ? opt->results()
-                                                            : std::vector<std::string>(opt->count(), "true");
+        std::vector<std::string> given =
+            arg.takes_value() ? opt->results() : std::vector<std::string>(opt->count(), "true");
         if (!arg.repeatable && given.size() > 1) {
-            return ParseErrorText{"the argument '" + arg_display(arg) + "' cannot be used multiple times", {},
+            return ParseErrorText{"the argument '" + arg_display(arg) + "' cannot be used multiple times",
+                                  {},
                                   render_usage(*node.spec, node.path)};
         }
         for (const auto& value : given) {

@@ -5,7 +5,8 @@
 namespace tolv::cli {
 namespace {
 
-constexpr std::string_view kOutHelp = "Output directory or api.ts path. Directories receive api.ts plus runtime siblings";
+constexpr std::string_view kOutHelp =
+    "Output directory or api.ts path. Directories receive api.ts plus runtime siblings";
 constexpr std::string_view kAppHelp = "Python Bridge object as <module>:<attr>";
 constexpr std::string_view kLanguageHelp = "Client flavor to generate";
 constexpr std::string_view kAppCmdHelp = "Schema-dump command to run if --app is not provided";
@@ -72,8 +73,8 @@ void add_surface_args(std::vector<ArgSpec>& args) {
 
 CommandSpec make_help_command() {
     CommandSpec help = command("help", "Print this message or the help of the given subcommand(s)");
-    help.args = {repeatable(argument("subcommand", ArgForm::Trailing, "", "COMMAND", ValueKind::Text,
-                                     "Print help for the subcommand(s)"))};
+    help.args = {repeatable(
+        argument("subcommand", ArgForm::Trailing, "", "COMMAND", ValueKind::Text, "Print help for the subcommand(s)"))};
     help.has_help_flag = false;
     return help;
 }
@@ -85,8 +86,9 @@ CommandSpec make_gen() {
         required(option("target", "target", "TARGET", ValueKind::Target, "Backend language to introspect")),
         required(option("out", "out", "OUT", ValueKind::Path, kOutHelp)),
         option("app", "app", "APP", ValueKind::Text, kAppHelp),
-        with_default(option("python", "python", "PYTHON", ValueKind::OsString, "Python executable used for target=python"),
-                     "python"),
+        with_default(
+            option("python", "python", "PYTHON", ValueKind::OsString, "Python executable used for target=python"),
+            "python"),
         option("rust_cmd", "rust-cmd", "COMMAND", ValueKind::Text,
                "Rust app launch command used for target=rust. The CLI appends --dump-schema-json"),
         repeatable(option("rust_args", "rust-arg", "ARG", ValueKind::OsString,
@@ -119,12 +121,12 @@ CommandSpec make_dev() {
 CommandSpec make_schema_dump() {
     CommandSpec dump = command("dump", "Print the app's IR JSON schema to stdout");
     dump.args = {
-            option("app", "app", "APP", ValueKind::Text, kAppHelp),
-            with_default(option("python", "python", "PYTHON", ValueKind::OsString, "Python executable used with --app"),
-                         "python"),
-            option("compact", "compact", "", ValueKind::Flag,
-                   "Print a single-line JSON document instead of pretty-printed JSON"),
-            trailing_words(),
+        option("app", "app", "APP", ValueKind::Text, kAppHelp),
+        with_default(option("python", "python", "PYTHON", ValueKind::OsString, "Python executable used with --app"),
+                     "python"),
+        option("compact", "compact", "", ValueKind::Flag,
+               "Print a single-line JSON document instead of pretty-printed JSON"),
+        trailing_words(),
     };
     return dump;
 }

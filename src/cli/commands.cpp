@@ -5,13 +5,13 @@
 
 #include <fmt/format.h>
 
+#include "base/utf8.hpp"
 #include "cli/dev_loop.hpp"
 #include "cli/os_error.hpp"
 #include "cli/output_writer.hpp"
 #include "cli/process.hpp"
 #include "cli/schema_acquisition.hpp"
 #include "cli/stdout_text.hpp"
-#include "base/utf8.hpp"
 #include "gen_effect/generator.hpp"
 #include "gen_ts/generator.hpp"
 #include "schema/json_writer.hpp"

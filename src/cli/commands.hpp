@@ -1,8 +1,8 @@
 // The body of the executable once the command line is parsed.
 #pragma once
 
-#include "cli/args.hpp"
 #include "base/error.hpp"
+#include "cli/args.hpp"
 
 namespace tolv::cli {
 

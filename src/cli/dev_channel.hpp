@@ -98,9 +98,8 @@ public:
     template <class Clock, class Duration>
     RecvStatus recv_until(std::optional<T>& out, std::chrono::time_point<Clock, Duration> deadline) {
         std::unique_lock lock(state_->mutex);
-        const bool woken = state_->ready.wait_until(lock, deadline, [&] {
-            return !state_->queue.empty() || state_->senders == 0;
-        });
+        const bool woken =
+            state_->ready.wait_until(lock, deadline, [&] { return !state_->queue.empty() || state_->senders == 0; });
         if (!woken) return RecvStatus::Timeout;
         return take(out);
     }

@@ -5,8 +5,7 @@
 
 namespace tolv::cli {
 
-std::chrono::steady_clock::time_point saturating_deadline(std::chrono::steady_clock::time_point now,
-                                                          std::uint64_t ms) {
+std::chrono::steady_clock::time_point saturating_deadline(std::chrono::steady_clock::time_point now, std::uint64_t ms) {
     using Clock = std::chrono::steady_clock;
     const auto room = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::time_point::max() - now);
     if (room.count() < 0 || ms >= static_cast<std::uint64_t>(room.count())) return Clock::time_point::max();

@@ -10,8 +10,7 @@
 namespace tolv::cli {
 
 // now + `ms`, or the clock's last instant when that cannot be represented.
-std::chrono::steady_clock::time_point saturating_deadline(std::chrono::steady_clock::time_point now,
-                                                          std::uint64_t ms);
+std::chrono::steady_clock::time_point saturating_deadline(std::chrono::steady_clock::time_point now, std::uint64_t ms);
 
 // True for a watcher event that is a relevant change (see watched_event_result).
 bool is_relevant_change(const DevMessage& message, const DevConfig& config);

@@ -6,9 +6,9 @@
 
 #include <fmt/format.h>
 
+#include "base/utf8.hpp"
 #include "cli/output_writer.hpp"
 #include "cli/path_text.hpp"
-#include "base/utf8.hpp"
 
 namespace tolv::cli {
 namespace {
@@ -95,7 +95,8 @@ bool watched_event_result(const WatchResult& result, const std::vector<std::stri
     if (event.kind == WatchEventKind::Access || event.paths.empty()) return false;
     if (std::ranges::all_of(event.paths, [&](const std::string& p) { return own_outputs.contains(p); })) return false;
 
-    if (watch_globs.empty()) return std::ranges::any_of(event.paths, [](const std::string& p) { return has_py_extension(p); });
+    if (watch_globs.empty())
+        return std::ranges::any_of(event.paths, [](const std::string& p) { return has_py_extension(p); });
     for (const auto& path : event.paths) {
         const std::string text = lossy_utf8(path);  // patterns are matched on text
         for (const auto& pattern : watch_globs) {

@@ -8,6 +8,7 @@
 
 #include <fmt/format.h>
 
+#include "base/utf8.hpp"
 #include "cli/dev_config.hpp"
 #include "cli/dev_debounce.hpp"
 #include "cli/dev_message.hpp"
@@ -15,7 +16,6 @@
 #include "cli/regeneration.hpp"
 #include "cli/shutdown_listener.hpp"
 #include "cli/stdout_text.hpp"
-#include "base/utf8.hpp"
 #include "cli/watcher.hpp"
 
 namespace tolv::cli {
@@ -38,36 +38,33 @@ Result<void> watch_and_regenerate(DevReceiver& receiver, const DevConfig& config
     LoopState state = LoopState::Idle;
     for (;;) {
         switch (state) {
-        case LoopState::Idle: {
-            std::optional<DevMessage> message;
-            const RecvStatus status = receiver.recv(message);
-            if (is_shutdown(status, message)) return {};
-            if (is_relevant_change(*message, config)) state = LoopState::Debounce;
-            break;
-        }
-        case LoopState::Debounce:
-            if (wait_for_debounce(receiver, config)) return {};
-            state = LoopState::Regenerate;
-            break;
-        case LoopState::Regenerate: {
-            auto outcome = run_regeneration_cancellable(receiver, config);
-            if (!outcome) return std::unexpected(std::move(outcome.error()));
-            switch (outcome->kind) {
-            case RegenerationOutcome::Kind::Completed:
-                if (!outcome->result) {
-                    fmt::print(stderr, "Error: regeneration failed: {}\n", outcome->result.error().display());
-                    std::fflush(stderr);
-                }
-                state = LoopState::Idle;
+            case LoopState::Idle: {
+                std::optional<DevMessage> message;
+                const RecvStatus status = receiver.recv(message);
+                if (is_shutdown(status, message)) return {};
+                if (is_relevant_change(*message, config)) state = LoopState::Debounce;
                 break;
-            case RegenerationOutcome::Kind::Restart:
-                state = LoopState::Debounce;
-                break;
-            case RegenerationOutcome::Kind::Shutdown:
-                return {};
             }
-            break;
-        }
+            case LoopState::Debounce:
+                if (wait_for_debounce(receiver, config)) return {};
+                state = LoopState::Regenerate;
+                break;
+            case LoopState::Regenerate: {
+                auto outcome = run_regeneration_cancellable(receiver, config);
+                if (!outcome) return std::unexpected(std::move(outcome.error()));
+                switch (outcome->kind) {
+                    case RegenerationOutcome::Kind::Completed:
+                        if (!outcome->result) {
+                            fmt::print(stderr, "Error: regeneration failed: {}\n", outcome->result.error().display());
+                            std::fflush(stderr);
+                        }
+                        state = LoopState::Idle;
+                        break;
+                    case RegenerationOutcome::Kind::Restart: state = LoopState::Debounce; break;
+                    case RegenerationOutcome::Kind::Shutdown: return {};
+                }
+                break;
+            }
         }
     }
 }
@@ -103,14 +100,14 @@ Result<void> run_dev(DevArgs args) {
     auto initial = run_regeneration_cancellable(receiver, config);
     if (!initial) return std::unexpected(std::move(initial.error()));
     switch (initial->kind) {
-    case RegenerationOutcome::Kind::Completed:
-        if (!initial->result) return std::unexpected(std::move(initial->result.error()).context("initial regeneration failed"));
-        break;
-    case RegenerationOutcome::Kind::Shutdown:
-        return {};
-    case RegenerationOutcome::Kind::Restart:
-        // Only the signal listener can send before the watcher exists.
-        panic("initial regeneration restarted without a file watcher");
+        case RegenerationOutcome::Kind::Completed:
+            if (!initial->result)
+                return std::unexpected(std::move(initial->result.error()).context("initial regeneration failed"));
+            break;
+        case RegenerationOutcome::Kind::Shutdown: return {};
+        case RegenerationOutcome::Kind::Restart:
+            // Only the signal listener can send before the watcher exists.
+            panic("initial regeneration restarted without a file watcher");
     }
 
     // The watcher's callback takes over the channel's first sender.
@@ -118,7 +115,8 @@ Result<void> run_dev(DevArgs args) {
         [events = std::move(sender)](WatchResult result) { events.send(DevMessage(std::move(result))); });
     if (!watcher) return std::unexpected(std::move(watcher.error()).context("failed to create file watcher"));
     if (auto watched = (*watcher)->watch_recursive(config.cwd); !watched) {
-        return std::unexpected(std::move(watched.error()).context(fmt::format("failed to watch {}", lossy_utf8(config.cwd))));
+        return std::unexpected(
+            std::move(watched.error()).context(fmt::format("failed to watch {}", lossy_utf8(config.cwd))));
     }
 
     fmt::print(stderr, "tolv dev watching {} for {} client regeneration\n", lossy_utf8(config.cwd),

@@ -1,8 +1,8 @@
 // `tolv dev`: generate, then watch the sources and regenerate on change.
 #pragma once
 
-#include "cli/args.hpp"
 #include "base/error.hpp"
+#include "cli/args.hpp"
 
 namespace tolv::cli {
 

@@ -7,8 +7,8 @@ namespace tolv::cli {
 namespace {
 
 struct Row {
-    std::string spec;   // what goes in the left column, after the indent
-    std::string help;   // help text with its bracketed extras
+    std::string spec;  // what goes in the left column, after the indent
+    std::string help;  // help text with its bracketed extras
     bool positional = false;
 };
 
@@ -93,7 +93,8 @@ std::string render_help(const CommandSpec& command, std::string_view path) {
     out += '\n';
 
     std::vector<Row> commands;
-    for (const CommandSpec* sub : command.subcommands) commands.push_back({std::string(sub->name), std::string(sub->about), true});
+    for (const CommandSpec* sub : command.subcommands)
+        commands.push_back({std::string(sub->name), std::string(sub->about), true});
 
     std::vector<Row> positionals;
     std::vector<Row> options;

@@ -2,9 +2,9 @@
 
 #include <fmt/format.h>
 
+#include "base/utf8.hpp"
 #include "cli/os_error.hpp"
 #include "cli/path_text.hpp"
-#include "base/utf8.hpp"
 
 namespace tolv::cli {
 namespace {
@@ -36,7 +36,8 @@ int create_dir_all(const std::string& path, FileSystem& fs) {
 
 Result<void> create_output_directory(const std::string& dir, FileSystem& fs) {
     if (int err = create_dir_all(dir, fs)) {
-        return std::unexpected(os_error(err).context(fmt::format("failed to create output directory {}", lossy_utf8(dir))));
+        return std::unexpected(
+            os_error(err).context(fmt::format("failed to create output directory {}", lossy_utf8(dir))));
     }
     return {};
 }
@@ -76,9 +77,8 @@ Result<void> write_generated_files(const std::vector<codegen::GeneratedFile>& fi
     if (auto made = create_output_directory(dir, fs); !made) return made;
 
     for (const auto& file : files) {
-        std::string destination = out_names_api_module && is_api_module(file.path)
-                                      ? std::string(out)
-                                      : path_text::join(dir, file.path);
+        std::string destination =
+            out_names_api_module && is_api_module(file.path) ? std::string(out) : path_text::join(dir, file.path);
         if (auto up = path_text::parent(destination); up && !up->empty()) {
             if (auto made = create_output_directory(std::string(*up), fs); !made) return made;
         }

@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/error.hpp"
 #include "cli/file_system.hpp"
 #include "codegen/generated_file.hpp"
-#include "base/error.hpp"
 
 namespace tolv::cli {
 

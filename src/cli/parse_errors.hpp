@@ -11,8 +11,8 @@
 namespace tolv::cli {
 
 struct ParseErrorText {
-    std::string message;            // may span lines
-    std::vector<std::string> tips;  // each printed as "  tip: ..."
+    std::string message;               // may span lines
+    std::vector<std::string> tips;     // each printed as "  tip: ..."
     std::optional<std::string> usage;  // without "Usage: "
 
     std::string render() const;

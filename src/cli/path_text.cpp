@@ -28,8 +28,10 @@ std::vector<Component> components(std::string_view path) {
         std::size_t end = path.find('/', i);
         if (end == std::string_view::npos) end = path.size();
         std::string_view piece = path.substr(i, end - i);
-        if (piece == "..") out.push_back({Kind::ParentDir, i, end});
-        else if (!piece.empty() && piece != ".") out.push_back({Kind::Normal, i, end});
+        if (piece == "..")
+            out.push_back({Kind::ParentDir, i, end});
+        else if (!piece.empty() && piece != ".")
+            out.push_back({Kind::Normal, i, end});
         i = end + 1;
     }
     return out;

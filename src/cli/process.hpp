@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/unique_fd.hpp"
 #include "base/error.hpp"
+#include "cli/unique_fd.hpp"
 
 namespace tolv::cli {
 

@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "base/error.hpp"
 #include "cli/dev_config.hpp"
 #include "cli/dev_message.hpp"
-#include "base/error.hpp"
 
 namespace tolv::cli {
 

@@ -2,9 +2,8 @@
 
 #include <fmt/format.h>
 
+#include "base/utf8.hpp"
 #include "cli/path_text.hpp"
-#include "base/utf8.hpp"
-#include "base/utf8.hpp"
 #include "schema/json_reader.hpp"
 
 namespace tolv::cli {
@@ -88,8 +87,8 @@ Result<ProcessCommand> process_command(const SchemaDumpCommand& command) {
     return ProcessCommand{words.front(), {words.begin() + 1, words.end()}};
 }
 
-Result<schema::ApiGraph> schema_from_output(bool success, std::string_view stdout_bytes,
-                                            std::string_view stderr_bytes, std::FILE* echo) {
+Result<schema::ApiGraph> schema_from_output(bool success, std::string_view stdout_bytes, std::string_view stderr_bytes,
+                                            std::FILE* echo) {
     if (!stderr_bytes.empty()) {
         std::string text = lossy_utf8(stderr_bytes);
         std::fwrite(text.data(), 1, text.size(), echo);

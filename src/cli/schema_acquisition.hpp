@@ -8,8 +8,8 @@
 #include <variant>
 #include <vector>
 
-#include "cli/process.hpp"
 #include "base/error.hpp"
+#include "cli/process.hpp"
 #include "schema/graph.hpp"
 
 namespace tolv::cli {
@@ -50,15 +50,14 @@ enum class ShortcutRule { BareFileNameOnly, AnyDirectory };
 // `.py` shortcut. nullopt when there is neither (the caller owns the message).
 std::optional<SchemaDumpCommand> choose_schema_dump_command(const std::optional<std::string>& app,
                                                             const std::string& python,
-                                                            const std::vector<std::string>& app_cmd,
-                                                            ShortcutRule rule);
+                                                            const std::vector<std::string>& app_cmd, ShortcutRule rule);
 
 // The process to run for a schema dump command (validates --app).
 Result<ProcessCommand> process_command(const SchemaDumpCommand& command);
 
 // Checks a finished child's result and parses its standard output. A
 // non-empty stderr is first echoed to `echo` (invalid UTF-8 replaced).
-Result<schema::ApiGraph> schema_from_output(bool success, std::string_view stdout_bytes,
-                                            std::string_view stderr_bytes, std::FILE* echo = stderr);
+Result<schema::ApiGraph> schema_from_output(bool success, std::string_view stdout_bytes, std::string_view stderr_bytes,
+                                            std::FILE* echo = stderr);
 
 }  // namespace tolv::cli

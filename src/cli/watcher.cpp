@@ -100,7 +100,8 @@ struct RecursiveWatcher::Impl {
                     const int err = add_one(path);
                     if (err != 0 && !skippable_watch_error(err)) {
                         ::closedir(stream);
-                        return std::unexpected(Error(os_error_text(err)).context(fmt::format("failed to watch directory {}", path)));
+                        return std::unexpected(
+                            Error(os_error_text(err)).context(fmt::format("failed to watch directory {}", path)));
                     }
                     if (err == 0) pending.push_back(path);
                 }
@@ -170,7 +171,8 @@ struct RecursiveWatcher::Impl {
             if (const int err = add_one(dir); err != 0) {
                 // Removed or replaced again before the watch was added: no failure.
                 if (err == ENOENT || err == ENOTDIR) return;
-                added = std::unexpected(Error(os_error_text(err)).context(fmt::format("failed to watch directory {}", dir)));
+                added = std::unexpected(
+                    Error(os_error_text(err)).context(fmt::format("failed to watch directory {}", dir)));
             } else {
                 added = add_below(dir, &found);
             }
@@ -185,7 +187,8 @@ struct RecursiveWatcher::Impl {
         for (;;) {
             if (::poll(fds, 2, -1) < 0) {
                 if (errno == EINTR) continue;
-                callback(std::unexpected(Error(fmt::format("failed to wait for file events: {}", os_error_text(errno)))));
+                callback(
+                    std::unexpected(Error(fmt::format("failed to wait for file events: {}", os_error_text(errno)))));
                 return;
             }
             if (fds[1].revents != 0) return;

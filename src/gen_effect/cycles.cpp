@@ -15,7 +15,10 @@ constexpr std::size_t unvisited = static_cast<std::size_t>(-1);
 class ComponentFinder {
 public:
     explicit ComponentFinder(const std::vector<std::vector<std::size_t>>& edges)
-        : edges_(edges), index_(edges.size(), unvisited), low_(edges.size(), 0), on_stack_(edges.size(), false),
+        : edges_(edges),
+          index_(edges.size(), unvisited),
+          low_(edges.size(), 0),
+          on_stack_(edges.size(), false),
           component_(edges.size(), 0) {}
 
     // Component number of every node; nodes of one component share it.
@@ -47,8 +50,10 @@ private:
             const std::size_t node = frame.node;
             if (frame.next_edge < edges_[node].size()) {
                 const std::size_t target = edges_[node][frame.next_edge++];
-                if (index_[target] == unvisited) enter(target, frames);
-                else if (on_stack_[target]) low_[node] = std::min(low_[node], index_[target]);
+                if (index_[target] == unvisited)
+                    enter(target, frames);
+                else if (on_stack_[target])
+                    low_[node] = std::min(low_[node], index_[target]);
                 continue;
             }
             frames.pop_back();

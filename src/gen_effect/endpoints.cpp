@@ -105,8 +105,8 @@ std::string emit_rpc(const schema::Endpoint& endpoint, const schema::ApiGraph& g
     const std::string signature = "export const " + schema::to_camel_case(endpoint.name) + " = " +
                                   parameter_list(params_object(endpoint.params, graph), "CallOptions") + ": " +
                                   result_type + " =>";
-    const std::string call = "callCommand(\"" + endpoint.name + "\", " + args_payload(endpoint.params, graph) +
-                             ", " + result.schema + ", options)";
+    const std::string call = "callCommand(\"" + endpoint.name + "\", " + args_payload(endpoint.params, graph) + ", " +
+                             result.schema + ", options)";
     return frame(endpoint, signature, call, "runPromise", surface);
 }
 
@@ -119,8 +119,8 @@ std::string emit_channel(const schema::Endpoint& endpoint, const schema::ApiGrap
     const std::string signature = "export const " + schema::to_camel_case(endpoint.name) + " = " +
                                   parameter_list(params_object(endpoint.params, graph), "CallOptions") + ": " +
                                   result_type + " =>";
-    const std::string call = "callChannel(\"" + endpoint.name + "\", " + args_payload(endpoint.params, graph) +
-                             ", " + item.schema + ", options)";
+    const std::string call = "callChannel(\"" + endpoint.name + "\", " + args_payload(endpoint.params, graph) + ", " +
+                             item.schema + ", options)";
     return frame(endpoint, signature, call, "toAsyncIterable", surface);
 }
 
@@ -137,8 +137,8 @@ std::string emit_upload(const schema::Endpoint& endpoint, const schema::ApiGraph
     const std::string result_type = surface == ReturnSurface::Effect
                                         ? "Effect.Effect<" + result.ts + ", TolvError, TolvClient>"
                                         : "Promise<" + result.ts + ">";
-    const std::string signature = "export const " + schema::to_camel_case(endpoint.name) + " = (args: " +
-                                  args_type + ", options?: UploadOptions): " + result_type + " =>";
+    const std::string signature = "export const " + schema::to_camel_case(endpoint.name) + " = (args: " + args_type +
+                                  ", options?: UploadOptions): " + result_type + " =>";
     const std::string call = "callUpload(\"" + endpoint.name + "\", " +
                              (endpoint.multiFile ? "args.files" : "[args.file]") + ", " +
                              args_payload(endpoint.params, graph) + ", " + result.schema + ", options)";
@@ -150,10 +150,9 @@ std::string emit_static(const schema::Endpoint& endpoint, const schema::ApiGraph
     const std::string parameters = args_type == "void" ? "()" : "(args: " + args_type + ")";
     const std::string result_type =
         surface == ReturnSurface::Effect ? "Effect.Effect<string, never, TolvClient>" : "Promise<string>";
-    const std::string signature = "export const " + schema::to_camel_case(endpoint.name) + "Url = " + parameters +
-                                  ": " + result_type + " =>";
-    const std::string call =
-        "buildStaticUrl(\"" + endpoint.name + "\", " + args_payload(endpoint.params, graph) + ")";
+    const std::string signature =
+        "export const " + schema::to_camel_case(endpoint.name) + "Url = " + parameters + ": " + result_type + " =>";
+    const std::string call = "buildStaticUrl(\"" + endpoint.name + "\", " + args_payload(endpoint.params, graph) + ")";
     return frame(endpoint, signature, call, "runPromise", surface);
 }
 

@@ -147,14 +147,22 @@ void for_each_top_level_member(std::string_view text, Visit visit) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (in_string) {
-            if (c == '\\') ++i;  // the escaped character cannot end the literal
-            else if (c == '"') in_string = false;
+            if (c == '\\')
+                ++i;  // the escaped character cannot end the literal
+            else if (c == '"')
+                in_string = false;
             continue;
         }
         switch (c) {
             case '"': in_string = true; break;
-            case '(': case '[': case '<': case '{': ++depth; break;
-            case ')': case ']': case '>': case '}': --depth; break;
+            case '(':
+            case '[':
+            case '<':
+            case '{': ++depth; break;
+            case ')':
+            case ']':
+            case '>':
+            case '}': --depth; break;
             case ' ':
                 if (depth == 0 && text.substr(i, separator.size()) == separator) {
                     visit(text.substr(start, i - start));
@@ -193,11 +201,16 @@ TypeExpr lower_without_flags(const TypeRef& ty, const EnumMap& enums, const Mode
 
 TypeExpr lower_literal_value(const schema::JsonValue& value) {
     std::string text;
-    if (value.is_null()) text = "null";
-    else if (value.is_bool()) text = std::get<bool>(value.v) ? "true" : "false";
-    else if (value.is_number()) text = schema::format_json_number(value);
-    else if (value.is_string()) text = quote_js_string(std::get<std::string>(value.v));
-    else return unknown_pair();
+    if (value.is_null())
+        text = "null";
+    else if (value.is_bool())
+        text = std::get<bool>(value.v) ? "true" : "false";
+    else if (value.is_number())
+        text = schema::format_json_number(value);
+    else if (value.is_string())
+        text = quote_js_string(std::get<std::string>(value.v));
+    else
+        return unknown_pair();
     std::string schema = "Schema.Literal(" + text + ")";
     return {std::move(text), std::move(schema)};
 }
@@ -207,9 +220,12 @@ std::string quote_js_string(std::string_view s) { return schema::quote_json_stri
 TypeExpr apply_optional_nullable(TypeExpr expr, bool optional, bool nullable) {
     if (!optional && !nullable) return expr;
     expr.ts = append_ts_flags(std::move(expr.ts), optional, nullable);
-    if (optional && nullable) expr.schema = "Schema.NullishOr(" + expr.schema + ")";
-    else if (optional) expr.schema = "Schema.UndefinedOr(" + expr.schema + ")";
-    else expr.schema = "Schema.NullOr(" + expr.schema + ")";
+    if (optional && nullable)
+        expr.schema = "Schema.NullishOr(" + expr.schema + ")";
+    else if (optional)
+        expr.schema = "Schema.UndefinedOr(" + expr.schema + ")";
+    else
+        expr.schema = "Schema.NullOr(" + expr.schema + ")";
     return expr;
 }
 

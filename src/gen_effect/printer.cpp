@@ -25,8 +25,8 @@ struct Usage {
 
     Usage(const schema::ApiGraph& graph, const EffectGenOptions& options) {
         for (const auto& entry : graph.endpoints) has[kind_index(entry.second.kind)] = true;
-        for (const EndpointKind kind : {EndpointKind::Rpc, EndpointKind::Channel, EndpointKind::Upload,
-                                        EndpointKind::Static}) {
+        for (const EndpointKind kind :
+             {EndpointKind::Rpc, EndpointKind::Channel, EndpointKind::Upload, EndpointKind::Static}) {
             any_promise = any_promise || resolve_surface(options, kind) == ReturnSurface::Promise;
         }
         promise_channels = has_kind(EndpointKind::Channel) &&

@@ -51,11 +51,10 @@ void print_rpc(TsPrinter& p, const Endpoint& endpoint, const KeyMapper& keys, co
 void print_channel(TsPrinter& p, const Endpoint& endpoint, const KeyMapper& keys, const std::string& fn) {
     const schema::ApiGraph& graph = keys.graph();
     // The item's optional flag has no effect here.
-    const std::string item =
-        endpoint.channelItem
-            ? apply_optional_nullable(lower_base(*endpoint.channelItem, graph.enums, false), false,
-                                      endpoint.channelItem->nullable)
-            : std::string("unknown");
+    const std::string item = endpoint.channelItem
+                                 ? apply_optional_nullable(lower_base(*endpoint.channelItem, graph.enums, false), false,
+                                                           endpoint.channelItem->nullable)
+                                 : std::string("unknown");
     if (endpoint.params.empty()) {
         p.linef("export function {}(): BridgeChannel<{}> {{", fn, item);
     } else {
@@ -89,8 +88,7 @@ void print_upload(TsPrinter& p, const Endpoint& endpoint, const KeyMapper& keys,
         p.linef("const handle = createUpload<any>(\"{}\", {}, {});", endpoint.name, files, args);
         p.linef("const converted: UploadHandle<{}> = {{", result);
         p.indent();
-        p.linef("promise: handle.promise.then((_r: any) => ({})),",
-                keys.response(endpoint.returns, "_r", 0));
+        p.linef("promise: handle.promise.then((_r: any) => ({})),", keys.response(endpoint.returns, "_r", 0));
         p.line("abort: () => handle.abort(),");
         p.line("onProgress: (callback) => { handle.onProgress(callback); return converted; },");
         p.dedent();

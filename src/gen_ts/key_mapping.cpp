@@ -263,8 +263,7 @@ KeyMapper::KeyMapper(const schema::ApiGraph& graph) : graph_(graph), cycle_of_(f
 
 const std::string& KeyMapper::helper_key(const ModelDef& model) const { return *model_keys_.at(&model); }
 
-std::string KeyMapper::request(const TypeRef& ty, std::string_view expr, std::size_t depth,
-                               bool may_be_absent) const {
+std::string KeyMapper::request(const TypeRef& ty, std::string_view expr, std::size_t depth, bool may_be_absent) const {
     std::string out;
     Mapper(*this, Direction::Request, out).run(ty, expr, depth, may_be_absent);
     return out;
@@ -279,7 +278,8 @@ std::string KeyMapper::response(const TypeRef& ty, std::string_view expr, std::s
 const std::string& KeyMapper::helper_for(const ModelDef& model, Direction direction) const {
     const auto key = std::make_pair(&model, direction);
     if (const auto found = helper_names_.find(key); found != helper_names_.end()) return found->second;
-    const std::string base = (direction == Direction::Request ? "_toSource" : "_toWire") + schema::to_pascal_case(model.name);
+    const std::string base =
+        (direction == Direction::Request ? "_toSource" : "_toWire") + schema::to_pascal_case(model.name);
     std::string name = base;
     // Models whose names give the same PascalCase text get distinct helpers.
     for (std::size_t n = 2; !helper_names_taken_.insert(name).second; ++n) name = base + "_" + std::to_string(n);

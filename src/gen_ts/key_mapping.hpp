@@ -3,11 +3,11 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
-#include <map>
-#include <set>
 #include <unordered_map>
 #include <utility>
 #include <vector>

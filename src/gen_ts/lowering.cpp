@@ -110,12 +110,18 @@ void split_union_members(std::string_view text, Emit&& emit) {
             case '(': ++paren; break;
             case '[': ++bracket; break;
             case '<': ++angle; break;
-            case ')': if (paren > 0) --paren; break;
-            case ']': if (bracket > 0) --bracket; break;
-            case '>': if (angle > 0) --angle; break;
+            case ')':
+                if (paren > 0) --paren;
+                break;
+            case ']':
+                if (bracket > 0) --bracket;
+                break;
+            case '>':
+                if (angle > 0) --angle;
+                break;
             case '|':
-                if (paren == 0 && bracket == 0 && angle == 0 && i != 0 && text[i - 1] == ' ' &&
-                    i + 1 < text.size() && text[i + 1] == ' ') {
+                if (paren == 0 && bracket == 0 && angle == 0 && i != 0 && text[i - 1] == ' ' && i + 1 < text.size() &&
+                    text[i + 1] == ' ') {
                     emit(text.substr(member_start, i - member_start));
                     member_start = i + 1;
                 }

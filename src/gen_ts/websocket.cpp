@@ -158,10 +158,8 @@ void print_websocket_block(TsPrinter& printer, const Endpoint& endpoint, const K
     const std::string client_events = pascal + "ClientEvents";
     const std::string socket_class = pascal + "Socket";
 
-    print_events_interface(printer, server_events, endpoint.serverEvents,
-                           payload_types(endpoint.serverEvents, graph));
-    print_events_interface(printer, client_events, endpoint.clientEvents,
-                           payload_types(endpoint.clientEvents, graph));
+    print_events_interface(printer, server_events, endpoint.serverEvents, payload_types(endpoint.serverEvents, graph));
+    print_events_interface(printer, client_events, endpoint.clientEvents, payload_types(endpoint.clientEvents, graph));
     if (endpoint.doc) printer.doc(*endpoint.doc);
     printer.linef("export class {} {{", socket_class);
     printer.indent();

@@ -228,8 +228,8 @@ bool Lexer::ignore_escape() {
 
 bool Lexer::ignore_string() {
     while (true) {
-        while (cur_ != end_ && (static_cast<unsigned char>(*cur_) >= 0x80 ||
-                                !kStringStops[static_cast<unsigned char>(*cur_)]))
+        while (cur_ != end_ &&
+               (static_cast<unsigned char>(*cur_) >= 0x80 || !kStringStops[static_cast<unsigned char>(*cur_)]))
             ++cur_;
         if (cur_ == end_) return fail_here(Syntax::EofWhileParsingString);
         const char c = *cur_++;
@@ -347,11 +347,17 @@ bool Lexer::ignore_value() {
                 eat();
                 if (!parse_ident("alse")) return false;
                 break;
-            case '-':
-                eat();
-                [[fallthrough]];
-            case '0': case '1': case '2': case '3': case '4':
-            case '5': case '6': case '7': case '8': case '9': {
+            case '-': eat(); [[fallthrough]];
+            case '0':
+            case '1':
+            case '2':
+            case '3':
+            case '4':
+            case '5':
+            case '6':
+            case '7':
+            case '8':
+            case '9': {
                 bool is_integer = false;
                 if (!scan_number(is_integer, true)) return false;
                 break;

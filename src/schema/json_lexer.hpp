@@ -25,8 +25,7 @@ class Lexer {
 public:
     static constexpr int kEnd = -1;
 
-    explicit Lexer(std::string_view text)
-        : begin_(text.data()), cur_(text.data()), end_(text.data() + text.size()) {}
+    explicit Lexer(std::string_view text) : begin_(text.data()), cur_(text.data()), end_(text.data() + text.size()) {}
 
     // Skips spaces, tabs, line feeds and carriage returns; returns the next
     // byte (0..255) without taking it, or kEnd.

@@ -21,8 +21,8 @@ bool read_endpoint(Reader& r, Endpoint& out);
 bool read_model(Reader& r, ModelDef& out);
 bool read_enum_def(Reader& r, EnumDef& out);
 
-constexpr std::array<std::string_view, 10> kTypeKindNames = {
-    "primitive", "array", "record", "tuple", "union", "literal", "model", "enum", "any", "void"};
+constexpr std::array<std::string_view, 10> kTypeKindNames = {"primitive", "array", "record", "tuple", "union",
+                                                             "literal",   "model", "enum",   "any",   "void"};
 constexpr std::array<std::string_view, 5> kEndpointKindNames = {"rpc", "channel", "upload", "static", "ws"};
 
 bool read_params(Reader& r, std::vector<Param>& out) { return r.read_list(out, read_param); }
@@ -66,8 +66,7 @@ constexpr FieldSpec<Endpoint> kEndpointFields[] = {
     {"doc", false, false, [](Reader& r, Endpoint& e) { return r.read_optional_string(e.doc); }},
     {"params", false, true, [](Reader& r, Endpoint& e) { return read_params(r, e.params); }},
     {"returns", true, false, [](Reader& r, Endpoint& e) { return read_type_ref(r, e.returns); }},
-    {"channelItem", false, false,
-     [](Reader& r, Endpoint& e) { return r.read_optional(e.channelItem, read_type_ref); }},
+    {"channelItem", false, false, [](Reader& r, Endpoint& e) { return r.read_optional(e.channelItem, read_type_ref); }},
     {"fileParam", false, false, [](Reader& r, Endpoint& e) { return r.read_optional_string(e.fileParam); }},
     {"multiFile", false, true, [](Reader& r, Endpoint& e) { return r.read_bool(e.multiFile); }},
     {"maxSize", false, false, [](Reader& r, Endpoint& e) { return r.read_optional_u64(e.maxSize); }},

@@ -1,8 +1,8 @@
 #include "schema/read_error.hpp"
 
-#include <algorithm>
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
+#include <algorithm>
 
 #include "schema/json_text.hpp"
 

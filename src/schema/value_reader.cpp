@@ -90,8 +90,7 @@ bool Reader::end_list() {
     }
     if (c == ',') {
         lex_.eat();
-        return lex_.fail_peek(lex_.peek_past_whitespace() == ']' ? Syntax::TrailingComma
-                                                                 : Syntax::TrailingCharacters);
+        return lex_.fail_peek(lex_.peek_past_whitespace() == ']' ? Syntax::TrailingComma : Syntax::TrailingCharacters);
     }
     return lex_.fail_peek(c == Lexer::kEnd ? Syntax::EofWhileParsingList : Syntax::TrailingCharacters);
 }
@@ -146,8 +145,16 @@ bool Reader::invalid_type_here(std::string_view expected) {
             found = "boolean `false`";
             break;
         case '-':
-        case '0': case '1': case '2': case '3': case '4':
-        case '5': case '6': case '7': case '8': case '9': {
+        case '0':
+        case '1':
+        case '2':
+        case '3':
+        case '4':
+        case '5':
+        case '6':
+        case '7':
+        case '8':
+        case '9': {
             const bool positive = *start != '-';
             if (!positive) lex_.eat();
             Number n;
@@ -256,8 +263,16 @@ bool Reader::read_value(JsonValue& out) {
             out.v = false;
             return lex_.parse_ident("alse");
         case '-': return read_number_value(false, out);
-        case '0': case '1': case '2': case '3': case '4':
-        case '5': case '6': case '7': case '8': case '9': return read_number_value(true, out);
+        case '0':
+        case '1':
+        case '2':
+        case '3':
+        case '4':
+        case '5':
+        case '6':
+        case '7':
+        case '8':
+        case '9': return read_number_value(true, out);
         case '"': {
             lex_.eat();
             std::string_view s;

@@ -14,8 +14,8 @@ TEST(Utf8, ValidationReportsPositionAndLength) {
         {"plain", ""},
         {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", ""},
         {"hello\xFF", "invalid utf-8 sequence of 1 bytes from index 5"},
-        {"\xC0\x80", "invalid utf-8 sequence of 1 bytes from index 0"},        // overlong
-        {"\xED\xA0\x80", "invalid utf-8 sequence of 1 bytes from index 0"},    // surrogate
+        {"\xC0\x80", "invalid utf-8 sequence of 1 bytes from index 0"},      // overlong
+        {"\xED\xA0\x80", "invalid utf-8 sequence of 1 bytes from index 0"},  // surrogate
         {"\xE2\x82x", "invalid utf-8 sequence of 2 bytes from index 0"},
         {"ab\xF0\x9F\x98x", "invalid utf-8 sequence of 3 bytes from index 2"},
         {"\xF4\x90\x80\x80", "invalid utf-8 sequence of 1 bytes from index 0"},  // above U+10FFFF
@@ -30,7 +30,10 @@ TEST(Utf8, ValidationReportsPositionAndLength) {
 
 TEST(Utf8, LossyDecodingReplacesEachInvalidSequenceOnce) {
     EXPECT_EQ(lossy_utf8("abc"), "abc");
-    EXPECT_EQ(lossy_utf8("a\xFF\xFE" "b"), "a\xEF\xBF\xBD\xEF\xBF\xBD" "b");
+    EXPECT_EQ(lossy_utf8("a\xFF\xFE"
+                         "b"),
+              "a\xEF\xBF\xBD\xEF\xBF\xBD"
+              "b");
     EXPECT_EQ(lossy_utf8("\xE2\x82x"), "\xEF\xBF\xBDx");
     EXPECT_EQ(lossy_utf8("end\xF0\x9F\x98"), "end\xEF\xBF\xBD");
 }
@@ -38,7 +41,10 @@ TEST(Utf8, LossyDecodingReplacesEachInvalidSequenceOnce) {
 TEST(Utf8, TrimsUnicodeWhiteSpaceOnly) {
     EXPECT_EQ(trim_unicode_whitespace(" \t\n{}\r\n"), "{}");
     EXPECT_EQ(trim_unicode_whitespace("\xC2\x85\xE2\x80\xA8x\xE3\x80\x80"), "x");
-    EXPECT_EQ(trim_unicode_whitespace("\xE2\x80\x8B" "x"), "\xE2\x80\x8B" "x");  // zero width space stays
+    EXPECT_EQ(trim_unicode_whitespace("\xE2\x80\x8B"
+                                      "x"),
+              "\xE2\x80\x8B"
+              "x");  // zero width space stays
     EXPECT_EQ(trim_unicode_whitespace("   "), "");
 }
 

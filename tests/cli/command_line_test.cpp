@@ -40,8 +40,8 @@ ParseExit exited(std::initializer_list<std::string> rest) {
 
 TEST(CommandLine, GenWithEveryOption) {
     auto gen = parsed<GenArgs>({"gen", "effect", "--target", "rust", "--out", "web/api.ts", "--app=m:a", "--python",
-                                "py3", "--rust-cmd", "./server", "--rust-arg", "a", "--rust-arg=--release",
-                                "--surface", "promise", "--channels", "effect"});
+                                "py3", "--rust-cmd", "./server", "--rust-arg", "a", "--rust-arg=--release", "--surface",
+                                "promise", "--channels", "effect"});
     EXPECT_EQ(gen.language, Language::Effect);
     EXPECT_EQ(gen.target, BackendTarget::Rust);
     EXPECT_EQ(gen.out, "web/api.ts");
@@ -106,8 +106,11 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
 TEST(CommandLine, GenHelpListsValuesDefaultsAndPossibleValues) {
     auto help = exited({"gen", "--help"}).stdout_text;
     EXPECT_THAT(help, HasSubstr("Usage: tolv gen [OPTIONS] --target <TARGET> --out <OUT> <LANGUAGE>\n"));
-    EXPECT_THAT(help, HasSubstr("\nArguments:\n  <LANGUAGE>  Client flavor to generate [possible values: typescript, effect]\n"));
-    EXPECT_THAT(help, HasSubstr("      --python <PYTHON>       Python executable used for target=python [default: python]\n"));
+    EXPECT_THAT(
+        help,
+        HasSubstr("\nArguments:\n  <LANGUAGE>  Client flavor to generate [possible values: typescript, effect]\n"));
+    EXPECT_THAT(
+        help, HasSubstr("      --python <PYTHON>       Python executable used for target=python [default: python]\n"));
     EXPECT_THAT(help, HasSubstr("  -h, --help                  Print help\n"));
     EXPECT_THAT(exited({"dev", "-h"}).stdout_text, HasSubstr("[default: 250]"));
 }
@@ -133,7 +136,8 @@ TEST(CommandLine, ErrorsExitTwoWithMessageAndHint) {
         {{"gen", "--language", "effect", "--target", "python", "--out", "x"},
          "error: unexpected argument '--language' found"},
         {{"gen", "--version"}, "error: unexpected argument '--version' found"},
-        {{"gen", "effect", "--target", "Python", "--out", "x"}, "error: invalid value 'Python' for '--target <TARGET>'"},
+        {{"gen", "effect", "--target", "Python", "--out", "x"},
+         "error: invalid value 'Python' for '--target <TARGET>'"},
         {{"dev", "--out", "x", "--language", "TypeScript"},
          "error: invalid value 'TypeScript' for '--language <LANGUAGE>'"},
         {{"dev", "--out", "x", "--debounce-ms", "1.5"},
@@ -161,7 +165,8 @@ TEST(CommandLine, ErrorsExitTwoWithMessageAndHint) {
         {{"gen", "effect", "--target", "rust", "--out", "x", "--", "more"}, "error: unexpected argument 'more' found"},
         {{"schema", "--", "dump"}, "error: unexpected argument '--' found"},
         {{"schema", "--", "dupm"}, "error: unrecognized subcommand 'dupm'"},
-        {{"schema", "dump", "--compact=yes"}, "error: unexpected value 'yes' for '--compact' found; no more were expected"},
+        {{"schema", "dump", "--compact=yes"},
+         "error: unexpected value 'yes' for '--compact' found; no more were expected"},
         {{"schema", "dupm"}, "error: unrecognized subcommand 'dupm'"},
         {{"dev", "--out", "x", "--app", "m\xFF:a"}, "error: invalid UTF-8 was detected in one or more arguments"},
     };
@@ -243,12 +248,15 @@ TEST(CommandLine, CommandNeedingASubcommandShowsItsHelpWhenOnlyDashesFollow) {
 
 TEST(CommandLine, HelpTextsStayOnOneLine) {
     auto help = exited({"dev", "--help"}).stdout_text;
-    EXPECT_THAT(help, HasSubstr("\n      --out <OUT>                  Output directory or api.ts path. Directories receive api.ts "
-                                "plus runtime siblings\n"));
+    EXPECT_THAT(
+        help,
+        HasSubstr("\n      --out <OUT>                  Output directory or api.ts path. Directories receive api.ts "
+                  "plus runtime siblings\n"));
     EXPECT_THAT(help, HasSubstr("\n      --language <LANGUAGE>        Client flavor to generate [default: typescript] "
                                 "[possible values: typescript, effect]\n"));
-    EXPECT_THAT(help, HasSubstr("\n      --statics <SURFACE>          Override the return surface used for `@static_route` "
-                                "endpoints [possible values: effect, promise]\n"));
+    EXPECT_THAT(help,
+                HasSubstr("\n      --statics <SURFACE>          Override the return surface used for `@static_route` "
+                          "endpoints [possible values: effect, promise]\n"));
 }
 
 TEST(CommandLine, ParserAcceptsSurfacesWhateverTheLanguage) {

@@ -157,8 +157,8 @@ TEST(WriteFileAtomically, EachFailureNamesItsStepAndLeavesNoTemporaryFile) {
     const FailureCase cases[] = {
         {FaultyFileSystem::Fail::Open,
          "failed to write out/api.ts: failed to create temporary file " + tmp + ": Permission denied (os error 13)"},
-        {FaultyFileSystem::Fail::Write,
-         "failed to write out/api.ts: failed to write temporary file " + tmp + ": No space left on device (os error 28)"},
+        {FaultyFileSystem::Fail::Write, "failed to write out/api.ts: failed to write temporary file " + tmp +
+                                            ": No space left on device (os error 28)"},
         {FaultyFileSystem::Fail::Sync,
          "failed to write out/api.ts: failed to sync temporary file " + tmp + ": Input/output error (os error 5)"},
         {FaultyFileSystem::Fail::Rename, "failed to write out/api.ts: failed to atomically replace out/api.ts with " +
@@ -196,7 +196,8 @@ TEST(WriteGeneratedFiles, OutputDirectoryThatCannotBeCreated) {
     { std::ofstream("blocker") << "a file"; }
     auto written = write_generated_files(kFiles, "blocker/web");
     ASSERT_FALSE(written.has_value());
-    EXPECT_EQ(written.error().display(), "failed to create output directory blocker/web: Not a directory (os error 20)");
+    EXPECT_EQ(written.error().display(),
+              "failed to create output directory blocker/web: Not a directory (os error 20)");
 
     FaultyFileSystem faulty(FaultyFileSystem::Fail::Mkdir, EACCES);
     auto denied = write_generated_files(kFiles, "fresh/dir", faulty);

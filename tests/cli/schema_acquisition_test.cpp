@@ -48,12 +48,13 @@ TEST(PythonAppCommand, BuildsTheInlineScript) {
     auto command = python_app_command("python3", "server:bridge");
     ASSERT_TRUE(command.has_value());
     EXPECT_EQ(command->program, "python3");
-    EXPECT_THAT(command->args,
-                ElementsAre("-c", "import sys; sys.path.insert(0, '.'); from server import bridge; "
-                                  "print(bridge.dump_schema_json())"));
+    EXPECT_THAT(command->args, ElementsAre("-c",
+                                           "import sys; sys.path.insert(0, '.'); from server import bridge; "
+                                           "print(bridge.dump_schema_json())"));
     auto dotted = python_app_command("py", "pkg.api:app");
     ASSERT_TRUE(dotted.has_value());
-    EXPECT_EQ(dotted->args[1], "import sys; sys.path.insert(0, '.'); from pkg.api import app; print(app.dump_schema_json())");
+    EXPECT_EQ(dotted->args[1],
+              "import sys; sys.path.insert(0, '.'); from pkg.api import app; print(app.dump_schema_json())");
 }
 
 TEST(TopLevelPythonModuleName, TakesIdentifierStemsOfPyFiles) {
@@ -95,7 +96,8 @@ TEST(ChooseSchemaDumpCommand, PyShortcutDependsOnTheRule) {
               python_case("python3", "server:app"));
     EXPECT_EQ(choose_schema_dump_command(std::nullopt, "python", {"python3", "my-app.py"}, dev),
               words_case({"python3", "my-app.py"}));
-    EXPECT_EQ(choose_schema_dump_command(std::nullopt, "python", {"./dump-schema"}, dev), words_case({"./dump-schema"}));
+    EXPECT_EQ(choose_schema_dump_command(std::nullopt, "python", {"./dump-schema"}, dev),
+              words_case({"./dump-schema"}));
 }
 
 TEST(ProcessCommand, FromEitherCase) {
@@ -143,7 +145,8 @@ TEST(SchemaFromOutput, FailuresInOrder) {
     const Case cases[] = {
         {false, "{}", "user app schema dump subprocess failed"},
         {false, "\xFF", "user app schema dump subprocess failed"},
-        {true, std::string("{\"a\xFF"), "schema dump stdout was not valid UTF-8: invalid utf-8 sequence of 1 bytes from index 3"},
+        {true, std::string("{\"a\xFF"),
+         "schema dump stdout was not valid UTF-8: invalid utf-8 sequence of 1 bytes from index 3"},
         {true, "{\"\xE2\x82", "schema dump stdout was not valid UTF-8: incomplete utf-8 byte sequence from index 2"},
         {true, "", "schema dump stdout was empty"},
         {true, " \n\t\r\n\xE2\x80\x83\xC2\xA0", "schema dump stdout was empty"},

@@ -17,7 +17,8 @@ TEST(ParamsObject, RequiredParametersFirstPayloadInSchemaOrder) {
         param("tag", "tag", optional(prim("str"))),
         param("cursor", "cursor", nullable(prim("str"))),
     };
-    EXPECT_EQ(params_object(params, graph), "{ query: string; cursor: string | null; pageSize?: number; tag?: string }");
+    EXPECT_EQ(params_object(params, graph),
+              "{ query: string; cursor: string | null; pageSize?: number; tag?: string }");
     EXPECT_EQ(args_payload(params, graph),
               "{ page_size: args.pageSize, query: args.query, tag: args.tag, cursor: args.cursor }");
 }
@@ -51,8 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
         PayloadCase{"array of primitive", param("ids", "ids", array_of(prim("int"))), "args.ids"},
         PayloadCase{"literal", param("l", "l", literal(JsonValue("x"))), "args.l"},
         PayloadCase{"enum", param("s", "s", enum_ref("status")), "args.s"},
-        PayloadCase{"model", param("user_data", "user", model("user")),
-                    "Schema.encodeUnknownSync(User)(args.user)"},
+        PayloadCase{"model", param("user_data", "user", model("user")), "Schema.encodeUnknownSync(User)(args.user)"},
         PayloadCase{"array of models", param("items", "items", array_of(model("item"))),
                     "Schema.encodeUnknownSync(Schema.Array(Item))(args.items)"},
         PayloadCase{"model in a union in a record", param("m", "m", record_of(prim("str"), union_of({model("a")}))),

@@ -173,7 +173,8 @@ TEST(AppendTsFlags, LooksOnlyAtTheOutermostUnion) {
     EXPECT_EQ(append_ts_flags("ReadonlyArray<string | undefined>", true, false),
               "ReadonlyArray<string | undefined> | undefined");
     EXPECT_EQ(append_ts_flags("readonly [null | string]", true, true), "readonly [null | string] | null | undefined");
-    EXPECT_EQ(append_ts_flags(R"("a | null" | "b\" | null")", true, true), R"("a | null" | "b\" | null" | null | undefined)");
+    EXPECT_EQ(append_ts_flags(R"("a | null" | "b\" | null")", true, true),
+              R"("a | null" | "b\" | null" | null | undefined)");
     EXPECT_EQ(append_ts_flags(R"("x\" | null" | undefined)", true, true), R"("x\" | null" | undefined | null)");
     EXPECT_EQ(append_ts_flags("ReadonlyArray<number> | null", false, true), "ReadonlyArray<number> | null");
 }

@@ -82,23 +82,24 @@ INSTANTIATE_TEST_SUITE_P(
                   "  nickname: Schema.UndefinedOr(Schema.String)", "  readonly nickname: string | undefined"},
         FieldCase{"optional flag on a required field", with_flags(field("n", "n", prim("str")), true, false),
                   "  n: Schema.UndefinedOr(Schema.String)", "  readonly n: string | undefined"},
-        FieldCase{"optional type flag", field("n", "n", optional(prim("str"))), "  n: Schema.UndefinedOr(Schema.String)",
-                  "  readonly n: string | undefined"},
-        FieldCase{"nullable", with_flags(field("n", "n", prim("int")), false, true), "  n: Schema.NullOr(Schema.Number)",
-                  "  readonly n: number | null"},
+        FieldCase{"optional type flag", field("n", "n", optional(prim("str"))),
+                  "  n: Schema.UndefinedOr(Schema.String)", "  readonly n: string | undefined"},
+        FieldCase{"nullable", with_flags(field("n", "n", prim("int")), false, true),
+                  "  n: Schema.NullOr(Schema.Number)", "  readonly n: number | null"},
         FieldCase{"renamed and only optional", field("nick_name", "nickName", prim("str"), false),
                   "  nickName: Schema.propertySignature(Schema.UndefinedOr(Schema.String))"
                   ".pipe(Schema.fromKey(\"nick_name\"))",
                   "  readonly nickName: string | undefined"},
-        FieldCase{"self reference", field("parent", "parent", model("owner")),
-                  "  parent: Schema.suspend(() => Owner)", "  readonly parent: Owner"},
+        FieldCase{"self reference", field("parent", "parent", model("owner")), "  parent: Schema.suspend(() => Owner)",
+                  "  readonly parent: Owner"},
         // An optional nullable field decodes null to a missing key: no null in the member type.
         FieldCase{"optional and nullable", with_flags(field("nickname", "nickname", prim("str"), false), true, true),
                   "  nickname: Schema.optionalWith(Schema.String, { nullable: true })",
                   "  readonly nickname?: string | undefined"},
-        FieldCase{"renamed optional and nullable", field("nick_name", "nickName", optional(nullable(prim("str")))),
-                  "  nickName: Schema.optionalWith(Schema.String, { nullable: true }).pipe(Schema.fromKey(\"nick_name\"))",
-                  "  readonly nickName?: string | undefined"},
+        FieldCase{
+            "renamed optional and nullable", field("nick_name", "nickName", optional(nullable(prim("str")))),
+            "  nickName: Schema.optionalWith(Schema.String, { nullable: true }).pipe(Schema.fromKey(\"nick_name\"))",
+            "  readonly nickName?: string | undefined"},
         FieldCase{"optional nullable union holding null",
                   with_flags(field("v", "v", union_of({prim("str"), prim("null")}), false), false, true),
                   "  v: Schema.optionalWith(Schema.Union(Schema.String, Schema.Null), { nullable: true })",
@@ -120,8 +121,8 @@ TEST(RenderField, CurrentModelByName) {
 
 TEST(RenderModelSchemas, DependenciesComeFirstAndMissingModelsKeepTheirName) {
     schema::ApiGraph graph;
-    add_model(graph, "order", {field("customer", "customer", model("customer")),
-                               field("coupon", "coupon", model("coupon"))});
+    add_model(graph, "order",
+              {field("customer", "customer", model("customer")), field("coupon", "coupon", model("coupon"))});
     add_model(graph, "customer", {field("id", "id", prim("int"))});
     const auto texts = render_model_schemas(graph);
     ASSERT_EQ(texts.size(), 2u);

@@ -64,8 +64,7 @@ TEST_P(SortModels, GivesTheExpectedOrder) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, SortModels,
     testing::Values(
-        OrderCase{"empty", {}, {}},
-        OrderCase{"independent names sort", {{"B", {}}, {"A", {}}}, {"A", "B"}},
+        OrderCase{"empty", {}, {}}, OrderCase{"independent names sort", {{"B", {}}, {"A", {}}}, {"A", "B"}},
         OrderCase{"dependency first", {{"A", {"B"}}, {"B", {}}}, {"B", "A"}},
         OrderCase{"chain",
                   {{"Order", {"Customer", "Address"}}, {"Customer", {"Address"}}, {"Address", {}}},
@@ -74,9 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
         OrderCase{"smallest ready goes next",
                   {{"Base", {}}, {"Zulu", {}}, {"Beta", {"Base"}}, {"Alpha", {"Base"}}},
                   {"Base", "Alpha", "Beta", "Zulu"}},
-        OrderCase{"cycle and dependents last",
-                  {{"A", {"B"}}, {"B", {"A"}}, {"C", {"A"}}, {"D", {}}},
-                  {"D", "A", "B", "C"}},
+        OrderCase{
+            "cycle and dependents last", {{"A", {"B"}}, {"B", {"A"}}, {"C", {"A"}}, {"D", {}}}, {"D", "A", "B", "C"}},
         OrderCase{"missing reference ignored", {{"A", {"Missing"}}}, {"A"}},
         OrderCase{"self edge never ready", {{"A", {"A"}}, {"B", {}}}, {"B", "A"}},
         OrderCase{"capitals first", {{"alpha", {}}, {"Zed", {}}}, {"Zed", "alpha"}}));

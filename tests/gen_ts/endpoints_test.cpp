@@ -18,12 +18,11 @@ schema::ApiGraph sample_graph() {
     add(model_def("User", {field("userName", "user_name", prim("str"))}));
     add(model_def("Filter", {field("maxItems", "max_items", prim("int"))}));
     add(model_def("Empty", {}));
-    add(model_def("Outer", {field("inner", "inner_model", model("User")),
-                            field("list", "items", array(model("User"))),
-                            field("more", "more_items", array(model("User"))),
-                            field("tags", "tags", array(prim("str")))}));
-    add(model_def("Node", {field("childNodes", "child_nodes", array(model("Node"))),
-                           field("label", "label", prim("str"))}));
+    add(model_def("Outer",
+                  {field("inner", "inner_model", model("User")), field("list", "items", array(model("User"))),
+                   field("more", "more_items", array(model("User"))), field("tags", "tags", array(prim("str")))}));
+    add(model_def("Node",
+                  {field("childNodes", "child_nodes", array(model("Node"))), field("label", "label", prim("str"))}));
     add(model_def("A", {field("b", "b_ref", model("B"))}));
     add(model_def("B", {field("a", "a_ref", model("A"))}));
     return g;
@@ -36,7 +35,8 @@ std::string print(const Endpoint& endpoint, const schema::ApiGraph& graph = samp
 }
 
 TEST(RpcFunction, ConvertsModelResultToWireNames) {
-    EXPECT_EQ(print(endpoint("get_user", EndpointKind::Rpc, model("User"))), R"(export async function getUser(): Promise<User> {
+    EXPECT_EQ(print(endpoint("get_user", EndpointKind::Rpc, model("User"))),
+              R"(export async function getUser(): Promise<User> {
     const _r = await request<any>("get_user", {});
     return { userName: _r.user_name };
 }
@@ -68,7 +68,8 @@ TEST(RpcFunction, SingleLineWhenNothingToConvert) {
 }
 
 TEST(RpcFunction, MissingModelStillTakesTwoLineForm) {
-    EXPECT_EQ(print(endpoint("ghost", EndpointKind::Rpc, model("Ghost"))), R"(export async function ghost(): Promise<Ghost> {
+    EXPECT_EQ(print(endpoint("ghost", EndpointKind::Rpc, model("Ghost"))),
+              R"(export async function ghost(): Promise<Ghost> {
     const _r = await request<any>("ghost", {});
     return _r;
 }
@@ -161,8 +162,8 @@ TEST(KeyMapping, CyclesCallHelpersInsteadOfRecursingForever) {
     EXPECT_EQ(request_mapping_at_depth(model("A"), "x", g, 0), "{ b_ref: _toSourceB(x.b) }");
     // Entering a cycle from outside, and another cycle inside a cycle.
     g.models.emplace("Root", model_def("Root", {field("a", "a_ref", model("A")), field("n", "node", model("Node"))}));
-    g.models.emplace("Tree", model_def("Tree", {field("kids", "kids", array(model("Tree"))),
-                                                field("n", "node", model("Node"))}));
+    g.models.emplace(
+        "Tree", model_def("Tree", {field("kids", "kids", array(model("Tree"))), field("n", "node", model("Node"))}));
     EXPECT_EQ(request_mapping_at_depth(model("Root"), "r", g, 0),
               "{ a_ref: { b_ref: _toSourceB(r.a.b) }, node: { child_nodes: r.n.childNodes.map((_item) => "
               "(_toSourceNode(_item))), label: r.n.label } }");
@@ -170,7 +171,8 @@ TEST(KeyMapping, CyclesCallHelpersInsteadOfRecursingForever) {
               "{ kids: t.kids.map((_item: any) => (_toWireTree(_item))), n: { childNodes: "
               "t.node.child_nodes.map((_item: any) => (_toWireNode(_item))), label: t.node.label } }");
     // A model met again in a sibling branch is expanded again.
-    g.models.emplace("Pair", model_def("Pair", {field("l", "left", model("User")), field("r", "right", model("User"))}));
+    g.models.emplace("Pair",
+                     model_def("Pair", {field("l", "left", model("User")), field("r", "right", model("User"))}));
     EXPECT_EQ(request_mapping_at_depth(model("Pair"), "p", g, 0),
               "{ left: { user_name: p.l.userName }, right: { user_name: p.r.userName } }");
 }
@@ -320,7 +322,9 @@ TEST(UploadFunction, SingleAndMultipleFiles) {
     Endpoint e = endpoint("upload_photos", EndpointKind::Upload);
     e.multiFile = true;
     e.params = {param("album", "album_id", prim("str")), param("note", "note", prim("str"), false)};
-    EXPECT_EQ(print(e), R"(export function uploadPhotos(args: { files: File[]; album: string; note?: string }): UploadHandle<void> {
+    EXPECT_EQ(
+        print(e),
+        R"(export function uploadPhotos(args: { files: File[]; album: string; note?: string }): UploadHandle<void> {
     return createUpload<void>("upload_photos", args.files, { album_id: args.album, note: args.note });
 }
 )");

@@ -48,8 +48,7 @@ class LowerTest : public testing::TestWithParam<LowerCase> {};
 TEST_P(LowerTest, PrintsTypeText) {
     const LowerCase& c = GetParam();
     const EnumMap enums = sample_enums();
-    EXPECT_EQ(apply_optional_nullable(lower_base(c.ty, enums, c.allow_void), c.ty.optional, c.ty.nullable),
-              c.expected);
+    EXPECT_EQ(apply_optional_nullable(lower_base(c.ty, enums, c.allow_void), c.ty.optional, c.ty.nullable), c.expected);
 }
 
 TypeRef record(std::vector<TypeRef> inner) { return type(TypeKind::Record, std::move(inner)); }
@@ -59,10 +58,8 @@ TypeRef nameless(TypeKind kind) { return type(kind); }
 INSTANTIATE_TEST_SUITE_P(
     Kinds, LowerTest,
     testing::Values(
-        LowerCase{"str", prim("str"), false, "string"},
-        LowerCase{"bytes", prim("bytes"), false, "string"},
-        LowerCase{"float", prim("float"), false, "number"},
-        LowerCase{"bool", prim("bool"), false, "boolean"},
+        LowerCase{"str", prim("str"), false, "string"}, LowerCase{"bytes", prim("bytes"), false, "string"},
+        LowerCase{"float", prim("float"), false, "number"}, LowerCase{"bool", prim("bool"), false, "boolean"},
         LowerCase{"null_name", prim("null"), false, "null"},
         LowerCase{"undefined_name", prim("undefined"), false, "undefined"},
         LowerCase{"names_are_case_sensitive", prim("Int"), false, "unknown"},
@@ -79,8 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
         LowerCase{"array_of_tuple", array(tuple({prim("str"), prim("int")})), false, "([string, number])[]"},
         LowerCase{"array_of_optional", array(optional(prim("str"))), false, "(string | undefined)[]"},
         LowerCase{"array_without_inner", nameless(TypeKind::Array), false, "unknown[]"},
-        LowerCase{"array_ignores_extra_inner", type(TypeKind::Array, {prim("int"), prim("str")}), false,
-                  "number[]"},
+        LowerCase{"array_ignores_extra_inner", type(TypeKind::Array, {prim("int"), prim("str")}), false, "number[]"},
         LowerCase{"array_of_array", array(array(prim("int"))), false, "number[][]"},
         LowerCase{"record_without_inner", record({}), false, "Record<string, unknown>"},
         LowerCase{"record_number_key_only", record({prim("int")}), false, "Record<number, unknown>"},
@@ -130,23 +126,20 @@ TEST_P(DedupeUnionTest, SplitsAndDropsRepeats) { EXPECT_EQ(dedupe_union(GetParam
 
 INSTANTIATE_TEST_SUITE_P(
     Splitter, DedupeUnionTest,
-    testing::Values(
-        DedupeCase{"empty_list", {}, "unknown"},
-        DedupeCase{"empty_text", {""}, "unknown"},
-        DedupeCase{"across_texts", {"a", "a | b", "b"}, "a | b"},
-        DedupeCase{"no_spaces_is_one_member", {"a|b"}, "a|b"},
-        DedupeCase{"bar_first_is_text", {"| a"}, "| a"},
-        DedupeCase{"bar_last_is_text", {"a |"}, "a |"},
-        DedupeCase{"inside_angle_brackets", {"Record<string | number, X>"}, "Record<string | number, X>"},
-        DedupeCase{"inside_parentheses", {"(a | b)[]", "(a | b)[]"}, "(a | b)[]"},
-        DedupeCase{"inside_square_brackets", {"[a | b] | c"}, "[a | b] | c"},
-        DedupeCase{"blank_member_dropped", {"a |   | b"}, "a | b"},
-        DedupeCase{"members_trimmed", {"  a  ", "a"}, "a"},
-        DedupeCase{"unicode_space_trimmed", {"\u00a0a\u3000 | a"}, "a"},
-        DedupeCase{"unmatched_closer_ignored", {"x) | x) | y"}, "x) | y"},
-        DedupeCase{"escaped_quote_in_string", {"\"a\\\" | b\" | \"a\\\" | b\""}, "\"a\\\" | b\""},
-        DedupeCase{"escaped_backslash_ends_string", {"\"a\\\\\" | b | b"}, "\"a\\\\\" | b"},
-        DedupeCase{"depth_reset_per_text", {"Record<a", "b | b"}, "Record<a | b"}),
+    testing::Values(DedupeCase{"empty_list", {}, "unknown"}, DedupeCase{"empty_text", {""}, "unknown"},
+                    DedupeCase{"across_texts", {"a", "a | b", "b"}, "a | b"},
+                    DedupeCase{"no_spaces_is_one_member", {"a|b"}, "a|b"},
+                    DedupeCase{"bar_first_is_text", {"| a"}, "| a"}, DedupeCase{"bar_last_is_text", {"a |"}, "a |"},
+                    DedupeCase{"inside_angle_brackets", {"Record<string | number, X>"}, "Record<string | number, X>"},
+                    DedupeCase{"inside_parentheses", {"(a | b)[]", "(a | b)[]"}, "(a | b)[]"},
+                    DedupeCase{"inside_square_brackets", {"[a | b] | c"}, "[a | b] | c"},
+                    DedupeCase{"blank_member_dropped", {"a |   | b"}, "a | b"},
+                    DedupeCase{"members_trimmed", {"  a  ", "a"}, "a"},
+                    DedupeCase{"unicode_space_trimmed", {"\u00a0a\u3000 | a"}, "a"},
+                    DedupeCase{"unmatched_closer_ignored", {"x) | x) | y"}, "x) | y"},
+                    DedupeCase{"escaped_quote_in_string", {"\"a\\\" | b\" | \"a\\\" | b\""}, "\"a\\\" | b\""},
+                    DedupeCase{"escaped_backslash_ends_string", {"\"a\\\\\" | b | b"}, "\"a\\\\\" | b"},
+                    DedupeCase{"depth_reset_per_text", {"Record<a", "b | b"}, "Record<a | b"}),
     case_label<DedupeCase>);
 
 TEST(ApplyOptionalNullable, AddsNullThenUndefinedOnce) {

@@ -65,7 +65,8 @@ export interface ESocketClientEvents {
 }
 
 export class ESocketSocket {
-)" + fixed_members("e_socket", "ESocket") + R"(}
+)" + fixed_members("e_socket", "ESocket") +
+                                 R"(}
 
 export function createESocketSocket(): ESocketSocket {
     return new ESocketSocket();
@@ -99,9 +100,9 @@ TEST(ApiModule, ModelsWithDocsFlagsAndRenamedKeys) {
     price.optional = true;
     Field label = field("label", "label", nullable(prim("str")));
     label.nullable = true;
-    ModelDef item = model_def("order_item", {id, field("note", "note", prim("str"), false), price, label,
-                                             field("extra", "extra", optional(prim("str"))),
-                                             field("status", "status", enum_ref("status"))});
+    ModelDef item = model_def(
+        "order_item", {id, field("note", "note", prim("str"), false), price, label,
+                       field("extra", "extra", optional(prim("str"))), field("status", "status", enum_ref("status"))});
     item.doc = "  An item.\r\n\r\n  Second line.  \n";
     g.models.emplace("order_item", item);
     g.models.emplace("a_empty", model_def("Empty", {}));

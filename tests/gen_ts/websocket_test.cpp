@@ -25,7 +25,8 @@ export interface LiveFeedClientEvents {
 }
 
 export class LiveFeedSocket {
-)" + fixed_members("live_feed", "LiveFeed") + R"(}
+)" + fixed_members("live_feed", "LiveFeed") +
+                                 R"(}
 
 export function createLiveFeedSocket(): LiveFeedSocket {
     return new LiveFeedSocket();
@@ -58,7 +59,8 @@ export interface ChatClientEvents {
  * Chat room.
  */
 export class ChatSocket {
-)" + fixed_members("chat", "Chat") + R"(
+)" + fixed_members("chat", "Chat") +
+                                 R"(
     onUserJoined(callback: (data: User) => void): () => void {
         return this.on("user_joined", callback);
     }

@@ -57,9 +57,8 @@ std::string text(const std::optional<gen_effect::ReturnSurface>& surface) {
 }
 
 std::string text(const SurfaceArgs& s) {
-    return "surface=" + text(s.default_surface) + " commands=" + text(s.commands) + " channels=" +
-           text(s.channels) + " uploads=" + text(s.uploads) + " statics=" + text(s.statics) +
-           " websockets=" + text(s.websockets);
+    return "surface=" + text(s.default_surface) + " commands=" + text(s.commands) + " channels=" + text(s.channels) +
+           " uploads=" + text(s.uploads) + " statics=" + text(s.statics) + " websockets=" + text(s.websockets);
 }
 
 std::string describe(const Command& command) {

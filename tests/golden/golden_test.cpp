@@ -54,8 +54,8 @@ std::vector<Variant> variants() {
         options.default_surface = base;
         out.push_back({prefix, true, options});
         const std::pair<const char*, std::optional<ReturnSurface> EffectGenOptions::*> kinds[] = {
-            {"commands", &EffectGenOptions::commands}, {"channels", &EffectGenOptions::channels},
-            {"uploads", &EffectGenOptions::uploads},   {"statics", &EffectGenOptions::statics},
+            {"commands", &EffectGenOptions::commands},     {"channels", &EffectGenOptions::channels},
+            {"uploads", &EffectGenOptions::uploads},       {"statics", &EffectGenOptions::statics},
             {"websockets", &EffectGenOptions::websockets},
         };
         for (const auto& [kind, member] : kinds) {
@@ -103,9 +103,8 @@ TEST(Golden, EveryFixtureEveryClientEverySurface) {
         ASSERT_TRUE(graph) << fixture.schema << ": " << graph.error().display();
         for (const Variant& variant : variants()) {
             SCOPED_TRACE(std::string(fixture.name) + "/" + variant.name);
-            const codegen::GenerationResult result = variant.effect
-                                                         ? gen_effect::generate_with_options(*graph, variant.options)
-                                                         : gen_ts::generate(*graph);
+            const codegen::GenerationResult result =
+                variant.effect ? gen_effect::generate_with_options(*graph, variant.options) : gen_ts::generate(*graph);
             ASSERT_EQ(result.files.size(), 2u);
             EXPECT_EQ(result.files[0].path, "api.ts");
             EXPECT_EQ(result.files[1].path, variant.effect ? "_effect_internal.ts" : "_internal.ts");

@@ -51,16 +51,20 @@ TEST(Reader, NullOptionalsAreAbsent) {
         R"(, "module": null, "doc": null, "channelItem": null, "fileParam": null, "maxSize": null, "params": [])"));
     const Endpoint& e = only_endpoint(g);
     EXPECT_FALSE(e.module || e.doc || e.channelItem || e.fileParam || e.maxSize);
-    EXPECT_EQ(write_compact(g),
-              R"({"endpoints":{"e":{"name":"e","kind":"rpc","returns":{"kind":"any","optional":false,"nullable":false},)"
-              R"("multiFile":false}},"models":{},"enums":{}})");
+    EXPECT_EQ(
+        write_compact(g),
+        R"({"endpoints":{"e":{"name":"e","kind":"rpc","returns":{"kind":"any","optional":false,"nullable":false},)"
+        R"("multiFile":false}},"models":{},"enums":{}})");
 }
 
 TEST(Reader, EnumerationForms) {
     const std::pair<const char*, EndpointKind> kinds[] = {
-        {R"("rpc")", EndpointKind::Rpc},       {R"("channel")", EndpointKind::Channel},
-        {R"("upload")", EndpointKind::Upload}, {R"("static")", EndpointKind::Static},
-        {R"("ws")", EndpointKind::Ws},         {R"({"ws": null})", EndpointKind::Ws},
+        {R"("rpc")", EndpointKind::Rpc},
+        {R"("channel")", EndpointKind::Channel},
+        {R"("upload")", EndpointKind::Upload},
+        {R"("static")", EndpointKind::Static},
+        {R"("ws")", EndpointKind::Ws},
+        {R"({"ws": null})", EndpointKind::Ws},
         {R"( { "channel" : null } )", EndpointKind::Channel},
     };
     for (const auto& [text, kind] : kinds) {
@@ -155,7 +159,8 @@ TEST(Reader, JsonValueForms) {
     EXPECT_EQ(v[9], JsonValue(0.0));
     EXPECT_EQ(v[10], JsonValue(100.0));
     EXPECT_EQ(v[11], JsonValue("\u00e9\U0001F600/\""));
-    EXPECT_EQ(v[12], JsonValue(JsonValue::Object{{"a", JsonValue(std::uint64_t{2})}, {"b", JsonValue(std::uint64_t{3})}}));
+    EXPECT_EQ(v[12],
+              JsonValue(JsonValue::Object{{"a", JsonValue(std::uint64_t{2})}, {"b", JsonValue(std::uint64_t{3})}}));
     EXPECT_EQ(v[13], JsonValue(JsonValue::Array{nullptr, true, false}));
 }
 

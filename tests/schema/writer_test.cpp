@@ -81,11 +81,12 @@ TEST(Writer, FieldSkipRules) {
     f.default_value = JsonValue(nullptr);  // a held null is written
     m.fields.push_back(f);
     g.models["M"] = m;
-    EXPECT_EQ(write_compact(g),
-              R"({"endpoints":{},"models":{"M":{"name":"M","fields":[)"
-              R"({"sourceName":"s","wireName":"w","ty":{"kind":"any","optional":false,"nullable":false},"required":false},)"
-              R"({"sourceName":"s","wireName":"w","ty":{"kind":"any","optional":false,"nullable":false},"required":true,)"
-              R"("optional":true,"nullable":true,"doc":"d","default":null}]}},"enums":{}})");
+    EXPECT_EQ(
+        write_compact(g),
+        R"({"endpoints":{},"models":{"M":{"name":"M","fields":[)"
+        R"({"sourceName":"s","wireName":"w","ty":{"kind":"any","optional":false,"nullable":false},"required":false},)"
+        R"({"sourceName":"s","wireName":"w","ty":{"kind":"any","optional":false,"nullable":false},"required":true,)"
+        R"("optional":true,"nullable":true,"doc":"d","default":null}]}},"enums":{}})");
 }
 
 TEST(Writer, EndpointKeyOrderWithEveryField) {
@@ -111,15 +112,16 @@ TEST(Writer, EndpointKeyOrderWithEveryField) {
     e.clientEvents = {p};
     ApiGraph g;
     g.endpoints["up"] = e;
-    const std::string param = R"({"sourceName":"a","wireName":"b","ty":{"kind":"void","optional":false,"nullable":false},)"
-                              R"("required":true,"default":-2})";
-    EXPECT_EQ(write_compact(g), R"({"endpoints":{"up":{"name":"up","kind":"upload","module":"mod","doc":"doc","params":[)" +
-                                    param +
-                                    R"(],"returns":{"kind":"model","name":"M","optional":false,"nullable":false},)"
-                                    R"("channelItem":{"kind":"enum","name":"E","optional":false,"nullable":false},)"
-                                    R"("fileParam":"f","multiFile":true,"maxSize":18446744073709551615,)"
-                                    R"("allowedTypes":["image/png"],"serverEvents":[)" +
-                                    param + R"(],"clientEvents":[)" + param + R"(]}},"models":{},"enums":{}})");
+    const std::string param =
+        R"({"sourceName":"a","wireName":"b","ty":{"kind":"void","optional":false,"nullable":false},)"
+        R"("required":true,"default":-2})";
+    EXPECT_EQ(write_compact(g),
+              R"({"endpoints":{"up":{"name":"up","kind":"upload","module":"mod","doc":"doc","params":[)" + param +
+                  R"(],"returns":{"kind":"model","name":"M","optional":false,"nullable":false},)"
+                  R"("channelItem":{"kind":"enum","name":"E","optional":false,"nullable":false},)"
+                  R"("fileParam":"f","multiFile":true,"maxSize":18446744073709551615,)"
+                  R"("allowedTypes":["image/png"],"serverEvents":[)" +
+                  param + R"(],"clientEvents":[)" + param + R"(]}},"models":{},"enums":{}})");
 }
 
 TEST(Writer, ValuesAreWrittenFromWhatWasRead) {
@@ -151,21 +153,29 @@ TEST(Writer, NullAndEmptyMembersAreNotWrittenBack) {
         "enums": {"e": {"name": "e", "values": [], "doc": null}}})");
     ASSERT_TRUE(g) << g.error().display();
     const std::string returns = R"("returns":{"kind":"void","optional":false,"nullable":false},"multiFile":false})";
-    EXPECT_EQ(write_compact(*g), R"({"endpoints":{)"
-                                 R"("a":{"name":"a","kind":"channel",)" + returns + ","
-                                 R"("b":{"name":"b","kind":"static",)" + returns + ","
-                                 R"("c":{"name":"c","kind":"ws",)" + returns + "},"
-                                 R"("models":{"m":{"name":"m"},"n":{"name":"n","fields":[{"sourceName":"s","wireName":"w",)"
-                                 R"("ty":{"kind":"any","optional":false,"nullable":false},"required":false}]}},)"
-                                 R"("enums":{"e":{"name":"e"}}})");
+    EXPECT_EQ(write_compact(*g),
+              R"({"endpoints":{)"
+              R"("a":{"name":"a","kind":"channel",)" +
+                  returns +
+                  ","
+                  R"("b":{"name":"b","kind":"static",)" +
+                  returns +
+                  ","
+                  R"("c":{"name":"c","kind":"ws",)" +
+                  returns +
+                  "},"
+                  R"("models":{"m":{"name":"m"},"n":{"name":"n","fields":[{"sourceName":"s","wireName":"w",)"
+                  R"("ty":{"kind":"any","optional":false,"nullable":false},"required":false}]}},)"
+                  R"("enums":{"e":{"name":"e"}}})");
 }
 
 TEST(Writer, PrettyLayoutOfJsonValues) {
     ApiGraph g;
     EnumDef e;
     e.name = "E";
-    e.values = {JsonValue(JsonValue::Object{}), JsonValue(JsonValue::Array{}),
-                JsonValue(JsonValue::Object{{"k", JsonValue(JsonValue::Array{JsonValue(std::int64_t{-1}), JsonValue(0.5)})}})};
+    e.values = {
+        JsonValue(JsonValue::Object{}), JsonValue(JsonValue::Array{}),
+        JsonValue(JsonValue::Object{{"k", JsonValue(JsonValue::Array{JsonValue(std::int64_t{-1}), JsonValue(0.5)})}})};
     e.doc = "d";
     g.enums["E"] = e;
     EXPECT_EQ(write_pretty(g), R"({

@@ -17,9 +17,12 @@ namespace {
 using tolv::gen_effect::ReturnSurface;
 
 bool parse_surface(const std::string& word, ReturnSurface& out) {
-    if (word == "effect") out = ReturnSurface::Effect;
-    else if (word == "promise") out = ReturnSurface::Promise;
-    else return false;
+    if (word == "effect")
+        out = ReturnSurface::Effect;
+    else if (word == "promise")
+        out = ReturnSurface::Promise;
+    else
+        return false;
     return true;
 }
 
@@ -47,20 +50,28 @@ int main(int argc, char** argv) {
             std::cerr << "bad surface " << argv[i + 1] << "\n";
             return 2;
         }
-        if (flag == "--surface") options.default_surface = surface;
-        else if (flag == "--commands") options.commands = surface;
-        else if (flag == "--channels") options.channels = surface;
-        else if (flag == "--uploads") options.uploads = surface;
-        else if (flag == "--statics") options.statics = surface;
-        else if (flag == "--websockets") options.websockets = surface;
+        if (flag == "--surface")
+            options.default_surface = surface;
+        else if (flag == "--commands")
+            options.commands = surface;
+        else if (flag == "--channels")
+            options.channels = surface;
+        else if (flag == "--uploads")
+            options.uploads = surface;
+        else if (flag == "--statics")
+            options.statics = surface;
+        else if (flag == "--websockets")
+            options.websockets = surface;
         else {
             std::cerr << "unknown option " << flag << "\n";
             return 2;
         }
     }
     tolv::codegen::GenerationResult result;
-    if (language == "typescript") result = tolv::gen_ts::generate(*graph);
-    else if (language == "effect") result = tolv::gen_effect::generate_with_options(*graph, options);
+    if (language == "typescript")
+        result = tolv::gen_ts::generate(*graph);
+    else if (language == "effect")
+        result = tolv::gen_effect::generate_with_options(*graph, options);
     else {
         std::cerr << "unknown language " << language << "\n";
         return 2;

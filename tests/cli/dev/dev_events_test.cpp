@@ -105,11 +105,11 @@ TEST(WatchedEventResult, OwnOutputFilesNeverTriggerARegeneration) {
     for (const char* path : own_paths) {
         EXPECT_FALSE(watched_event_result(event(WatchEventKind::Create, {path}), everything, own)) << path;
     }
-    EXPECT_FALSE(watched_event_result(
-        event(WatchEventKind::Rename, {"/p/web/.api.ts.tmp-4242-9", "/p/web/api.ts"}), everything, own));
+    EXPECT_FALSE(watched_event_result(event(WatchEventKind::Rename, {"/p/web/.api.ts.tmp-4242-9", "/p/web/api.ts"}),
+                                      everything, own));
 
     const char* foreign_paths[] = {
-        "/p/web/.api.ts.tmp-999-1",     // another process's temporary file
+        "/p/web/.api.ts.tmp-999-1",  // another process's temporary file
         "/p/web/other.ts",
         "/p/api.ts",
         "/p/web/api.ts.bak",

@@ -69,7 +69,8 @@ TEST(Regeneration, AMissingProgramIsFatal) {
     auto [sender, receiver] = make_channel<DevMessage>();
     auto outcome = run_regeneration_cancellable(receiver, config);
     ASSERT_FALSE(outcome.has_value());
-    EXPECT_EQ(outcome.error().display(), "failed to spawn schema dump subprocess: No such file or directory (os error 2)");
+    EXPECT_EQ(outcome.error().display(),
+              "failed to spawn schema dump subprocess: No such file or directory (os error 2)");
 }
 
 TEST(Regeneration, AnInvalidAppIsFatalBeforeAnyChildStarts) {

@@ -30,8 +30,7 @@ protected:
         sigaddset(&set, SIGINT);
         sigaddset(&set, SIGTERM);
         const timespec none{};
-        while (::sigtimedwait(&set, nullptr, &none) > 0) {
-        }
+        while (::sigtimedwait(&set, nullptr, &none) > 0) {}
     }
 
     static void expect_one_shutdown_for(std::initializer_list<int> signals) {

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <mutex>
-#include <condition_variable>
 #include <thread>
 
 #include "dev_test_support.hpp"
