@@ -44,6 +44,15 @@ struct Endpoint {
 };
 
 // The JSON name of a kind ("rpc", "channel", ...).
-const char* endpoint_kind_name(EndpointKind kind);
+constexpr const char* endpoint_kind_name(EndpointKind kind) {
+    switch (kind) {
+        case EndpointKind::Rpc: return "rpc";
+        case EndpointKind::Channel: return "channel";
+        case EndpointKind::Upload: return "upload";
+        case EndpointKind::Static: return "static";
+        case EndpointKind::Ws: return "ws";
+    }
+    return "rpc";
+}
 
 }  // namespace tolv::schema

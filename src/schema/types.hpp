@@ -26,6 +26,20 @@ struct TypeRef {
 };
 
 // The JSON name of a kind ("primitive", "array", ...).
-const char* type_kind_name(TypeKind kind);
+constexpr const char* type_kind_name(TypeKind kind) {
+    switch (kind) {
+        case TypeKind::Primitive: return "primitive";
+        case TypeKind::Array: return "array";
+        case TypeKind::Record: return "record";
+        case TypeKind::Tuple: return "tuple";
+        case TypeKind::Union: return "union";
+        case TypeKind::Literal: return "literal";
+        case TypeKind::Model: return "model";
+        case TypeKind::Enum: return "enum";
+        case TypeKind::Any: return "any";
+        case TypeKind::Void: return "void";
+    }
+    return "any";
+}
 
 }  // namespace tolv::schema
