@@ -8,8 +8,20 @@
 namespace tolv::schema {
 namespace {
 
-// Appends the full uppercase mapping of the code point starting at piece[0]
-// (one code point may become several, "ß" -> "SS"), then the rest unchanged.
+// Splits at every '_' and feeds each piece, in order, to emit(piece, index).
+template <class Emit>
+void for_each_piece(std::string_view name, Emit&& emit) {
+    std::size_t index = 0;
+    while (true) {
+        const std::size_t underscore = name.find('_');
+        emit(name.substr(0, underscore), index++);
+        if (underscore == std::string_view::npos) return;
+        name.remove_prefix(underscore + 1);
+    }
+}
+
+}  // namespace
+
 void append_capitalised(std::string& out, std::string_view piece) {
     const auto first = static_cast<unsigned char>(piece.front());
     if (first < 0x80) {
@@ -54,20 +66,6 @@ void append_capitalised(std::string& out, std::string_view piece) {
     }
     out.append(piece.substr(static_cast<std::size_t>(offset)));
 }
-
-// Splits at every '_' and feeds each piece, in order, to emit(piece, index).
-template <class Emit>
-void for_each_piece(std::string_view name, Emit&& emit) {
-    std::size_t index = 0;
-    while (true) {
-        const std::size_t underscore = name.find('_');
-        emit(name.substr(0, underscore), index++);
-        if (underscore == std::string_view::npos) return;
-        name.remove_prefix(underscore + 1);
-    }
-}
-
-}  // namespace
 
 std::string to_camel_case(std::string_view name) {
     std::string out;

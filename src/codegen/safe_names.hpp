@@ -1,0 +1,53 @@
+// The rules that turn schema names into TypeScript text that parses and means
+// what it says: declared identifiers, property keys, member access and the
+// bodies of string and template literals.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tolv::codegen {
+
+// An ECMAScript IdentifierName: ID_Start, "$" or "_", then ID_Continue, "$",
+// "_", ZWNJ or ZWJ. Reserved words are identifier names too.
+bool is_identifier_name(std::string_view text);
+
+// A word reserved in module code, or a global the generated code relies on
+// by name ("undefined", "globalThis"): no declaration may take it.
+bool is_reserved_word(std::string_view text);
+
+// The identifier for a name already in camelCase or PascalCase form: every
+// character that cannot stand in an identifier separates words, and each
+// later word is capitalised ("User:joined" -> "UserJoined"). Empty when
+// nothing is left.
+std::string identifier_words(std::string_view converted);
+
+// A name that a declaration can take: a leading "_" before a first character
+// that cannot start an identifier (a digit), a trailing "_" after a reserved
+// word. `identifier` holds identifier characters only.
+std::string declarable(std::string identifier);
+
+// How a string literal is written: the plain client's escapes (backslash,
+// double quote, line feed, carriage return, tab; everything else as it is)
+// or JSON's.
+enum class QuoteStyle { Plain, Json };
+
+// `text` between double quotes, escaped in `style`.
+void append_string_literal(std::string& out, std::string_view text, QuoteStyle style);
+
+// The text of a template literal (between backquotes) that reads as `text`.
+void append_template_text(std::string& out, std::string_view text);
+
+// A property name in a type or interface: bare when it is an identifier
+// name, else a string literal.
+void append_property_key(std::string& out, std::string_view name, QuoteStyle style);
+
+// A property name in an object literal: as append_property_key, except that
+// "__proto__" is computed (["__proto__"]) so that it names a property rather
+// than setting the prototype.
+void append_object_key(std::string& out, std::string_view name, QuoteStyle style);
+
+// Reading a property: ".name", or ["name"] when it is no identifier name.
+void append_member_access(std::string& out, std::string_view name, QuoteStyle style);
+
+}  // namespace tolv::codegen
