@@ -1,9 +1,12 @@
 // Endpoint records: the backend's callable operations and their parameters.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "schema/json_value.hpp"
@@ -43,16 +46,11 @@ struct Endpoint {
     friend bool operator==(const Endpoint&, const Endpoint&) = default;
 };
 
-// The JSON name of a kind ("rpc", "channel", ...).
-constexpr const char* endpoint_kind_name(EndpointKind kind) {
-    switch (kind) {
-        case EndpointKind::Rpc: return "rpc";
-        case EndpointKind::Channel: return "channel";
-        case EndpointKind::Upload: return "upload";
-        case EndpointKind::Static: return "static";
-        case EndpointKind::Ws: return "ws";
-    }
-    return "rpc";
+// The JSON names of the kinds, in declaration order.
+inline constexpr std::array<std::string_view, 5> kEndpointKindNames = {"rpc", "channel", "upload", "static", "ws"};
+
+constexpr std::string_view endpoint_kind_name(EndpointKind kind) {
+    return kEndpointKindNames[static_cast<std::size_t>(kind)];
 }
 
 }  // namespace tolv::schema

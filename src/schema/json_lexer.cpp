@@ -90,7 +90,9 @@ long long decimal_magnitude(const char* digits, const char* end) {
 
 }  // namespace
 
-bool Lexer::parse_ident(std::string_view rest) {
+bool Lexer::parse_literal() {
+    const char first = *cur_++;
+    const std::string_view rest = first == 'n' ? "ull" : first == 't' ? "rue" : "alse";
     for (const char expected : rest) {
         if (cur_ == end_) return fail_here(Syntax::EofWhileParsingValue);
         if (*cur_++ != expected) return fail_here(Syntax::ExpectedSomeIdent);
@@ -274,7 +276,10 @@ bool Lexer::scan_number(bool& is_integer, bool skipping) {
     return true;
 }
 
-bool Lexer::parse_number(const char* start, bool positive, Number& out) {
+bool Lexer::parse_number(Number& out) {
+    const char* const start = cur_;
+    const bool positive = *cur_ != '-';
+    if (!positive) ++cur_;
     const char* digits = cur_;
     bool is_integer = false;
     if (!scan_number(is_integer, false)) return false;
@@ -336,16 +341,9 @@ bool Lexer::ignore_value() {
         switch (c) {
             case kEnd: return fail_peek(Syntax::EofWhileParsingValue);
             case 'n':
-                eat();
-                if (!parse_ident("ull")) return false;
-                break;
             case 't':
-                eat();
-                if (!parse_ident("rue")) return false;
-                break;
             case 'f':
-                eat();
-                if (!parse_ident("alse")) return false;
+                if (!parse_literal()) return false;
                 break;
             case '-': eat(); [[fallthrough]];
             case '0':

@@ -36,14 +36,14 @@ public:
     void eat() { ++cur_; }
     bool at_end() const { return cur_ == end_; }
 
-    // The rest of a literal whose first letter was taken ("ull" after 'n').
-    bool parse_ident(std::string_view rest);
+    // At 'n', 't' or 'f': the whole literal null, true or false.
+    bool parse_literal();
+    static bool starts_number(int c) { return c == '-' || (c >= '0' && c <= '9'); }
     // After the opening quote: the string up to the closing quote, which is
     // taken too. The view stays valid until the next string is parsed.
     bool parse_string(std::string_view& out);
-    // After an optional '-' (taken by the caller; start points at the number's
-    // first byte, sign included).
-    bool parse_number(const char* start, bool positive, Number& out);
+    // At the number's first byte, '-' or a digit.
+    bool parse_number(Number& out);
     // Skips one whole value of any depth (no nesting limit, no recursion).
     bool ignore_value();
     // Skips whitespace and takes the ':' between a key and its value.

@@ -3,8 +3,6 @@
 // value is read.
 #include "schema/json_reader.hpp"
 
-#include <array>
-
 #include "schema/value_reader.hpp"
 
 namespace tolv::schema {
@@ -21,20 +19,10 @@ bool read_endpoint(Reader& r, Endpoint& out);
 bool read_model(Reader& r, ModelDef& out);
 bool read_enum_def(Reader& r, EnumDef& out);
 
-constexpr std::array<std::string_view, 10> kTypeKindNames = {"primitive", "array", "record", "tuple", "union",
-                                                             "literal",   "model", "enum",   "any",   "void"};
-constexpr std::array<std::string_view, 5> kEndpointKindNames = {"rpc", "channel", "upload", "static", "ws"};
-
 bool read_params(Reader& r, std::vector<Param>& out) { return r.read_list(out, read_param); }
 
 constexpr FieldSpec<TypeRef> kTypeRefFields[] = {
-    {"kind", true, false,
-     [](Reader& r, TypeRef& t) {
-         std::size_t index = 0;
-         if (!r.read_enum(kTypeKindNames, index)) return false;
-         t.kind = static_cast<TypeKind>(index);
-         return true;
-     }},
+    {"kind", true, false, [](Reader& r, TypeRef& t) { return r.read_enum(kTypeKindNames, t.kind); }},
     {"name", false, false, [](Reader& r, TypeRef& t) { return r.read_optional_string(t.name); }},
     {"inner", false, true, [](Reader& r, TypeRef& t) { return r.read_list(t.inner, read_type_ref); }},
     {"optional", false, true, [](Reader& r, TypeRef& t) { return r.read_bool(t.optional); }},
@@ -55,13 +43,7 @@ constexpr RecordSpec<Param> kParam{"struct Param", "struct Param with 5 elements
 
 constexpr FieldSpec<Endpoint> kEndpointFields[] = {
     {"name", true, false, [](Reader& r, Endpoint& e) { return r.read_string(e.name); }},
-    {"kind", true, false,
-     [](Reader& r, Endpoint& e) {
-         std::size_t index = 0;
-         if (!r.read_enum(kEndpointKindNames, index)) return false;
-         e.kind = static_cast<EndpointKind>(index);
-         return true;
-     }},
+    {"kind", true, false, [](Reader& r, Endpoint& e) { return r.read_enum(kEndpointKindNames, e.kind); }},
     {"module", false, true, [](Reader& r, Endpoint& e) { return r.read_optional_string(e.module); }},
     {"doc", false, false, [](Reader& r, Endpoint& e) { return r.read_optional_string(e.doc); }},
     {"params", false, true, [](Reader& r, Endpoint& e) { return read_params(r, e.params); }},

@@ -29,16 +29,7 @@ public:
             case 1: out_ += std::get<bool>(v.v) ? "true" : "false"; return;
             case 5: detail::append_quoted(out_, std::get<std::string>(v.v)); return;
             case 6: list(std::get<JsonValue::Array>(v.v), [this](const JsonValue& e) { value(e); }); return;
-            case 7: {
-                const auto& members = std::get<JsonValue::Object>(v.v);
-                bool first = begin_object();
-                for (const auto& [name, member] : members) {
-                    quoted_key(first, name);
-                    value(member);
-                }
-                end_object(first);
-                return;
-            }
+            case 7: map(std::get<JsonValue::Object>(v.v), [this](const JsonValue& m) { value(m); }); return;
             default: detail::append_number(out_, v); return;
         }
     }
@@ -48,24 +39,14 @@ private:
         bool first = begin_object();
         key(first, "\"name\"");
         string(m.name);
-        if (!m.fields.empty()) {
-            key(first, "\"fields\"");
-            list(m.fields, [this](const Field& f) { field(f); });
-        }
+        nonempty_list(first, "\"fields\"", m.fields, [this](const Field& f) { field(f); });
         optional_string(first, "\"doc\"", m.doc);
         end_object(first);
     }
 
     void field(const Field& f) {
         bool first = begin_object();
-        key(first, "\"sourceName\"");
-        string(f.sourceName);
-        key(first, "\"wireName\"");
-        string(f.wireName);
-        key(first, "\"ty\"");
-        type_ref(f.ty);
-        key(first, "\"required\"");
-        boolean(f.required);
+        shared_member_keys(first, f);
         if (f.optional) {
             key(first, "\"optional\"");
             boolean(true);
@@ -79,14 +60,24 @@ private:
         end_object(first);
     }
 
+    // The leading keys of a model field and of a parameter.
+    template <class Member>
+    void shared_member_keys(bool& first, const Member& m) {
+        key(first, "\"sourceName\"");
+        string(m.sourceName);
+        key(first, "\"wireName\"");
+        string(m.wireName);
+        key(first, "\"ty\"");
+        type_ref(m.ty);
+        key(first, "\"required\"");
+        boolean(m.required);
+    }
+
     void enum_def(const EnumDef& e) {
         bool first = begin_object();
         key(first, "\"name\"");
         string(e.name);
-        if (!e.values.empty()) {
-            key(first, "\"values\"");
-            list(e.values, [this](const JsonValue& v) { value(v); });
-        }
+        nonempty_list(first, "\"values\"", e.values, [this](const JsonValue& v) { value(v); });
         optional_string(first, "\"doc\"", e.doc);
         end_object(first);
     }
@@ -96,10 +87,7 @@ private:
         key(first, "\"kind\"");
         string(type_kind_name(t.kind));
         optional_string(first, "\"name\"", t.name);
-        if (!t.inner.empty()) {
-            key(first, "\"inner\"");
-            list(t.inner, [this](const TypeRef& inner) { type_ref(inner); });
-        }
+        nonempty_list(first, "\"inner\"", t.inner, [this](const TypeRef& inner) { type_ref(inner); });
         key(first, "\"optional\"");
         boolean(t.optional);
         key(first, "\"nullable\"");
@@ -130,31 +118,19 @@ private:
             key(first, "\"maxSize\"");
             detail::append_unsigned(out_, *e.maxSize);
         }
-        if (!e.allowedTypes.empty()) {
-            key(first, "\"allowedTypes\"");
-            list(e.allowedTypes, [this](const std::string& s) { string(s); });
-        }
+        nonempty_list(first, "\"allowedTypes\"", e.allowedTypes, [this](const std::string& s) { string(s); });
         params(first, "\"serverEvents\"", e.serverEvents);
         params(first, "\"clientEvents\"", e.clientEvents);
         end_object(first);
     }
 
     void params(bool& first, std::string_view quoted, const std::vector<Param>& list_of_params) {
-        if (list_of_params.empty()) return;
-        key(first, quoted);
-        list(list_of_params, [this](const Param& p) { param(p); });
+        nonempty_list(first, quoted, list_of_params, [this](const Param& p) { param(p); });
     }
 
     void param(const Param& p) {
         bool first = begin_object();
-        key(first, "\"sourceName\"");
-        string(p.sourceName);
-        key(first, "\"wireName\"");
-        string(p.wireName);
-        key(first, "\"ty\"");
-        type_ref(p.ty);
-        key(first, "\"required\"");
-        boolean(p.required);
+        shared_member_keys(first, p);
         optional_value(first, "\"default\"", p.default_value);
         end_object(first);
     }
@@ -228,6 +204,13 @@ private:
             write_element(element);
         }
         close(']', first);
+    }
+
+    template <class List, class WriteElement>
+    void nonempty_list(bool& first, std::string_view quoted, const List& elements, WriteElement&& write_element) {
+        if (elements.empty()) return;
+        key(first, quoted);
+        list(elements, write_element);
     }
 
     void string(std::string_view s) { detail::append_quoted(out_, s); }

@@ -141,20 +141,24 @@ std::string describe_string(std::string_view value) {
     return out;
 }
 
+std::string with_expected(std::string message, std::string_view expected) {
+    message += ", expected ";
+    message.append(expected);
+    return message;
+}
+
 std::string invalid_type(std::string_view unexpected, std::string_view expected) {
-    std::string out = "invalid type: ";
-    out.append(unexpected);
-    out += ", expected ";
-    out.append(expected);
-    return out;
+    return with_expected("invalid type: " + std::string(unexpected), expected);
 }
 
 std::string invalid_value(std::string_view unexpected, std::string_view expected) {
-    std::string out = "invalid value: ";
-    out.append(unexpected);
-    out += ", expected ";
-    out.append(expected);
-    return out;
+    return with_expected("invalid value: " + std::string(unexpected), expected);
+}
+
+std::string invalid_length(std::size_t length, std::string_view expected) {
+    std::string message = "invalid length ";
+    append_unsigned(message, length);
+    return with_expected(std::move(message), expected);
 }
 
 }  // namespace tolv::schema::detail

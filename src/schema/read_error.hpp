@@ -55,5 +55,8 @@ std::string describe_string(std::string_view value);  // string "a\nb"
 
 std::string invalid_type(std::string_view unexpected, std::string_view expected);
 std::string invalid_value(std::string_view unexpected, std::string_view expected);
+std::string invalid_length(std::size_t length, std::string_view expected);
+// "{message}, expected {expected}".
+std::string with_expected(std::string message, std::string_view expected);
 
 }  // namespace tolv::schema::detail

@@ -1,8 +1,11 @@
 // Type references: the type of a field, parameter, result, channel item or event.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "schema/json_value.hpp"
@@ -25,21 +28,10 @@ struct TypeRef {
     friend bool operator==(const TypeRef&, const TypeRef&) = default;
 };
 
-// The JSON name of a kind ("primitive", "array", ...).
-constexpr const char* type_kind_name(TypeKind kind) {
-    switch (kind) {
-        case TypeKind::Primitive: return "primitive";
-        case TypeKind::Array: return "array";
-        case TypeKind::Record: return "record";
-        case TypeKind::Tuple: return "tuple";
-        case TypeKind::Union: return "union";
-        case TypeKind::Literal: return "literal";
-        case TypeKind::Model: return "model";
-        case TypeKind::Enum: return "enum";
-        case TypeKind::Any: return "any";
-        case TypeKind::Void: return "void";
-    }
-    return "any";
-}
+// The JSON names of the kinds, in declaration order.
+inline constexpr std::array<std::string_view, 10> kTypeKindNames = {"primitive", "array", "record", "tuple", "union",
+                                                                    "literal",   "model", "enum",   "any",   "void"};
+
+constexpr std::string_view type_kind_name(TypeKind kind) { return kTypeKindNames[static_cast<std::size_t>(kind)]; }
 
 }  // namespace tolv::schema

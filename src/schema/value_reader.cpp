@@ -26,60 +26,55 @@ std::string backticked(std::string_view prefix, std::string_view name) {
     return out;
 }
 
+// How an unexpected scalar is named in "invalid type: {}, expected {}".
+std::string describe_scalar(const JsonValue& value) {
+    if (value.is_null()) return "null";
+    if (const auto* b = std::get_if<bool>(&value.v)) return *b ? "boolean `true`" : "boolean `false`";
+    if (const auto* u = std::get_if<std::uint64_t>(&value.v)) return describe_unsigned(*u);
+    if (const auto* i = std::get_if<std::int64_t>(&value.v)) return describe_signed(*i);
+    if (const auto* d = std::get_if<double>(&value.v)) return describe_float(*d);
+    return describe_string(std::get<std::string>(value.v));
+}
+
+bool read_element(Reader& r, JsonValue& element) { return r.read_value(element); }
+
 }  // namespace
 
 std::string duplicate_field(std::string_view key) { return backticked("duplicate field ", key); }
 std::string missing_field(std::string_view key) { return backticked("missing field ", key); }
-
-std::string invalid_length(std::size_t position, std::string_view expected) {
-    std::string out = "invalid length ";
-    append_unsigned(out, position);
-    out += ", expected ";
-    out.append(expected);
-    return out;
-}
 
 bool Reader::enter() {
     if (--remaining_depth_ == 0) return lex_.fail_peek(Syntax::RecursionLimitExceeded);
     return true;
 }
 
-int Reader::next_element(bool& first) {
+template <char Close>
+int Reader::next_member(bool& first) {
+    constexpr bool list = Close == ']';
     int c = lex_.peek_past_whitespace();
-    if (c == ']') return 0;
+    if (c == Close) return 0;
     if (c == ',' && !first) {
         lex_.eat();
         c = lex_.peek_past_whitespace();
     } else if (c != Lexer::kEnd) {
-        if (!first) return lex_.fail_peek(Syntax::ExpectedListCommaOrEnd), -1;
+        if (!first) return lex_.fail_peek(list ? Syntax::ExpectedListCommaOrEnd : Syntax::ExpectedObjectCommaOrEnd), -1;
         first = false;
     } else {
-        return lex_.fail_peek(Syntax::EofWhileParsingList), -1;
+        return lex_.fail_peek(list ? Syntax::EofWhileParsingList : Syntax::EofWhileParsingObject), -1;
     }
-    if (c == ']') return lex_.fail_peek(Syntax::TrailingComma), -1;
+    if (c == Close) return lex_.fail_peek(Syntax::TrailingComma), -1;
     if (c == Lexer::kEnd) return lex_.fail_peek(Syntax::EofWhileParsingValue), -1;
     return 1;
 }
 
+int Reader::next_element(bool& first) { return next_member<']'>(first); }
+
 int Reader::next_key(bool& first, std::string_view& key) {
-    int c = lex_.peek_past_whitespace();
-    if (c == '}') return 0;
-    if (c == ',' && !first) {
-        lex_.eat();
-        c = lex_.peek_past_whitespace();
-    } else if (c != Lexer::kEnd) {
-        if (!first) return lex_.fail_peek(Syntax::ExpectedObjectCommaOrEnd), -1;
-        first = false;
-    } else {
-        return lex_.fail_peek(Syntax::EofWhileParsingObject), -1;
-    }
-    if (c == '"') {
-        lex_.eat();
-        return lex_.parse_string(key) ? 1 : -1;
-    }
-    if (c == '}') return lex_.fail_peek(Syntax::TrailingComma), -1;
-    if (c == Lexer::kEnd) return lex_.fail_peek(Syntax::EofWhileParsingValue), -1;
-    return lex_.fail_peek(Syntax::KeyMustBeAString), -1;
+    const int next = next_member<'}'>(first);
+    if (next <= 0) return next;
+    if (lex_.peek_past_whitespace() != '"') return lex_.fail_peek(Syntax::KeyMustBeAString), -1;
+    lex_.eat();
+    return lex_.parse_string(key) ? 1 : -1;
 }
 
 bool Reader::end_list() {
@@ -105,18 +100,14 @@ bool Reader::end_object() {
     return lex_.fail_peek(c == Lexer::kEnd ? Syntax::EofWhileParsingObject : Syntax::TrailingCharacters);
 }
 
-void Reader::settle_list() {
+void Reader::settle(bool object) {
     const int c = lex_.peek_past_whitespace();
-    if (c == ']') {
+    if (c == (object ? '}' : ']')) {
         lex_.eat();
-    } else if (c == ',') {
+    } else if (c == ',' && !object) {
         lex_.eat();
         lex_.peek_past_whitespace();
     }
-}
-
-void Reader::settle_object() {
-    if (lex_.peek_past_whitespace() == '}') lex_.eat();
 }
 
 bool Reader::finish() {
@@ -124,64 +115,30 @@ bool Reader::finish() {
     return true;
 }
 
+bool Reader::value_starts(char open, std::string_view expected) {
+    const int c = lex_.peek_past_whitespace();
+    if (c == Lexer::kEnd) return lex_.fail_peek(Syntax::EofWhileParsingValue);
+    if (c != open) return invalid_type_here(expected);
+    return true;
+}
+
+// Never at the end of input: every caller has failed on that already.
 bool Reader::invalid_type_here(std::string_view expected) {
     std::string found;
-    const int c = lex_.peek_past_whitespace();
-    const char* start = lex_.position();
-    switch (c) {
-        case 'n':
-            lex_.eat();
-            if (!lex_.parse_ident("ull")) return false;
-            found = "null";
-            break;
-        case 't':
-            lex_.eat();
-            if (!lex_.parse_ident("rue")) return false;
-            found = "boolean `true`";
-            break;
-        case 'f':
-            lex_.eat();
-            if (!lex_.parse_ident("alse")) return false;
-            found = "boolean `false`";
-            break;
-        case '-':
-        case '0':
-        case '1':
-        case '2':
-        case '3':
-        case '4':
-        case '5':
-        case '6':
-        case '7':
-        case '8':
-        case '9': {
-            const bool positive = *start != '-';
-            if (!positive) lex_.eat();
-            Number n;
-            if (!lex_.parse_number(start, positive, n)) return false;
-            found = n.form == Number::Form::Unsigned ? describe_unsigned(n.u)
-                    : n.form == Number::Form::Signed ? describe_signed(n.i)
-                                                     : describe_float(n.d);
-            break;
-        }
-        case '"': {
-            lex_.eat();
-            std::string_view s;
-            if (!lex_.parse_string(s)) return false;
-            found = describe_string(s);
-            break;
-        }
+    switch (lex_.peek_past_whitespace()) {
         case '[': found = "sequence"; break;
         case '{': found = "map"; break;
-        default: return lex_.fail_peek(Syntax::ExpectedSomeValue);
+        default: {
+            JsonValue scalar;
+            if (!read_value(scalar)) return false;
+            found = describe_scalar(scalar);
+        }
     }
     return lex_.fail_here(invalid_type(found, expected));
 }
 
 bool Reader::read_string(std::string& out) {
-    const int c = lex_.peek_past_whitespace();
-    if (c == Lexer::kEnd) return lex_.fail_peek(Syntax::EofWhileParsingValue);
-    if (c != '"') return invalid_type_here("a string");
+    if (!value_starts('"', "a string")) return false;
     lex_.eat();
     std::string_view s;
     if (!lex_.parse_string(s)) return false;
@@ -190,41 +147,29 @@ bool Reader::read_string(std::string& out) {
 }
 
 bool Reader::read_bool(bool& out) {
-    switch (lex_.peek_past_whitespace()) {
-        case Lexer::kEnd: return lex_.fail_peek(Syntax::EofWhileParsingValue);
-        case 't':
-            lex_.eat();
-            out = true;
-            return lex_.parse_ident("rue");
-        case 'f':
-            lex_.eat();
-            out = false;
-            return lex_.parse_ident("alse");
-        default: return invalid_type_here("a boolean");
-    }
+    const int c = lex_.peek_past_whitespace();
+    if (c == Lexer::kEnd) return lex_.fail_peek(Syntax::EofWhileParsingValue);
+    if (c != 't' && c != 'f') return invalid_type_here("a boolean");
+    out = c == 't';
+    return lex_.parse_literal();
 }
 
 bool Reader::read_optional_string(std::optional<std::string>& out) {
     return read_optional(out, [](Reader& r, std::string& s) { return r.read_string(s); });
 }
 
-bool Reader::read_optional_value(std::optional<JsonValue>& out) {
-    return read_optional(out, [](Reader& r, JsonValue& v) { return r.read_value(v); });
-}
+bool Reader::read_optional_value(std::optional<JsonValue>& out) { return read_optional(out, read_element); }
 
 bool Reader::read_optional_u64(std::optional<std::uint64_t>& out) {
+    return read_optional(out, [](Reader& r, std::uint64_t& n) { return r.read_u64(n); });
+}
+
+bool Reader::read_u64(std::uint64_t& out) {
     const int c = lex_.peek_past_whitespace();
-    if (c == 'n') {
-        lex_.eat();
-        out.reset();
-        return lex_.parse_ident("ull");
-    }
     if (c == Lexer::kEnd) return lex_.fail_peek(Syntax::EofWhileParsingValue);
-    if (c != '-' && (c < '0' || c > '9')) return invalid_type_here("u64");
-    const char* start = lex_.position();
-    if (c == '-') lex_.eat();
+    if (!Lexer::starts_number(c)) return invalid_type_here("u64");
     Number n;
-    if (!lex_.parse_number(start, c != '-', n)) return false;
+    if (!lex_.parse_number(n)) return false;
     switch (n.form) {
         case Number::Form::Unsigned: out = n.u; return true;
         // A negative integer is a wrong value of the right type.
@@ -234,11 +179,21 @@ bool Reader::read_optional_u64(std::optional<std::uint64_t>& out) {
     return false;
 }
 
-bool Reader::read_number_value(bool positive, JsonValue& out) {
-    const char* start = lex_.position();
-    if (!positive) lex_.eat();
+bool Reader::read_value(JsonValue& out) {
+    const int c = lex_.peek_past_whitespace();
+    switch (c) {
+        case Lexer::kEnd: return lex_.fail_peek(Syntax::EofWhileParsingValue);
+        case 'n': out.v = nullptr; return lex_.parse_literal();
+        case 't': out.v = true; return lex_.parse_literal();
+        case 'f': out.v = false; return lex_.parse_literal();
+        case '"': return read_string(out.v.emplace<std::string>());
+        case '[': return read_list(out.v.emplace<JsonValue::Array>(), read_element);
+        case '{': return read_map(out.v.emplace<JsonValue::Object>(), read_element);
+        default: break;
+    }
+    if (!Lexer::starts_number(c)) return lex_.fail_peek(Syntax::ExpectedSomeValue);
     Number n;
-    if (!lex_.parse_number(start, positive, n)) return false;
+    if (!lex_.parse_number(n)) return false;
     switch (n.form) {
         case Number::Form::Unsigned: out.v = n.u; break;
         case Number::Form::Signed: out.v = n.i; break;
@@ -247,99 +202,20 @@ bool Reader::read_number_value(bool positive, JsonValue& out) {
     return true;
 }
 
-bool Reader::read_value(JsonValue& out) {
-    switch (lex_.peek_past_whitespace()) {
-        case Lexer::kEnd: return lex_.fail_peek(Syntax::EofWhileParsingValue);
-        case 'n':
-            lex_.eat();
-            out.v = nullptr;
-            return lex_.parse_ident("ull");
-        case 't':
-            lex_.eat();
-            out.v = true;
-            return lex_.parse_ident("rue");
-        case 'f':
-            lex_.eat();
-            out.v = false;
-            return lex_.parse_ident("alse");
-        case '-': return read_number_value(false, out);
-        case '0':
-        case '1':
-        case '2':
-        case '3':
-        case '4':
-        case '5':
-        case '6':
-        case '7':
-        case '8':
-        case '9': return read_number_value(true, out);
-        case '"': {
-            lex_.eat();
-            std::string_view s;
-            if (!lex_.parse_string(s)) return false;
-            out.v.emplace<std::string>(s);
-            return true;
-        }
-        case '[': {
-            if (!enter()) return false;
-            lex_.eat();
-            auto& elements = out.v.emplace<JsonValue::Array>();
-            bool first = true;
-            while (true) {
-                const int next = next_element(first);
-                if (next < 0) return false;
-                if (next == 0) break;
-                if (!read_value(elements.emplace_back())) return false;
-            }
-            leave();
-            return end_list();
-        }
-        case '{': {
-            if (!enter()) return false;
-            lex_.eat();
-            auto& members = out.v.emplace<JsonValue::Object>();
-            bool first = true;
-            while (true) {
-                std::string_view key;
-                const int next = next_key(first, key);
-                if (next < 0) return false;
-                if (next == 0) break;
-                // A repeated key: the later member replaces the earlier one.
-                JsonValue& slot = members[std::string(key)];
-                if (!lex_.parse_colon() || !read_value(slot)) return false;
-            }
-            leave();
-            return end_object();
-        }
-        default: return lex_.fail_peek(Syntax::ExpectedSomeValue);
-    }
-}
-
 bool Reader::read_variant_name(std::span<const std::string_view> names, std::size_t& index) {
-    const int c = lex_.peek_past_whitespace();
-    if (c == Lexer::kEnd) return lex_.fail_peek(Syntax::EofWhileParsingValue);
-    if (c != '"') return invalid_type_here("variant identifier");
+    if (!value_starts('"', "variant identifier")) return false;
     lex_.eat();
     std::string_view name;
     if (!lex_.parse_string(name)) return false;
     for (index = 0; index < names.size(); ++index) {
         if (names[index] == name) return true;
     }
-    std::string message = backticked("unknown variant ", name);
-    message += ", expected ";
-    message += one_of(names);
-    return lex_.fail_here(std::move(message));
+    return lex_.fail_here(with_expected(backticked("unknown variant ", name), one_of(names)));
 }
 
-bool Reader::read_unit() {
-    const int c = lex_.peek_past_whitespace();
-    if (c == Lexer::kEnd) return lex_.fail_peek(Syntax::EofWhileParsingValue);
-    if (c != 'n') return invalid_type_here("unit");
-    lex_.eat();
-    return lex_.parse_ident("ull");
-}
+bool Reader::read_unit() { return value_starts('n', "unit") && lex_.parse_literal(); }
 
-bool Reader::read_enum(std::span<const std::string_view> names, std::size_t& index) {
+bool Reader::read_enum_index(std::span<const std::string_view> names, std::size_t& index) {
     const int c = lex_.peek_past_whitespace();
     if (c == '"') return read_variant_name(names, index);
     if (c == Lexer::kEnd) return lex_.fail_peek(Syntax::EofWhileParsingValue);
