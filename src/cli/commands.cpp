@@ -6,12 +6,12 @@
 #include <fmt/format.h>
 
 #include "base/utf8.hpp"
-#include "cli/dev_loop.hpp"
-#include "cli/os_error.hpp"
-#include "cli/output_writer.hpp"
-#include "cli/process.hpp"
-#include "cli/schema_acquisition.hpp"
-#include "cli/stdout_text.hpp"
+#include "cli/dev/loop.hpp"
+#include "cli/os/os_error.hpp"
+#include "cli/os/stdout_text.hpp"
+#include "cli/output/output_writer.hpp"
+#include "cli/schema_source/process.hpp"
+#include "cli/schema_source/schema_acquisition.hpp"
 #include "gen_effect/generator.hpp"
 #include "gen_ts/generator.hpp"
 #include "schema/json_writer.hpp"

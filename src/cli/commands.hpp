@@ -2,7 +2,7 @@
 #pragma once
 
 #include "base/error.hpp"
-#include "cli/args.hpp"
+#include "cli/command_line/args.hpp"
 
 namespace tolv::cli {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/command_line.hpp"
+#include "cli/command_line/command_line.hpp"
 #include "cli/commands.hpp"
-#include "cli/stdout_text.hpp"
+#include "cli/os/stdout_text.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "cli/regeneration.hpp"
+#include "cli/dev/regeneration.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,0 +1,109 @@
+#include "cli/dev/events.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include <fmt/format.h>
+
+#include "base/utf8.hpp"
+#include "cli/output/output_writer.hpp"
+#include "cli/output/path_text.hpp"
+
+namespace tolv::cli {
+namespace {
+
+std::string_view file_name_of(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+    const auto slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string_view directory_of(std::string_view path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string_view::npos) return {};
+    return path.substr(0, slash == 0 ? 1 : slash);
+}
+
+// Absolute, with symbolic links resolved as far as the path exists, so it
+// compares equal to the paths the watcher reports below the working directory.
+std::filesystem::path resolved(const std::filesystem::path& path) {
+    std::error_code error;
+    auto canonical = std::filesystem::weakly_canonical(path, error);
+    return error ? path.lexically_normal() : canonical;
+}
+
+}  // namespace
+
+OwnOutputs own_outputs_for(const std::string& cwd, const std::string& out, Language language, long pid) {
+    const std::string target = path_text::join(cwd, out);
+    const std::string directory = output_directory_for(target, real_file_system());
+    // Only the directory is resolved: the files are replaced by renames,
+    // never written through a link.
+    const std::filesystem::path resolved_directory = resolved(directory);
+    // A directory other than `out` means `out` names the API module itself.
+    const std::string api_name =
+        directory == target ? "api.ts" : std::string(path_text::file_name(target).value_or(""));
+    const char* runtime_name = language == Language::Effect ? "_effect_internal.ts" : "_internal.ts";
+    return OwnOutputs({(resolved_directory / api_name).string(), (resolved_directory / runtime_name).string()}, pid);
+}
+
+OwnOutputs::OwnOutputs(const std::vector<std::string>& destinations, long pid) : destinations_(destinations) {
+    for (const auto& destination : destinations_) {
+        std::string prefix(directory_of(destination));
+        if (!prefix.ends_with('/')) prefix += '/';
+        prefix += fmt::format(".{}.tmp-{}-", file_name_of(destination), pid);
+        temp_prefixes_.push_back(std::move(prefix));
+    }
+}
+
+bool OwnOutputs::contains(std::string_view path) const {
+    return std::ranges::any_of(destinations_, [&](const std::string& d) { return path == d; }) ||
+           std::ranges::any_of(temp_prefixes_, [&](const std::string& p) {
+               return path.starts_with(p) && path.find('/', p.size()) == std::string_view::npos;
+           });
+}
+
+bool watch_pattern_matches(std::string_view pattern, std::string_view path) {
+    if (pattern == "**/*" || pattern == "*") return true;
+    const auto star = pattern.rfind('*');
+    if (star == std::string_view::npos) return path.find(pattern) != std::string_view::npos;
+    // Split at the last star, so "**/*.py" tests only the ending ".py"; a
+    // leading "**/" means "anywhere", which an empty prefix already says.
+    std::string_view prefix = pattern.substr(0, star);
+    const std::string_view suffix = pattern.substr(star + 1);
+    while (prefix.starts_with("**/")) prefix.remove_prefix(3);
+    return path.starts_with(prefix) && path.ends_with(suffix);
+}
+
+bool has_py_extension(std::string_view path) {
+    const std::string_view name = file_name_of(path);
+    const auto dot = name.rfind('.');
+    // No dot, or a name that merely begins with one (".py"), has no extension.
+    if (dot == std::string_view::npos || dot == 0) return false;
+    return name.substr(dot + 1) == "py";
+}
+
+bool watched_event_result(const WatchResult& result, const std::vector<std::string>& watch_globs,
+                          const OwnOutputs& own_outputs) {
+    if (!result) {
+        fmt::print(stderr, "Error: file watcher event failed: {}\n", result.error().display());
+        std::fflush(stderr);
+        return false;
+    }
+    const WatchEvent& event = *result;
+    if (event.kind == WatchEventKind::Access || event.paths.empty()) return false;
+    if (std::ranges::all_of(event.paths, [&](const std::string& p) { return own_outputs.contains(p); })) return false;
+
+    if (watch_globs.empty())
+        return std::ranges::any_of(event.paths, [](const std::string& p) { return has_py_extension(p); });
+    for (const auto& path : event.paths) {
+        const std::string text = lossy_utf8(path);  // patterns are matched on text
+        for (const auto& pattern : watch_globs) {
+            if (watch_pattern_matches(pattern, text)) return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace tolv::cli

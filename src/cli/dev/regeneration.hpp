@@ -1,0 +1,32 @@
+// One regeneration of the development loop, cancellable while its schema-dump
+// child runs.
+#pragma once
+
+#include <string>
+
+#include "base/error.hpp"
+#include "cli/dev/config.hpp"
+#include "cli/dev/message.hpp"
+
+namespace tolv::cli {
+
+struct RegenerationOutcome {
+    enum class Kind {
+        Completed,  // the child exited on its own; `result` says how the rest went
+        Restart,    // a relevant change arrived; the child was killed
+        Shutdown,   // a shutdown request (or a closed channel); the child was killed
+    };
+    Kind kind = Kind::Completed;
+    Result<void> result;  // meaningful for Completed only
+};
+
+// Runs the schema dump on two pipe readers, polling it every 25 ms while
+// listening on the channel; once it exits on its own, checks its output,
+// generates the client and writes it. The error return is fatal to `dev`
+// (the child could not be built, started or polled).
+Result<RegenerationOutcome> run_regeneration_cancellable(DevReceiver& receiver, const DevConfig& config);
+
+// Reads the pipe to its end; a failure carries "failed to read {label}".
+Result<std::string> read_pipe(UniqueFd pipe, const std::string& label);
+
+}  // namespace tolv::cli

@@ -1,0 +1,214 @@
+#include "cli/schema_source/process.hpp"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+#include "cli/os/os_error.hpp"
+
+extern char** environ;
+
+namespace tolv::cli {
+namespace {
+
+// posix_spawn file actions and attributes, destroyed on every path.
+struct SpawnSetup {
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attr;
+    SpawnSetup() {
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attr);
+    }
+    ~SpawnSetup() {
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attr);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+};
+
+Result<std::pair<UniqueFd, UniqueFd>> make_pipe() {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return std::unexpected(os_error(errno));
+    return std::pair{UniqueFd(fds[0]), UniqueFd(fds[1])};
+}
+
+}  // namespace
+
+bool ExitStatus::success() const { return WIFEXITED(raw) && WEXITSTATUS(raw) == 0; }
+
+Result<ChildProcess> ChildProcess::spawn(const ProcessCommand& command, SpawnOptions options) {
+    auto out_pipe = make_pipe();
+    if (!out_pipe) return std::unexpected(out_pipe.error());
+    auto err_pipe = make_pipe();
+    if (!err_pipe) return std::unexpected(err_pipe.error());
+
+    SpawnSetup setup;
+    posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&setup.actions, out_pipe->second.get(), STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&setup.actions, err_pipe->second.get(), STDERR_FILENO);
+
+    // The parent ignores SIGPIPE (a closed stdout is reported, not fatal);
+    // an ignored disposition survives exec, so the child gets the default.
+    short flags = POSIX_SPAWN_SETSIGDEF;
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    if (options.own_process_group) {
+        flags |= POSIX_SPAWN_SETPGROUP;
+        posix_spawnattr_setpgroup(&setup.attr, 0);
+    }
+    if (options.reset_signals) {
+        flags |= POSIX_SPAWN_SETSIGMASK;
+        sigset_t empty;
+        sigemptyset(&empty);
+        posix_spawnattr_setsigmask(&setup.attr, &empty);
+        sigaddset(&defaults, SIGINT);
+        sigaddset(&defaults, SIGTERM);
+    }
+    posix_spawnattr_setsigdefault(&setup.attr, &defaults);
+    posix_spawnattr_setflags(&setup.attr, flags);
+
+    std::vector<char*> argv;
+    argv.reserve(command.args.size() + 2);
+    argv.push_back(const_cast<char*>(command.program.c_str()));
+    for (const auto& arg : command.args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+
+    pid_t pid = -1;
+    int rc = ::posix_spawnp(&pid, command.program.c_str(), &setup.actions, &setup.attr, argv.data(), environ);
+    if (rc != 0) return std::unexpected(os_error(rc));
+
+    ChildProcess child;
+    child.pid_ = pid;
+    child.own_group_ = options.own_process_group;
+    child.stdout_ = std::move(out_pipe->first);
+    child.stderr_ = std::move(err_pipe->first);
+    // The write ends close here, so the reads see end of file once the child
+    // (and anything it passed them to) is done.
+    return child;
+}
+
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept
+    : pid_(std::exchange(other.pid_, -1)),
+      own_group_(other.own_group_),
+      status_(other.status_),
+      stdout_(std::move(other.stdout_)),
+      stderr_(std::move(other.stderr_)) {}
+
+ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
+    if (this != &other) {
+        discard();
+        pid_ = std::exchange(other.pid_, -1);
+        own_group_ = other.own_group_;
+        status_ = other.status_;
+        stdout_ = std::move(other.stdout_);
+        stderr_ = std::move(other.stderr_);
+    }
+    return *this;
+}
+
+ChildProcess::~ChildProcess() { discard(); }
+
+void ChildProcess::discard() {
+    stdout_.reset();
+    stderr_.reset();
+    if (pid_ > 0 && !status_) {
+        kill();
+        (void)wait();
+    }
+    pid_ = -1;
+}
+
+Result<std::optional<ExitStatus>> ChildProcess::try_wait() {
+    if (status_) return status_;
+    int raw = 0;
+    pid_t rc;
+    do {
+        rc = ::waitpid(pid_, &raw, WNOHANG);
+    } while (rc < 0 && errno == EINTR);
+    if (rc < 0) return std::unexpected(os_error(errno));
+    if (rc == 0) return std::optional<ExitStatus>{};
+    status_ = ExitStatus{raw};
+    return status_;
+}
+
+Result<ExitStatus> ChildProcess::wait() {
+    if (status_) return *status_;
+    int raw = 0;
+    pid_t rc;
+    do {
+        rc = ::waitpid(pid_, &raw, 0);
+    } while (rc < 0 && errno == EINTR);
+    if (rc < 0) return std::unexpected(os_error(errno));
+    status_ = ExitStatus{raw};
+    return *status_;
+}
+
+void ChildProcess::kill() {
+    if (pid_ <= 0 || status_) return;
+    if (own_group_) {
+        ::kill(-pid_, SIGKILL);
+    } else {
+        ::kill(pid_, SIGKILL);
+    }
+}
+
+Result<std::string> read_to_end(int fd) {
+    std::string bytes;
+    char buffer[64 * 1024];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            bytes.append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0) {
+            return bytes;
+        } else if (errno != EINTR) {
+            return std::unexpected(os_error(errno));
+        }
+    }
+}
+
+Result<CompletedProcess> run_to_completion(const ProcessCommand& command) {
+    auto child = ChildProcess::spawn(command);
+    if (!child) return std::unexpected(child.error());
+
+    CompletedProcess done;
+    UniqueFd out = child->take_stdout();
+    UniqueFd err = child->take_stderr();
+    std::string* sinks[2] = {&done.stdout_bytes, &done.stderr_bytes};
+    pollfd fds[2] = {{out.get(), POLLIN, 0}, {err.get(), POLLIN, 0}};
+    char buffer[64 * 1024];
+    int open_count = 2;
+    while (open_count > 0) {
+        int ready = ::poll(fds, 2, -1);
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            return std::unexpected(os_error(errno));
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+            ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+            if (n > 0) {
+                sinks[i]->append(buffer, static_cast<std::size_t>(n));
+            } else if (n == 0) {
+                fds[i].fd = -1;  // poll skips negative descriptors
+                --open_count;
+            } else if (errno != EINTR && errno != EAGAIN) {
+                return std::unexpected(os_error(errno));
+            }
+        }
+    }
+    auto status = child->wait();
+    if (!status) return std::unexpected(status.error());
+    done.status = *status;
+    return done;
+}
+
+}  // namespace tolv::cli

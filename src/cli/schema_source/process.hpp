@@ -1,0 +1,93 @@
+// Child processes started with posix_spawn: standard input on /dev/null,
+// standard output and standard error each on a new pipe.
+#pragma once
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/error.hpp"
+#include "cli/os/unique_fd.hpp"
+
+namespace tolv::cli {
+
+// A program and its arguments; the program is looked up on PATH when it
+// holds no slash. Never run through a shell.
+struct ProcessCommand {
+    std::string program;
+    std::vector<std::string> args;
+
+    friend bool operator==(const ProcessCommand&, const ProcessCommand&) = default;
+};
+
+struct SpawnOptions {
+    // Start the child as the leader of a new process group, so that kill()
+    // reaches everything it started.
+    bool own_process_group = false;
+    // Give the child an empty signal mask and the default dispositions of
+    // SIGINT and SIGTERM, whatever the parent blocked or ignored.
+    bool reset_signals = false;
+};
+
+// A raw wait status as returned by waitpid.
+struct ExitStatus {
+    int raw = 0;
+    // Exited normally with code 0 (not killed by a signal).
+    bool success() const;
+};
+
+class ChildProcess {
+public:
+    // Fails with the bare OS error (callers add their own context).
+    static Result<ChildProcess> spawn(const ProcessCommand& command, SpawnOptions options = {});
+
+    ChildProcess(ChildProcess&& other) noexcept;
+    ChildProcess& operator=(ChildProcess&& other) noexcept;
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    // Closes the pipes still held; a child never reaped is killed and reaped
+    // so that no zombie outlives its handle.
+    ~ChildProcess();
+
+    pid_t pid() const { return pid_; }
+
+    // Hand over the read end of a pipe; an invalid fd once taken.
+    UniqueFd take_stdout() { return std::move(stdout_); }
+    UniqueFd take_stderr() { return std::move(stderr_); }
+
+    // The exit status once the child has exited (WNOHANG); nullopt while it runs.
+    Result<std::optional<ExitStatus>> try_wait();
+    // Blocks until the child exits and reaps it.
+    Result<ExitStatus> wait();
+    // SIGKILL to the child's process group when it leads one, else to the
+    // child. Does nothing once reaped. Errors are ignored.
+    void kill();
+
+private:
+    ChildProcess() = default;
+    void discard();
+
+    pid_t pid_ = -1;
+    bool own_group_ = false;
+    std::optional<ExitStatus> status_;  // set once reaped
+    UniqueFd stdout_;
+    UniqueFd stderr_;
+};
+
+// Reads a pipe until end of file. Fails with the bare OS error.
+Result<std::string> read_to_end(int fd);
+
+// Everything a child left behind once it ran to its end.
+struct CompletedProcess {
+    ExitStatus status;
+    std::string stdout_bytes;
+    std::string stderr_bytes;
+};
+
+// Spawns the child and drains both pipes together on the calling thread
+// (poll, no threads), then reaps it. A spawn failure is the bare OS error.
+Result<CompletedProcess> run_to_completion(const ProcessCommand& command);
+
+}  // namespace tolv::cli
