@@ -1,12 +1,10 @@
 #include "cli/command_line/command_line.hpp"
 
-#include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <charconv>
 #include <map>
-#include <memory>
 #include <optional>
+#include <utility>
 
 #include "base/utf8.hpp"
 #include "cli/command_line/command_spec.hpp"
@@ -18,67 +16,21 @@ namespace {
 
 constexpr int kUsageStatus = 2;
 
-// Renders help for any command of the tree from its spec.
-class SpecFormatter final : public CLI::Formatter {
-public:
-    void bind(const CLI::App* app, const CommandSpec* spec) { specs_[app] = spec; }
-
-    std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode) const override {
-        auto found = specs_.find(app);
-        if (found == specs_.end()) return {};
-        return render_help(*found->second, name);
-    }
-
-private:
-    std::map<const CLI::App*, const CommandSpec*> specs_;
-};
-
-// One command of the CLI11 tree with the CommandSpec it was built from.
-struct Node {
+// A command of the tree as the words reached it.
+struct Place {
     const CommandSpec* spec = nullptr;
-    CLI::App* app = nullptr;
-    std::string path;                                  // "tolv schema dump"
-    std::map<std::string_view, CLI::Option*> options;  // by argument id
-    std::vector<std::unique_ptr<Node>> children;
+    std::string path;  // "tolv schema dump"
 
-    Node* child(std::string_view name) const {
-        for (const auto& c : children) {
-            if (c->spec->name == name) return c.get();
-        }
-        return nullptr;
+    ParseErrorText error(std::string message, std::vector<std::string> tips = {}) const {
+        return {std::move(message), std::move(tips), render_usage(*spec, path)};
     }
 };
 
-void build_node(Node& node) {
-    for (const ArgSpec& arg : node.spec->args) {
-        CLI::Option* opt = nullptr;
-        switch (arg.form) {
-            case ArgForm::Option:
-                opt = arg.takes_value() ? node.app->add_option("--" + std::string(arg.long_name))
-                                        : node.app->add_flag("--" + std::string(arg.long_name));
-                break;
-            case ArgForm::Positional: opt = node.app->add_option(std::string(arg.id))->expected(1); break;
-            case ArgForm::Trailing: opt = node.app->add_option(std::string(arg.id))->expected(-1); break;
-        }
-        // Repeats are kept here and judged after parsing, with our own message.
-        opt->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-        node.options[arg.id] = opt;
+const CommandSpec* subcommand(const CommandSpec& spec, std::string_view name) {
+    for (const CommandSpec* sub : spec.subcommands) {
+        if (sub->name == name) return sub;
     }
-    if (!node.spec->subcommands.empty()) node.app->require_subcommand(0, 1);
-    for (const CommandSpec* sub : node.spec->subcommands) {
-        auto child = std::make_unique<Node>();
-        child->spec = sub;
-        child->app = node.app->add_subcommand(std::string(sub->name), std::string(sub->about));
-        child->path = node.path + " " + std::string(sub->name);
-        if (!sub->has_help_flag) child->app->set_help_flag();
-        build_node(*child);
-        node.children.push_back(std::move(child));
-    }
-}
-
-void bind_formatter(SpecFormatter& formatter, const Node& node) {
-    formatter.bind(node.app, node.spec);
-    for (const auto& child : node.children) bind_formatter(formatter, *child);
+    return nullptr;
 }
 
 ParseExit usage_error(const ParseErrorText& text) { return ParseExit{kUsageStatus, "", text.render()}; }
@@ -120,34 +72,17 @@ ParseErrorText missing_value(const ArgSpec& arg) {
             std::nullopt};
 }
 
-// The commands CLI11 entered, root first.
-std::vector<const Node*> selected_path(const Node& root) {
-    std::vector<const Node*> path{&root};
-    for (;;) {
-        const Node* next = nullptr;
-        for (const auto& child : path.back()->children) {
-            if (child->app->parsed()) next = child.get();
-        }
-        if (!next) return path;
-        path.push_back(next);
-    }
-}
-
-const Node* selected_node(const Node& root) { return selected_path(root).back(); }
-
 std::vector<std::string_view> subcommand_names(const CommandSpec& spec) {
     std::vector<std::string_view> names;
     for (const CommandSpec* sub : spec.subcommands) names.push_back(sub->name);
     return names;
 }
 
-bool takes_trailing_words(const CommandSpec& spec) { return trailing_arg(spec) != nullptr; }
-
 // An unknown option word. `flag` is what is reported: "--name" without any
 // "=value", or "-c" for the first character of a short word.
-ParseErrorText unexpected_flag(const Node& node, const std::string& flag) {
-    const CommandSpec& spec = *node.spec;
-    ParseErrorText text{"unexpected argument '" + flag + "' found", {}, render_usage(spec, node.path)};
+ParseErrorText unexpected_flag(const Place& place, const std::string& flag) {
+    const CommandSpec& spec = *place.spec;
+    ParseErrorText text = place.error("unexpected argument '" + flag + "' found");
     bool similar_found = false;
     if (flag.starts_with("--")) {
         std::vector<std::string_view> longs;
@@ -163,43 +98,23 @@ ParseErrorText unexpected_flag(const Node& node, const std::string& flag) {
     }
     // A command that takes trailing words offers the "--" way even when a
     // similar option exists: the word may have been meant for the command.
-    if (has_positional(spec) && (!similar_found || takes_trailing_words(spec))) {
+    if (has_positional(spec) && (!similar_found || trailing_arg(spec))) {
         text.tips.push_back("to pass '" + flag + "' as a value, use '-- " + flag + "'");
     }
     return text;
 }
 
-// A plain word for which the command has no place left.
-ParseErrorText unexpected_word(const Node& node, const std::string& word) {
-    return {"unexpected argument '" + lossy_utf8(word) + "' found", {}, render_usage(*node.spec, node.path)};
-}
-
-ParseErrorText unrecognized_subcommand(const Node& node, const std::string& word) {
-    ParseErrorText text{"unrecognized subcommand '" + lossy_utf8(word) + "'", {}, render_usage(*node.spec, node.path)};
-    auto names = subcommand_names(*node.spec);
+ParseErrorText unrecognized_subcommand(const Place& place, const std::string& word) {
+    ParseErrorText text = place.error("unrecognized subcommand '" + lossy_utf8(word) + "'");
+    auto names = subcommand_names(*place.spec);
     if (auto similar = most_similar(word, names)) {
         text.tips.push_back("a similar subcommand exists: '" + std::string(*similar) + "'");
     }
     return text;
 }
 
-// A subcommand name given after "--", where it can only be a stray value.
-ParseErrorText subcommand_after_escape(const Node& node, const std::string& word) {
-    return {"unexpected argument '--' found",
-            {"subcommand '" + word + "' exists; to use it, remove the '--' before it"},
-            render_usage(*node.spec, node.path)};
-}
-
-ParseErrorText unexpected_flag_value(const Node& node, const std::string& flag, const std::string& value) {
-    return {"unexpected value '" + lossy_utf8(value) + "' for '" + flag + "' found; no more were expected",
-            {},
-            render_usage(*node.spec, node.path)};
-}
-
-ParseErrorText used_twice(const Node& node, const ArgSpec& arg) {
-    return {"the argument '" + arg_display(arg) + "' cannot be used multiple times",
-            {},
-            render_usage(*node.spec, node.path)};
+ParseErrorText unexpected_flag_value(const Place& place, const std::string& flag, const std::string& value) {
+    return place.error("unexpected value '" + lossy_utf8(value) + "' for '" + flag + "' found; no more were expected");
 }
 
 // ---- values -----------------------------------------------------------
@@ -219,13 +134,10 @@ std::optional<std::string> u64_error(std::string_view text, std::uint64_t& value
     return std::nullopt;
 }
 
-std::optional<ParseErrorText> check_value(const Node& node, const ArgSpec& arg, const std::string& value) {
+std::optional<ParseErrorText> check_value(const Place& place, const ArgSpec& arg, const std::string& value) {
     const std::string shown = lossy_utf8(value);
     const bool needs_text = arg.kind != ValueKind::OsString && arg.kind != ValueKind::Path;
-    if (needs_text && validate_utf8(value)) {
-        return ParseErrorText{
-            "invalid UTF-8 was detected in one or more arguments", {}, render_usage(*node.spec, node.path)};
-    }
+    if (needs_text && validate_utf8(value)) return place.error("invalid UTF-8 was detected in one or more arguments");
     if (arg.kind == ValueKind::Path && value.empty()) return missing_value(arg);
     auto allowed = possible_values(arg.kind);
     if (!allowed.empty() && std::find(allowed.begin(), allowed.end(), value) == allowed.end()) {
@@ -292,166 +204,7 @@ FlagWord classify_flag(const CommandSpec& spec, const std::string& word) {
     return flag;
 }
 
-using WalkResult = std::variant<std::vector<std::string>, ParseErrorText>;
-
-// Reads the words the way the command line is meant to be read, reporting
-// the first problem where it occurs: a missing value, an option given twice
-// or a bad value is found at that option, before a later --help or unknown
-// word. Returns the words reshaped for CLI11: options as "--name" "value",
-// then "--" and the positional words, so that CLI11 reads each as meant.
-class WordWalk {
-public:
-    explicit WordWalk(const Node& root) : node_(&root) {}
-
-    WalkResult run(const std::vector<std::string>& args) {
-        for (std::size_t i = 1; i < args.size(); ++i) {
-            const std::string& word = args[i];
-            std::optional<ParseErrorText> error;
-            if (word == "--" && !escaped_) {
-                if (auto pending = resolve()) return *pending;
-                if (takes_trailing_words(*node_->spec)) return finish_with_trailing(args, i + 1);
-                escaped_ = true;
-                continue;
-            }
-            if (looks_like_option(word) && !escaped_) {
-                FlagWord flag = classify_flag(*node_->spec, word);
-                switch (flag.kind) {
-                    case FlagWord::Kind::Unknown: return unexpected_flag(*node_, flag.shown);
-                    case FlagWord::Kind::Help:
-                    case FlagWord::Kind::Version: {
-                        if (flag.attached) return unexpected_flag_value(*node_, flag.shown, *flag.attached);
-                        if (auto pending = resolve()) return *pending;
-                        // Asking for help or the version ends the reading.
-                        options_.push_back(flag.kind == FlagWord::Kind::Help ? "--help" : "--version");
-                        return finish();
-                    }
-                    case FlagWord::Kind::Arg: error = option(*flag.arg, flag.attached); break;
-                }
-            } else if (pending_) {
-                const ArgSpec* arg = std::exchange(pending_, nullptr);
-                error = take_value(*arg, word);
-            } else {
-                const CommandSpec& spec = *node_->spec;
-                const Node* child = has_positional(spec) ? nullptr : node_->child(word);
-                if (child && escaped_) return subcommand_after_escape(*node_, word);
-                if (child) {
-                    enter(*child, word);
-                    continue;
-                }
-                if (takes_trailing_words(spec)) {
-                    if (auto pending = resolve()) return *pending;
-                    return finish_with_trailing(args, i);
-                }
-                const ArgSpec* slot = next_positional();
-                if (!slot) {
-                    if (!spec.subcommands.empty()) return unrecognized_subcommand(*node_, word);
-                    return unexpected_word(*node_, word);
-                }
-                if (auto pending = resolve()) return *pending;
-                // Checked when the next word is read, as an option value is.
-                held_.emplace(slot, word);
-                positionals_.push_back(word);
-            }
-            if (error) return *error;
-        }
-        if (auto pending = resolve()) return *pending;
-        return finish();
-    }
-
-private:
-    // The option named by a word: its value is attached, follows, or is missing.
-    std::optional<ParseErrorText> option(const ArgSpec& arg, const std::optional<std::string>& attached) {
-        if (!arg.takes_value()) {
-            if (attached) return unexpected_flag_value(*node_, arg_display(arg), *attached);
-            if (auto pending = resolve()) return pending;
-            if (++occurrences_[arg.id] > 1) return used_twice(*node_, arg);
-            options_.push_back("--" + std::string(arg.long_name));
-            return std::nullopt;
-        }
-        if (auto pending = resolve()) return pending;
-        if (attached) return take_value(arg, *attached);
-        pending_ = &arg;
-        return std::nullopt;
-    }
-
-    std::optional<ParseErrorText> take_value(const ArgSpec& arg, const std::string& value) {
-        if (++occurrences_[arg.id] > 1 && !arg.repeatable) return used_twice(*node_, arg);
-        if (auto bad = check_value(*node_, arg, value)) return bad;
-        options_.push_back("--" + std::string(arg.long_name));
-        options_.push_back(value);
-        return std::nullopt;
-    }
-
-    // Settles what an earlier word left open: an option still without its
-    // value, or a positional value not checked yet.
-    std::optional<ParseErrorText> resolve() {
-        if (pending_) return missing_value(*std::exchange(pending_, nullptr));
-        if (held_) {
-            auto [arg, value] = std::move(*held_);
-            held_.reset();
-            return check_value(*node_, *arg, value);
-        }
-        return std::nullopt;
-    }
-
-    const ArgSpec* next_positional() const {
-        std::size_t index = 0;
-        for (const ArgSpec& arg : node_->spec->args) {
-            if (arg.form != ArgForm::Positional) continue;
-            if (index++ == positionals_.size()) return &arg;
-        }
-        return nullptr;
-    }
-
-    void enter(const Node& child, const std::string& name) {
-        path_.push_back(name);
-        node_ = &child;
-        occurrences_.clear();
-    }
-
-    WalkResult finish_with_trailing(const std::vector<std::string>& args, std::size_t from) {
-        positionals_.insert(positionals_.end(), args.begin() + static_cast<std::ptrdiff_t>(from), args.end());
-        return finish();
-    }
-
-    std::vector<std::string> finish() {
-        std::vector<std::string> words = std::move(path_);
-        words.insert(words.end(), options_.begin(), options_.end());
-        if (!positionals_.empty()) {
-            words.push_back("--");
-            words.insert(words.end(), positionals_.begin(), positionals_.end());
-        }
-        return words;
-    }
-
-    const Node* node_;
-    std::vector<std::string> path_;         // the subcommand names entered
-    std::vector<std::string> options_;      // options of the current command
-    std::vector<std::string> positionals_;  // its positional and trailing words
-    std::map<std::string_view, int> occurrences_;
-    const ArgSpec* pending_ = nullptr;
-    std::optional<std::pair<const ArgSpec*, std::string>> held_;
-    bool escaped_ = false;  // "--" seen on a command without trailing words
-};
-
-// The first word CLI11 left over, looked for from the deepest command up
-// (CLI11 hands words it cannot place to the parent). The walk above reports
-// such words itself; this is the fallback should CLI11 still leave one.
-ParseErrorText extra_words(const std::vector<const Node*>& path) {
-    const Node& deepest = *path.back();
-    for (auto it = path.rbegin(); it != path.rend(); ++it) {
-        for (const std::string& word : (*it)->app->remaining()) {
-            if (word == "--") continue;
-            if (!deepest.spec->subcommands.empty() && !looks_like_option(word)) {
-                return unrecognized_subcommand(deepest, word);
-            }
-            return unexpected_word(deepest, word);
-        }
-    }
-    return {"unexpected argument found", {}, render_usage(*deepest.spec, deepest.path)};
-}
-
-// Every value of every argument, as given; judged in the order of its CommandSpec.
+// Every value of the reached command's arguments, as given, by argument id.
 struct Values {
     std::map<std::string_view, std::vector<std::string>> by_id;
 
@@ -468,36 +221,167 @@ struct Values {
     }
 };
 
-std::variant<Values, ParseErrorText> collect_values(const Node& node) {
+// What the words asked for: the command they reached (and the one above it,
+// for `help`), its values, or help or the version.
+struct Walked {
+    enum class Request { Run, Help, Version };
+    Request request = Request::Run;
+    Place place;
+    Place parent;
     Values values;
-    std::vector<const ArgSpec*> missing;
-    for (const ArgSpec& arg : node.spec->args) {
-        const CLI::Option* opt = node.options.at(arg.id);
-        std::vector<std::string> given =
-            arg.takes_value() ? opt->results() : std::vector<std::string>(opt->count(), "true");
-        if (!arg.repeatable && given.size() > 1) {
-            return ParseErrorText{"the argument '" + arg_display(arg) + "' cannot be used multiple times",
-                                  {},
-                                  render_usage(*node.spec, node.path)};
+};
+
+using WalkResult = std::variant<Walked, ParseErrorText>;
+
+// Reads the words the way the command line is meant to be read, reporting
+// the first problem where it occurs: a missing value, an option given twice
+// or a bad value is found at that option, before a later --help or unknown
+// word.
+class WordWalk {
+public:
+    explicit WordWalk(const CommandSpec& root) { walked_.place = Place{&root, "tolv"}; }
+
+    WalkResult run(const std::vector<std::string>& args) {
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            const std::string& word = args[i];
+            std::optional<ParseErrorText> error;
+            if (word == "--" && !escaped_) {
+                if (auto pending = resolve()) return *pending;
+                if (trailing_arg(spec())) return finish_with_trailing(args, i + 1);
+                escaped_ = true;
+                continue;
+            }
+            if (looks_like_option(word) && !escaped_) {
+                FlagWord flag = classify_flag(spec(), word);
+                switch (flag.kind) {
+                    case FlagWord::Kind::Unknown: return unexpected_flag(place(), flag.shown);
+                    case FlagWord::Kind::Help:
+                    case FlagWord::Kind::Version: {
+                        if (flag.attached) return unexpected_flag_value(place(), flag.shown, *flag.attached);
+                        if (auto pending = resolve()) return *pending;
+                        // Asking for help or the version ends the reading.
+                        walked_.request =
+                            flag.kind == FlagWord::Kind::Help ? Walked::Request::Help : Walked::Request::Version;
+                        return std::move(walked_);
+                    }
+                    case FlagWord::Kind::Arg: error = option(*flag.arg, flag.attached); break;
+                }
+            } else if (pending_) {
+                const ArgSpec* arg = std::exchange(pending_, nullptr);
+                error = take_value(*arg, word);
+            } else {
+                const CommandSpec* child = has_positional(spec()) ? nullptr : subcommand(spec(), word);
+                if (child && escaped_) {
+                    return place().error("unexpected argument '--' found",
+                                         {"subcommand '" + word + "' exists; to use it, remove the '--' before it"});
+                }
+                if (child) {
+                    enter(*child);
+                    continue;
+                }
+                if (trailing_arg(spec())) {
+                    if (auto pending = resolve()) return *pending;
+                    return finish_with_trailing(args, i);
+                }
+                const ArgSpec* slot = next_positional();
+                if (!slot) {
+                    if (!spec().subcommands.empty()) return unrecognized_subcommand(place(), word);
+                    return place().error("unexpected argument '" + lossy_utf8(word) + "' found");
+                }
+                if (auto pending = resolve()) return *pending;
+                // Checked when the next word is read, as an option value is.
+                held_.emplace(slot, word);
+                walked_.values.by_id[slot->id].push_back(word);
+            }
+            if (error) return *error;
         }
-        for (const auto& value : given) {
-            if (!arg.takes_value()) break;
-            if (auto error = check_value(node, arg, value)) return *error;
-        }
-        if (arg.required && given.empty()) missing.push_back(&arg);
-        values.by_id[arg.id] = std::move(given);
+        if (auto pending = resolve()) return *pending;
+        return std::move(walked_);
     }
-    if (!missing.empty()) {
-        std::string message = "the following required arguments were not provided:";
-        // Options first, then positionals, as the usage lists them.
-        for (bool positional : {false, true}) {
-            for (const ArgSpec* arg : missing) {
-                if ((arg->form != ArgForm::Option) == positional) message += "\n  " + arg_display(*arg);
+
+private:
+    const Place& place() const { return walked_.place; }
+    const CommandSpec& spec() const { return *walked_.place.spec; }
+
+    // The option named by a word: its value is attached, follows, or is missing.
+    std::optional<ParseErrorText> option(const ArgSpec& arg, const std::optional<std::string>& attached) {
+        if (!arg.takes_value()) {
+            if (attached) return unexpected_flag_value(place(), arg_display(arg), *attached);
+            if (auto pending = resolve()) return pending;
+            if (auto twice = repeated(arg)) return twice;
+            walked_.values.by_id[arg.id].emplace_back();
+            return std::nullopt;
+        }
+        if (auto pending = resolve()) return pending;
+        if (attached) return take_value(arg, *attached);
+        pending_ = &arg;
+        return std::nullopt;
+    }
+
+    std::optional<ParseErrorText> take_value(const ArgSpec& arg, const std::string& value) {
+        if (auto twice = repeated(arg)) return twice;
+        if (auto bad = check_value(place(), arg, value)) return bad;
+        walked_.values.by_id[arg.id].push_back(value);
+        return std::nullopt;
+    }
+
+    std::optional<ParseErrorText> repeated(const ArgSpec& arg) const {
+        if (arg.repeatable || !walked_.values.has(arg.id)) return std::nullopt;
+        return place().error("the argument '" + arg_display(arg) + "' cannot be used multiple times");
+    }
+
+    // Settles what an earlier word left open: an option still without its
+    // value, or a positional value not checked yet.
+    std::optional<ParseErrorText> resolve() {
+        if (pending_) return missing_value(*std::exchange(pending_, nullptr));
+        if (held_) {
+            auto [arg, value] = std::move(*held_);
+            held_.reset();
+            return check_value(place(), *arg, value);
+        }
+        return std::nullopt;
+    }
+
+    const ArgSpec* next_positional() const {
+        for (const ArgSpec& arg : spec().args) {
+            if (arg.form == ArgForm::Positional && !walked_.values.has(arg.id)) return &arg;
+        }
+        return nullptr;
+    }
+
+    void enter(const CommandSpec& child) {
+        walked_.parent = walked_.place;
+        walked_.place = Place{&child, walked_.place.path + " " + std::string(child.name)};
+        walked_.values = {};
+    }
+
+    Walked finish_with_trailing(const std::vector<std::string>& args, std::size_t from) {
+        auto& words = walked_.values.by_id[trailing_arg(spec())->id];
+        words.insert(words.end(), args.begin() + static_cast<std::ptrdiff_t>(from), args.end());
+        return std::move(walked_);
+    }
+
+    Walked walked_;
+    const ArgSpec* pending_ = nullptr;
+    std::optional<std::pair<const ArgSpec*, std::string>> held_;
+    bool escaped_ = false;  // "--" seen on a command without trailing words
+};
+
+// The required arguments not given, options first, then positionals, as the
+// usage lists them.
+std::optional<ParseErrorText> missing_arguments(const Place& place, const Values& values) {
+    std::string message;
+    for (bool positional : {false, true}) {
+        for (const ArgSpec& arg : place.spec->args) {
+            if (arg.required && !values.has(arg.id) && (arg.form != ArgForm::Option) == positional) {
+                message += "\n  " + arg_display(arg);
             }
         }
-        return ParseErrorText{message, {}, render_required_usage(*node.spec, node.path)};
     }
-    return values;
+    if (message.empty()) return std::nullopt;
+    return ParseErrorText{"the following required arguments were not provided:" + message,
+                          {},
+                          render_required_usage(*place.spec, place.path)};
 }
 
 Language to_language(const std::string& word) { return word == "effect" ? Language::Effect : Language::Typescript; }
@@ -554,61 +438,36 @@ Command make_command(std::string_view name, const Values& values) {
 }
 
 // `help [COMMAND]...`: the help of the named command, on standard output.
-ParseExit help_for_words(const Node& help_node, const Node& owner) {
-    const Node* target = &owner;
-    for (const std::string& word : help_node.options.at("subcommand")->results()) {
-        const Node* next = target->child(word);
-        if (!next) return usage_error(unrecognized_subcommand(*target, word));
-        target = next;
+ParseExit help_for_words(const std::vector<std::string>& words, Place target) {
+    for (const std::string& word : words) {
+        const CommandSpec* next = subcommand(*target.spec, word);
+        if (!next) return usage_error(unrecognized_subcommand(target, word));
+        target = Place{next, target.path + " " + std::string(next->name)};
     }
-    return ParseExit{0, render_help(*target->spec, target->path), ""};
+    return ParseExit{0, render_help(*target.spec, target.path), ""};
 }
 
 }  // namespace
 
 ParseOutcome parse_command_line(const std::vector<std::string>& args) {
-    const CommandSpec& root_spec = root_command();
-    if (args.size() <= 1) return ParseExit{kUsageStatus, "", render_help(root_spec, "tolv")};
+    const CommandSpec& root = root_command();
+    if (args.size() <= 1) return ParseExit{kUsageStatus, "", render_help(root, "tolv")};
 
-    CLI::App app(std::string(root_spec.about), "tolv");
-    auto formatter = std::make_shared<SpecFormatter>();
-    app.formatter(formatter);
-    app.set_help_flag("-h,--help", std::string(kHelpFlagHelp));
-    app.set_version_flag("-V,--version", "tolv " + std::string(kVersion), std::string(kVersionFlagHelp));
-    Node root;
-    root.spec = &root_spec;
-    root.app = &app;
-    root.path = "tolv";
-    build_node(root);
-    bind_formatter(*formatter, root);
-
-    auto walked = WordWalk(root).run(args);
-    if (auto* error = std::get_if<ParseErrorText>(&walked)) return usage_error(*error);
-    auto& words = std::get<std::vector<std::string>>(walked);
-    std::reverse(words.begin(), words.end());  // CLI11 reads the vector from the back
-
-    try {
-        app.parse(words);
-    } catch (const CLI::CallForHelp&) {
-        return ParseExit{0, app.help(), ""};
-    } catch (const CLI::CallForVersion& version) {
-        return ParseExit{0, std::string(version.what()) + "\n", ""};
-    } catch (const CLI::ExtrasError&) {
-        return usage_error(extra_words(selected_path(root)));
-    } catch (const CLI::ParseError& error) {
-        const Node* node = selected_node(root);
-        return usage_error({error.what(), {}, render_usage(*node->spec, node->path)});
+    auto walk = WordWalk(root).run(args);
+    if (auto* error = std::get_if<ParseErrorText>(&walk)) return usage_error(*error);
+    const Walked& walked = std::get<Walked>(walk);
+    const Place& place = walked.place;
+    switch (walked.request) {
+        case Walked::Request::Help: return ParseExit{0, render_help(*place.spec, place.path), ""};
+        case Walked::Request::Version: return ParseExit{0, "tolv " + std::string(kVersion) + "\n", ""};
+        case Walked::Request::Run: break;
     }
-
-    const auto path = selected_path(root);
-    const Node* node = path.back();
-    if (path.size() >= 2 && node->spec->name == "help") return help_for_words(*node, *path[path.size() - 2]);
+    if (place.spec->name == "help") return help_for_words(walked.values.all("subcommand"), walked.parent);
     // A command that needs a subcommand and got none (`tolv schema`, or only
     // "--") shows its help, as a usage error.
-    if (!node->spec->subcommands.empty()) return ParseExit{kUsageStatus, "", render_help(*node->spec, node->path)};
-    auto values = collect_values(*node);
-    if (auto* error = std::get_if<ParseErrorText>(&values)) return usage_error(*error);
-    return make_command(node->spec->name, std::get<Values>(values));
+    if (!place.spec->subcommands.empty()) return ParseExit{kUsageStatus, "", render_help(*place.spec, place.path)};
+    if (auto missing = missing_arguments(place, walked.values)) return usage_error(*missing);
+    return make_command(place.spec->name, walked.values);
 }
 
 }  // namespace tolv::cli
