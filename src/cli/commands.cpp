@@ -7,13 +7,12 @@
 
 #include "base/utf8.hpp"
 #include "cli/dev/loop.hpp"
+#include "cli/generate/generate_client.hpp"
 #include "cli/os/os_error.hpp"
 #include "cli/os/stdout_text.hpp"
 #include "cli/output/output_writer.hpp"
 #include "cli/schema_source/process.hpp"
 #include "cli/schema_source/schema_acquisition.hpp"
-#include "gen_effect/generator.hpp"
-#include "gen_ts/generator.hpp"
 #include "schema/json_writer.hpp"
 
 namespace tolv::cli {
@@ -49,10 +48,8 @@ Result<void> run_gen(const GenArgs& args) {
     auto graph = acquire_schema(*command, std::move(spawn_context));
     if (!graph) return std::unexpected(std::move(graph.error()));
 
-    const gen_effect::EffectGenOptions options = effect_options_from(args.surface);
-    const codegen::GenerationResult generated = args.language == Language::Effect
-                                                    ? gen_effect::generate_with_options(*graph, options)
-                                                    : gen_ts::generate(*graph);
+    const codegen::GenerationResult generated =
+        generate_client(args.language, effect_options_from(args.surface), *graph);
     return write_generated_files(generated.files, args.out);
 }
 

@@ -2,8 +2,6 @@
 
 namespace tolv::cli {
 
-const char* language_name(Language language) { return language == Language::Effect ? "effect" : "typescript"; }
-
 gen_effect::EffectGenOptions effect_options_from(const SurfaceArgs& surface) {
     gen_effect::EffectGenOptions options;
     options.default_surface = surface.default_surface.value_or(gen_effect::ReturnSurface::Effect);

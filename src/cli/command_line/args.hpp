@@ -7,15 +7,12 @@
 #include <variant>
 #include <vector>
 
+#include "cli/generate/generate_client.hpp"
 #include "gen_effect/options.hpp"
 
 namespace tolv::cli {
 
-enum class Language { Typescript, Effect };
 enum class BackendTarget { Python, Rust };
-
-// The text form of a language: "typescript" or "effect".
-const char* language_name(Language language);
 
 // The surface options shared by `gen` and `dev`; absent means "not given".
 struct SurfaceArgs {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/command_line/args.hpp"
 #include "cli/dev/events.hpp"
+#include "cli/generate/generate_client.hpp"
 #include "cli/schema_source/schema_acquisition.hpp"
 #include "gen_effect/options.hpp"
 

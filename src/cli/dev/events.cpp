@@ -35,17 +35,17 @@ std::filesystem::path resolved(const std::filesystem::path& path) {
 
 }  // namespace
 
-OwnOutputs own_outputs_for(const std::string& cwd, const std::string& out, Language language, long pid) {
-    const std::string target = path_text::join(cwd, out);
-    const std::string directory = output_directory_for(target, real_file_system());
-    // Only the directory is resolved: the files are replaced by renames,
+OwnOutputs own_outputs_for(const std::string& cwd, const std::string& out,
+                           const std::vector<codegen::GeneratedFile>& files, long pid) {
+    std::vector<std::string> destinations = destinations_for(files, path_text::join(cwd, out));
+    // Only the directories are resolved: the files are replaced by renames,
     // never written through a link.
-    const std::filesystem::path resolved_directory = resolved(directory);
-    // A directory other than `out` means `out` names the API module itself.
-    const std::string api_name =
-        directory == target ? "api.ts" : std::string(path_text::file_name(target).value_or(""));
-    const char* runtime_name = language == Language::Effect ? "_effect_internal.ts" : "_internal.ts";
-    return OwnOutputs({(resolved_directory / api_name).string(), (resolved_directory / runtime_name).string()}, pid);
+    for (auto& destination : destinations) {
+        const std::string_view name = path_text::file_name(destination).value_or("");
+        const std::string_view parent = path_text::parent(destination).value_or("");
+        destination = (resolved(parent) / name).string();
+    }
+    return OwnOutputs(destinations, pid);
 }
 
 OwnOutputs::OwnOutputs(const std::vector<std::string>& destinations, long pid) : destinations_(destinations) {

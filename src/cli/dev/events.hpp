@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/command_line/args.hpp"
 #include "cli/dev/watcher.hpp"
+#include "codegen/generated_file.hpp"
 
 namespace tolv::cli {
 
@@ -26,9 +26,10 @@ private:
     std::vector<std::string> temp_prefixes_;
 };
 
-// The files a regeneration writes for `--out` (relative to `cwd`), chosen as
-// the writer chooses them, with the directory's symbolic links resolved.
-OwnOutputs own_outputs_for(const std::string& cwd, const std::string& out, Language language, long pid);
+// Where a regeneration writes `files` for `--out` (relative to `cwd`), chosen
+// as the writer chooses them, with the directories' symbolic links resolved.
+OwnOutputs own_outputs_for(const std::string& cwd, const std::string& out,
+                           const std::vector<codegen::GeneratedFile>& files, long pid);
 
 // True when `path` (absolute text) matches one `--watch` pattern.
 bool watch_pattern_matches(std::string_view pattern, std::string_view path);

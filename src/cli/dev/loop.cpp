@@ -15,6 +15,7 @@
 #include "cli/dev/regeneration.hpp"
 #include "cli/dev/shutdown_listener.hpp"
 #include "cli/dev/watcher.hpp"
+#include "cli/generate/generate_client.hpp"
 #include "cli/os/os_error.hpp"
 #include "cli/os/stdout_text.hpp"
 
@@ -88,7 +89,9 @@ Result<void> run_dev(DevArgs args) {
         .language = args.language,
         .own_outputs = {},
     };
-    config.own_outputs = own_outputs_for(config.cwd, config.out, config.language, static_cast<long>(::getpid()));
+    // The file names a generation writes, learnt from generating an empty graph.
+    const codegen::GenerationResult names = generate_client(config.language, config.effect_options, schema::ApiGraph{});
+    config.own_outputs = own_outputs_for(config.cwd, config.out, names.files, static_cast<long>(::getpid()));
 
     auto [sender, receiver] = make_channel<DevMessage>();
 

@@ -8,11 +8,10 @@
 #include <fmt/format.h>
 
 #include "cli/dev/debounce.hpp"
+#include "cli/generate/generate_client.hpp"
 #include "cli/output/output_writer.hpp"
 #include "cli/schema_source/process.hpp"
 #include "cli/schema_source/schema_acquisition.hpp"
-#include "gen_effect/generator.hpp"
-#include "gen_ts/generator.hpp"
 
 namespace tolv::cli {
 namespace {
@@ -76,9 +75,7 @@ void terminate_child(ChildProcess& child) {
 }
 
 Result<void> generate_and_write(const DevConfig& config, const schema::ApiGraph& graph) {
-    const codegen::GenerationResult generated = config.language == Language::Effect
-                                                    ? gen_effect::generate_with_options(graph, config.effect_options)
-                                                    : gen_ts::generate(graph);
+    const codegen::GenerationResult generated = generate_client(config.language, config.effect_options, graph);
     return write_generated_files(generated.files, config.out);
 }
 

@@ -69,20 +69,29 @@ std::string output_directory_for(std::string_view out, FileSystem& fs) {
     return std::string(out);
 }
 
+std::vector<std::string> destinations_for(const std::vector<codegen::GeneratedFile>& files, std::string_view out,
+                                          FileSystem& fs) {
+    const bool out_names_api_module = !fs.is_directory(std::string(out)) && has_extension(out);
+    const std::string dir = output_directory_for(out, fs);
+    std::vector<std::string> destinations;
+    destinations.reserve(files.size());
+    for (const auto& file : files) {
+        destinations.push_back(out_names_api_module && is_api_module(file.path) ? std::string(out)
+                                                                                : path_text::join(dir, file.path));
+    }
+    return destinations;
+}
+
 Result<void> write_generated_files(const std::vector<codegen::GeneratedFile>& files, std::string_view out,
                                    FileSystem& fs) {
-    const bool out_is_directory = fs.is_directory(std::string(out));
-    const bool out_names_api_module = !out_is_directory && has_extension(out);
-    const std::string dir = output_directory_for(out, fs);
-    if (auto made = create_output_directory(dir, fs); !made) return made;
-
-    for (const auto& file : files) {
-        std::string destination =
-            out_names_api_module && is_api_module(file.path) ? std::string(out) : path_text::join(dir, file.path);
+    if (auto made = create_output_directory(output_directory_for(out, fs), fs); !made) return made;
+    const std::vector<std::string> destinations = destinations_for(files, out, fs);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string& destination = destinations[i];
         if (auto up = path_text::parent(destination); up && !up->empty()) {
             if (auto made = create_output_directory(std::string(*up), fs); !made) return made;
         }
-        auto written = write_file_atomically(destination, file.content, fs);
+        auto written = write_file_atomically(destination, files[i].content, fs);
         if (!written) {
             return std::unexpected(
                 std::move(written.error()).context(fmt::format("failed to write {}", lossy_utf8(destination))));

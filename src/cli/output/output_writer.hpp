@@ -15,6 +15,12 @@ namespace tolv::cli {
 // the parent of `out` when it names a file by its extension, else `out`.
 std::string output_directory_for(std::string_view out, FileSystem& fs);
 
+// Where each file goes, in list order: `out` itself for "api.ts" when `out`
+// names the API module (it has an extension and is not an existing
+// directory), else the output directory joined with the file's path.
+std::vector<std::string> destinations_for(const std::vector<codegen::GeneratedFile>& files, std::string_view out,
+                                          FileSystem& fs = real_file_system());
+
 Result<void> write_generated_files(const std::vector<codegen::GeneratedFile>& files, std::string_view out,
                                    FileSystem& fs = real_file_system());
 

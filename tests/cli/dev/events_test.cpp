@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "cli/generate/generate_client.hpp"
 #include "dev_test_support.hpp"
 
 namespace tolv::cli {
@@ -146,7 +147,8 @@ TEST(OwnOutputsFor, FollowsTheWritersChoiceOfDestinations) {
         {"/elsewhere/x", Language::Typescript, "/elsewhere/x/api.ts", "/elsewhere/x/_internal.ts"},
     };
     for (const auto& c : cases) {
-        const OwnOutputs own = own_outputs_for(root, c.out, c.language, 77);
+        const auto files = generate_client(c.language, {}, schema::ApiGraph{}).files;
+        const OwnOutputs own = own_outputs_for(root, c.out, files, 77);
         EXPECT_TRUE(own.contains(c.api)) << c.out;
         EXPECT_TRUE(own.contains(c.runtime)) << c.out;
         const auto slash = c.api.rfind('/');
