@@ -11,19 +11,21 @@
 #include "cli/os/os_error.hpp"
 #include "cli/os/stdout_text.hpp"
 #include "cli/output/output_writer.hpp"
-#include "cli/schema_source/process.hpp"
+#include "cli/schema_source/child_run.hpp"
 #include "cli/schema_source/schema_acquisition.hpp"
 #include "schema/json_writer.hpp"
 
 namespace tolv::cli {
 namespace {
 
-// Runs the child to its end and turns its output into the graph. Any failure
-// to run it carries `spawn_context`.
-Result<schema::ApiGraph> acquire_schema(const ProcessCommand& command, std::string spawn_context) {
-    auto done = with_context(run_to_completion(command), std::move(spawn_context));
-    if (!done) return std::unexpected(std::move(done.error()));
-    return schema_from_output(done->status.success(), done->stdout_bytes, done->stderr_bytes);
+// Runs the child to its end and turns its output into the graph. A failure
+// to start it carries `spawn_context`.
+Result<schema::ApiGraph> acquire_schema(const ProcessCommand& command, std::string_view spawn_context) {
+    auto run = run_child(command, SpawnOptions{}, spawn_context);
+    if (!run) return std::unexpected(std::move(run.error()));
+    if (!run->output) return std::unexpected(std::move(run->output.error()));
+    const CompletedProcess& done = *run->output;
+    return schema_from_output(done.status.success(), done.stdout_bytes, done.stderr_bytes);
 }
 
 Result<ProcessCommand> gen_schema_command(const GenArgs& args) {
@@ -45,7 +47,7 @@ Result<void> run_gen(const GenArgs& args) {
     std::string spawn_context = args.target == BackendTarget::Python
                                     ? fmt::format("failed to spawn Python executable {}", quote_debug(args.python))
                                     : fmt::format("failed to spawn Rust app command {}", quote_debug(*args.rust_cmd));
-    auto graph = acquire_schema(*command, std::move(spawn_context));
+    auto graph = acquire_schema(*command, spawn_context);
     if (!graph) return std::unexpected(std::move(graph.error()));
 
     const codegen::GenerationResult generated =

@@ -3,16 +3,26 @@
 // Senders are counted; once the last one is gone and the queue is empty, the
 // receiver sees the channel as disconnected. Sending never blocks, and a send
 // after the receiver is gone is refused without error so the value is dropped.
+// Besides blocking receives, the receiver offers an eventfd that is readable
+// while a message waits or the channel is disconnected, for use in poll().
 #pragma once
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <utility>
+
+#include "base/error.hpp"
+#include "cli/os/os_error.hpp"
 
 namespace tolv::cli {
 
@@ -27,6 +37,30 @@ struct ChannelState {
     std::deque<T> queue;
     std::size_t senders = 0;
     bool receiver_alive = true;
+    // Written with the mutex held whenever the receiver has something to
+    // take; read back to zero when the queue empties.
+    int wake_fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    int wake_errno = wake_fd < 0 ? errno : 0;
+
+    ChannelState() = default;
+    ChannelState(const ChannelState&) = delete;
+    ChannelState& operator=(const ChannelState&) = delete;
+    ~ChannelState() {
+        if (wake_fd >= 0) ::close(wake_fd);
+    }
+
+    void wake() {
+        const std::uint64_t one = 1;
+        if (wake_fd >= 0 && ::write(wake_fd, &one, sizeof one) < 0) {
+            // Only an overflowing counter fails, which one write per message cannot reach.
+        }
+    }
+    void settle() {
+        std::uint64_t count = 0;
+        if (wake_fd >= 0 && ::read(wake_fd, &count, sizeof count) < 0) {
+            // Already zero: nothing to take back.
+        }
+    }
 };
 
 }  // namespace detail
@@ -52,6 +86,7 @@ public:
             std::lock_guard lock(state_->mutex);
             if (!state_->receiver_alive) return false;
             state_->queue.push_back(std::move(value));
+            state_->wake();
         }
         state_->ready.notify_one();
         return true;
@@ -64,6 +99,7 @@ private:
         {
             std::lock_guard lock(state_->mutex);
             last = --state_->senders == 0;
+            if (last) state_->wake();
         }
         if (last) state_->ready.notify_all();
         state_.reset();
@@ -109,12 +145,26 @@ public:
         return recv_until(out, std::chrono::steady_clock::now() + limit);
     }
 
+    // Never blocks: Timeout when nothing is queued.
+    RecvStatus try_recv(std::optional<T>& out) {
+        std::lock_guard lock(state_->mutex);
+        if (state_->queue.empty() && state_->senders != 0) return RecvStatus::Timeout;
+        return take(out);
+    }
+
+    // Readable while a message waits or every sender is gone.
+    Result<int> wake_fd() const {
+        if (state_->wake_fd < 0) return std::unexpected(os_error(state_->wake_errno));
+        return state_->wake_fd;
+    }
+
 private:
     // Called with the lock held and the wait condition true.
     RecvStatus take(std::optional<T>& out) {
         if (state_->queue.empty()) return RecvStatus::Disconnected;
         out.emplace(std::move(state_->queue.front()));
         state_->queue.pop_front();
+        if (state_->queue.empty() && state_->senders != 0) state_->settle();
         return RecvStatus::Message;
     }
 

@@ -2,8 +2,6 @@
 // child runs.
 #pragma once
 
-#include <string>
-
 #include "base/error.hpp"
 #include "cli/dev/config.hpp"
 #include "cli/dev/message.hpp"
@@ -20,13 +18,10 @@ struct RegenerationOutcome {
     Result<void> result;  // meaningful for Completed only
 };
 
-// Runs the schema dump on two pipe readers, polling it every 25 ms while
-// listening on the channel; once it exits on its own, checks its output,
-// generates the client and writes it. The error return is fatal to `dev`
-// (the child could not be built, started or polled).
+// Runs the schema dump, draining its output while listening on the channel;
+// once it exits on its own, checks its output, generates the client and
+// writes it. The error return is fatal to `dev` (the child could not be
+// built, started or waited for).
 Result<RegenerationOutcome> run_regeneration_cancellable(DevReceiver& receiver, const DevConfig& config);
-
-// Reads the pipe to its end; a failure carries "failed to read {label}".
-Result<std::string> read_pipe(UniqueFd pipe, const std::string& label);
 
 }  // namespace tolv::cli

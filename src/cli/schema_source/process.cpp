@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,6 +39,10 @@ Result<std::pair<UniqueFd, UniqueFd>> make_pipe() {
     if (::pipe2(fds, O_CLOEXEC) != 0) return std::unexpected(os_error(errno));
     return std::pair{UniqueFd(fds[0]), UniqueFd(fds[1])};
 }
+
+// Through syscall(): older C libraries have no wrapper, and glibc 2.36
+// declares its wrapper without C linkage for C++.
+int open_pidfd(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); }
 
 }  // namespace
 
@@ -90,6 +95,9 @@ Result<ChildProcess> ChildProcess::spawn(const ProcessCommand& command, SpawnOpt
     child.own_group_ = options.own_process_group;
     child.stdout_ = std::move(out_pipe->first);
     child.stderr_ = std::move(err_pipe->first);
+    // The child is not reaped yet, so its id cannot have been reused.
+    child.pidfd_ = UniqueFd(open_pidfd(pid));
+    if (!child.pidfd_.valid()) return std::unexpected(os_error(errno));  // the handle kills and reaps it
     // The write ends close here, so the reads see end of file once the child
     // (and anything it passed them to) is done.
     return child;
@@ -99,6 +107,7 @@ ChildProcess::ChildProcess(ChildProcess&& other) noexcept
     : pid_(std::exchange(other.pid_, -1)),
       own_group_(other.own_group_),
       status_(other.status_),
+      pidfd_(std::move(other.pidfd_)),
       stdout_(std::move(other.stdout_)),
       stderr_(std::move(other.stderr_)) {}
 
@@ -108,6 +117,7 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
         pid_ = std::exchange(other.pid_, -1);
         own_group_ = other.own_group_;
         status_ = other.status_;
+        pidfd_ = std::move(other.pidfd_);
         stdout_ = std::move(other.stdout_);
         stderr_ = std::move(other.stderr_);
     }
@@ -123,20 +133,8 @@ void ChildProcess::discard() {
         kill();
         (void)wait();
     }
+    pidfd_.reset();
     pid_ = -1;
-}
-
-Result<std::optional<ExitStatus>> ChildProcess::try_wait() {
-    if (status_) return status_;
-    int raw = 0;
-    pid_t rc;
-    do {
-        rc = ::waitpid(pid_, &raw, WNOHANG);
-    } while (rc < 0 && errno == EINTR);
-    if (rc < 0) return std::unexpected(os_error(errno));
-    if (rc == 0) return std::optional<ExitStatus>{};
-    status_ = ExitStatus{raw};
-    return status_;
 }
 
 Result<ExitStatus> ChildProcess::wait() {
@@ -158,57 +156,6 @@ void ChildProcess::kill() {
     } else {
         ::kill(pid_, SIGKILL);
     }
-}
-
-Result<std::string> read_to_end(int fd) {
-    std::string bytes;
-    char buffer[64 * 1024];
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n > 0) {
-            bytes.append(buffer, static_cast<std::size_t>(n));
-        } else if (n == 0) {
-            return bytes;
-        } else if (errno != EINTR) {
-            return std::unexpected(os_error(errno));
-        }
-    }
-}
-
-Result<CompletedProcess> run_to_completion(const ProcessCommand& command) {
-    auto child = ChildProcess::spawn(command);
-    if (!child) return std::unexpected(child.error());
-
-    CompletedProcess done;
-    UniqueFd out = child->take_stdout();
-    UniqueFd err = child->take_stderr();
-    std::string* sinks[2] = {&done.stdout_bytes, &done.stderr_bytes};
-    pollfd fds[2] = {{out.get(), POLLIN, 0}, {err.get(), POLLIN, 0}};
-    char buffer[64 * 1024];
-    int open_count = 2;
-    while (open_count > 0) {
-        int ready = ::poll(fds, 2, -1);
-        if (ready < 0) {
-            if (errno == EINTR) continue;
-            return std::unexpected(os_error(errno));
-        }
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-            ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
-            if (n > 0) {
-                sinks[i]->append(buffer, static_cast<std::size_t>(n));
-            } else if (n == 0) {
-                fds[i].fd = -1;  // poll skips negative descriptors
-                --open_count;
-            } else if (errno != EINTR && errno != EAGAIN) {
-                return std::unexpected(os_error(errno));
-            }
-        }
-    }
-    auto status = child->wait();
-    if (!status) return std::unexpected(status.error());
-    done.status = *status;
-    return done;
 }
 
 }  // namespace tolv::cli

@@ -1,5 +1,6 @@
 // Child processes started with posix_spawn: standard input on /dev/null,
-// standard output and standard error each on a new pipe.
+// standard output and standard error each on a new pipe, and a pidfd to wait
+// on their exit.
 #pragma once
 
 #include <sys/types.h>
@@ -52,13 +53,13 @@ public:
     ~ChildProcess();
 
     pid_t pid() const { return pid_; }
+    // Turns readable once the child has exited (it stays unreaped until wait).
+    int pidfd() const { return pidfd_.get(); }
 
     // Hand over the read end of a pipe; an invalid fd once taken.
     UniqueFd take_stdout() { return std::move(stdout_); }
     UniqueFd take_stderr() { return std::move(stderr_); }
 
-    // The exit status once the child has exited (WNOHANG); nullopt while it runs.
-    Result<std::optional<ExitStatus>> try_wait();
     // Blocks until the child exits and reaps it.
     Result<ExitStatus> wait();
     // SIGKILL to the child's process group when it leads one, else to the
@@ -72,22 +73,9 @@ private:
     pid_t pid_ = -1;
     bool own_group_ = false;
     std::optional<ExitStatus> status_;  // set once reaped
+    UniqueFd pidfd_;
     UniqueFd stdout_;
     UniqueFd stderr_;
 };
-
-// Reads a pipe until end of file. Fails with the bare OS error.
-Result<std::string> read_to_end(int fd);
-
-// Everything a child left behind once it ran to its end.
-struct CompletedProcess {
-    ExitStatus status;
-    std::string stdout_bytes;
-    std::string stderr_bytes;
-};
-
-// Spawns the child and drains both pipes together on the calling thread
-// (poll, no threads), then reaps it. A spawn failure is the bare OS error.
-Result<CompletedProcess> run_to_completion(const ProcessCommand& command);
 
 }  // namespace tolv::cli

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -54,6 +56,31 @@ TEST(DevChannel, BlockedReceiverWakesWhenLastSenderDrops) {
     std::optional<int> value;
     EXPECT_EQ(pair.second.recv(value), RecvStatus::Disconnected);
     dropper.join();
+}
+
+TEST(DevChannel, WakeDescriptorIsReadableExactlyWhileSomethingWaits) {
+    auto [sender, receiver] = make_channel<int>();
+    auto fd = receiver.wake_fd();
+    ASSERT_TRUE(fd.has_value()) << fd.error().display();
+    const auto readable = [fd = *fd] {
+        pollfd one{fd, POLLIN, 0};
+        return ::poll(&one, 1, 0) == 1;
+    };
+    std::optional<int> value;
+    EXPECT_FALSE(readable());
+    EXPECT_EQ(receiver.try_recv(value), RecvStatus::Timeout);
+    sender.send(1);
+    sender.send(2);
+    EXPECT_TRUE(readable());
+    ASSERT_EQ(receiver.try_recv(value), RecvStatus::Message);
+    EXPECT_TRUE(readable()) << "one message left";
+    ASSERT_EQ(receiver.recv_for(value, 0ms), RecvStatus::Message);
+    EXPECT_EQ(*value, 2);
+    EXPECT_FALSE(readable());
+    { auto gone = std::move(sender); }
+    EXPECT_TRUE(readable()) << "disconnected";
+    EXPECT_EQ(receiver.try_recv(value), RecvStatus::Disconnected);
+    EXPECT_TRUE(readable());
 }
 
 TEST(DevChannel, ManySendersLoseNothing) {

@@ -1,0 +1,43 @@
+// Running a schema-dump child to its end: one poll over its two output pipes,
+// its exit and, for `dev`, whatever may cancel the run.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "base/error.hpp"
+#include "cli/schema_source/process.hpp"
+
+namespace tolv::cli {
+
+// Everything a child left behind once it ran to its end.
+struct CompletedProcess {
+    ExitStatus status;
+    std::string stdout_bytes;
+    std::string stderr_bytes;
+};
+
+// A descriptor that turns readable when the run may have to stop, and the
+// question asked each time it does: true cancels the run.
+struct Cancellation {
+    int fd = -1;
+    std::function<bool()> requested;
+};
+
+struct ChildRun {
+    // The cancellation asked to stop while the child ran: it was killed (its
+    // process group, when it leads one) and its output dropped.
+    bool cancelled = false;
+    // Otherwise: what it left, or the failure to read one of its pipes.
+    Result<CompletedProcess> output;
+};
+
+// Spawns `command` and drains both of its pipes until they end and it has
+// exited. The error return is a failure to start it (with `spawn_context`
+// above the OS error) or to wait for it ("failed to poll schema dump
+// subprocess"); the child is then killed and reaped.
+Result<ChildRun> run_child(const ProcessCommand& command, SpawnOptions options, std::string_view spawn_context,
+                           const Cancellation* cancellation = nullptr);
+
+}  // namespace tolv::cli
