@@ -56,14 +56,8 @@ bool has_positional(const CommandSpec& spec) {
 bool looks_like_option(std::string_view word) { return word.size() > 1 && word[0] == '-'; }
 
 std::string possible_values_line(ValueKind kind) {
-    auto values = possible_values(kind);
-    if (values.empty()) return {};
-    std::string line = "\n  [possible values: ";
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        if (i != 0) line += ", ";
-        line += values[i];
-    }
-    return line + "]";
+    const std::string values = possible_values_text(kind);
+    return values.empty() ? values : "\n  " + values;
 }
 
 ParseErrorText missing_value(const ArgSpec& arg) {

@@ -142,6 +142,17 @@ std::span<const std::string_view> possible_values(ValueKind kind) {
     }
 }
 
+std::string possible_values_text(ValueKind kind) {
+    auto values = possible_values(kind);
+    if (values.empty()) return {};
+    std::string text = "[possible values: ";
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i != 0) text += ", ";
+        text += values[i];
+    }
+    return text + "]";
+}
+
 std::string arg_display(const ArgSpec& arg) {
     switch (arg.form) {
         case ArgForm::Positional: return "<" + std::string(arg.value_name) + ">";

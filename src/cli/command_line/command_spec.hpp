@@ -54,6 +54,9 @@ struct CommandSpec {
 // empty for kinds that are not enumerations.
 std::span<const std::string_view> possible_values(ValueKind kind);
 
+// "[possible values: typescript, effect]"; empty for kinds without a list.
+std::string possible_values_text(ValueKind kind);
+
 // "--out <OUT>", "--compact", "<LANGUAGE>" or "[APP_CMD]...".
 std::string arg_display(const ArgSpec& arg);
 

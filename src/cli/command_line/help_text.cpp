@@ -15,17 +15,9 @@ struct Row {
 std::string spec_values(const ArgSpec& arg) {
     std::string extras;
     if (!arg.default_value.empty()) extras = "[default: " + std::string(arg.default_value) + "]";
-    auto values = possible_values(arg.kind);
-    if (!values.empty()) {
-        if (!extras.empty()) extras += ' ';
-        extras += "[possible values: ";
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            if (i != 0) extras += ", ";
-            extras += values[i];
-        }
-        extras += ']';
-    }
-    return extras;
+    const std::string values = possible_values_text(arg.kind);
+    if (!values.empty() && !extras.empty()) extras += ' ';
+    return extras + values;
 }
 
 std::string help_with_extras(std::string_view help, const std::string& extras) {

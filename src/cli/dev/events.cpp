@@ -7,23 +7,12 @@
 #include <fmt/format.h>
 
 #include "base/utf8.hpp"
+#include "cli/os/stdout_text.hpp"
 #include "cli/output/output_writer.hpp"
 #include "cli/output/path_text.hpp"
 
 namespace tolv::cli {
 namespace {
-
-std::string_view file_name_of(std::string_view path) {
-    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
-    const auto slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-std::string_view directory_of(std::string_view path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string_view::npos) return {};
-    return path.substr(0, slash == 0 ? 1 : slash);
-}
 
 // Absolute, with symbolic links resolved as far as the path exists, so it
 // compares equal to the paths the watcher reports below the working directory.
@@ -50,10 +39,9 @@ OwnOutputs own_outputs_for(const std::string& cwd, const std::string& out,
 
 OwnOutputs::OwnOutputs(const std::vector<std::string>& destinations, long pid) : destinations_(destinations) {
     for (const auto& destination : destinations_) {
-        std::string prefix(directory_of(destination));
-        if (!prefix.ends_with('/')) prefix += '/';
-        prefix += fmt::format(".{}.tmp-{}-", file_name_of(destination), pid);
-        temp_prefixes_.push_back(std::move(prefix));
+        temp_prefixes_.push_back(
+            path_text::join(path_text::parent(destination).value_or(""),
+                            fmt::format(".{}.tmp-{}-", path_text::file_name(destination).value_or(""), pid)));
     }
 }
 
@@ -77,18 +65,15 @@ bool watch_pattern_matches(std::string_view pattern, std::string_view path) {
 }
 
 bool has_py_extension(std::string_view path) {
-    const std::string_view name = file_name_of(path);
-    const auto dot = name.rfind('.');
-    // No dot, or a name that merely begins with one (".py"), has no extension.
-    if (dot == std::string_view::npos || dot == 0) return false;
-    return name.substr(dot + 1) == "py";
+    // A name that merely begins with a dot (".py") has no extension.
+    const auto name = path_text::file_name(path);
+    return name && path_text::extension(*name) == "py";
 }
 
 bool watched_event_result(const WatchResult& result, const std::vector<std::string>& watch_globs,
                           const OwnOutputs& own_outputs) {
     if (!result) {
-        fmt::print(stderr, "Error: file watcher event failed: {}\n", result.error().display());
-        std::fflush(stderr);
+        print_to_stderr(fmt::format("Error: file watcher event failed: {}\n", result.error().display()));
         return false;
     }
     const WatchEvent& event = *result;

@@ -56,8 +56,8 @@ Result<void> watch_and_regenerate(DevReceiver& receiver, const DevConfig& config
                 switch (outcome->kind) {
                     case RegenerationOutcome::Kind::Completed:
                         if (!outcome->result) {
-                            fmt::print(stderr, "Error: regeneration failed: {}\n", outcome->result.error().display());
-                            std::fflush(stderr);
+                            print_to_stderr(
+                                fmt::format("Error: regeneration failed: {}\n", outcome->result.error().display()));
                         }
                         state = LoopState::Idle;
                         break;
@@ -122,9 +122,8 @@ Result<void> run_dev(DevArgs args) {
             std::move(watched.error()).context(fmt::format("failed to watch {}", lossy_utf8(config.cwd))));
     }
 
-    fmt::print(stderr, "tolv dev watching {} for {} client regeneration\n", lossy_utf8(config.cwd),
-               language_name(config.language));
-    std::fflush(stderr);
+    print_to_stderr(fmt::format("tolv dev watching {} for {} client regeneration\n", lossy_utf8(config.cwd),
+                                language_name(config.language)));
 
     // Leaving the scope drops the watcher first, then the receiver.
     return watch_and_regenerate(receiver, config);

@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "cli/os/os_error.hpp"
+#include "cli/os/stdout_text.hpp"
 
 namespace tolv::cli {
 namespace {
@@ -23,8 +24,7 @@ void wait_and_send(const DevSender& sender) {
     const sigset_t set = shutdown_signals();
     int received = 0;
     if (const int err = ::sigwait(&set, &received); err != 0) {
-        fmt::print(stderr, "Error: failed to listen for Ctrl-C: {}\n", os_error_text(err));
-        std::fflush(stderr);
+        print_to_stderr(fmt::format("Error: failed to listen for Ctrl-C: {}\n", os_error_text(err)));
     }
     sender.send(ShutdownRequest{});  // refused once the loop is gone; nothing to do then
 }
@@ -34,8 +34,7 @@ void wait_and_send(const DevSender& sender) {
 bool block_shutdown_signals() {
     const sigset_t set = shutdown_signals();
     if (const int err = ::pthread_sigmask(SIG_BLOCK, &set, nullptr); err != 0) {
-        fmt::print(stderr, "Error: failed to initialize signal listener: {}\n", os_error_text(err));
-        std::fflush(stderr);
+        print_to_stderr(fmt::format("Error: failed to initialize signal listener: {}\n", os_error_text(err)));
         return false;
     }
     return true;

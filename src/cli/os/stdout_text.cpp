@@ -16,12 +16,16 @@ void print_to_stdout(std::string_view text) {
     }
 }
 
+void print_to_stderr(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+}
+
 void panic(std::string_view message) {
     std::fflush(stdout);
     std::string line(message);
     line += '\n';
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fflush(stderr);
+    print_to_stderr(line);
     ::_exit(101);
 }
 

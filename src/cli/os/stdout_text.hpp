@@ -8,6 +8,9 @@ namespace tolv::cli {
 
 void print_to_stdout(std::string_view text);
 
+// A failure to write to standard error cannot be reported anywhere: ignored.
+void print_to_stderr(std::string_view text);
+
 // Prints "{message}\n" on standard error and ends the process with 101.
 [[noreturn]] void panic(std::string_view message);
 
