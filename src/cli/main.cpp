@@ -51,5 +51,5 @@ int main(int argc, char** argv) {
         tolv::cli::print_to_stderr("Error: " + result.error().display() + "\n");
         return 1;
     }
-    return 0;
+    return *result;
 }

@@ -8,11 +8,13 @@ written by the test: Python modules for --app, and executable scripts for
 import json
 import os
 import shutil
+import signal
 import stat
 import subprocess
 import sys
 import tempfile
 import textwrap
+import time
 import unittest
 
 TOLV = os.environ["TOLV_BIN"]
@@ -38,6 +40,24 @@ SCHEMA = {
 SCHEMA_TEXT = json.dumps(SCHEMA)
 
 HELP_TAIL = "For more information, try '--help'.\n"
+
+
+def wait_until(predicate, what, limit=30.0):
+    deadline = time.monotonic() + limit
+    while time.monotonic() < deadline:
+        if predicate():
+            return
+        time.sleep(0.02)
+    raise AssertionError(f"timed out after {limit:.0f}s waiting for {what}")
+
+
+def is_dead(pid):
+    """True once `pid` has ended: no such process, or one left unreaped."""
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()[0] == "Z"
+    except FileNotFoundError:
+        return True
 
 
 class Project(unittest.TestCase):
@@ -213,6 +233,65 @@ class GenTest(Project):
         self.assertEqual(api("effect", "e1"), api("effect", "e2", "--websockets", "promise"))
         self.assertEqual(api("effect", "e3"), api("effect", "e4", "--surface", "effect"))
         self.assertNotEqual(api("effect", "e5"), api("effect", "e6", "--surface", "promise"))
+
+
+class BackendProcessTest(Project):
+    """A backend runs in a process group of its own, which goes with it."""
+
+    def leaving_backend(self, sleep_first):
+        """A backend that starts a helper inheriting its pipes and logs both
+        pids, then (sleep_first) takes a minute or prints the schema at once."""
+        self.script("server", f"""
+            import subprocess, time
+            helper = subprocess.Popen(["sleep", "60"])
+            open("pids.tmp", "w").write(f"{{os.getpid()}} {{helper.pid}}")
+            os.rename("pids.tmp", "pids")
+            if {sleep_first!r}:
+                time.sleep(60)
+            print({SCHEMA_TEXT!r})
+            """)
+        self.addCleanup(self.kill_logged)
+
+    def logged_pids(self):
+        with open(self.path("pids")) as f:
+            return [int(word) for word in f.read().split()]
+
+    def kill_logged(self):
+        """Kills what a failed test left, each pid checked to be this test's."""
+        if not os.path.exists(self.path("pids")):
+            return
+        for pid in self.logged_pids():
+            try:
+                if os.readlink(f"/proc/{pid}/cwd") == os.path.realpath(self.dir):
+                    os.kill(pid, signal.SIGKILL)
+            except (FileNotFoundError, ProcessLookupError, PermissionError):
+                pass
+
+    def test_a_process_left_on_the_pipes_neither_holds_nor_outlives_gen(self):
+        self.leaving_backend(sleep_first=False)
+        start = time.monotonic()
+        result = self.tolv("gen", "typescript", "--target", "rust", "--rust-cmd", "./server", "--out", "web")
+        elapsed = time.monotonic() - start
+        self.assert_run(result, 0, stderr="")
+        self.assertLess(elapsed, 2.0)
+        self.assertIn("userId", self.read("web/api.ts"))
+        helper = self.logged_pids()[1]
+        wait_until(lambda: is_dead(helper), f"the helper {helper} to be killed", limit=5)
+
+    def test_ctrl_c_and_sigterm_end_gen_its_backend_and_write_nothing(self):
+        self.leaving_backend(sleep_first=True)
+        for signum, status in ((signal.SIGINT, 130), (signal.SIGTERM, 143)):
+            with self.subTest(signal=signum.name):
+                gen = subprocess.Popen([TOLV, "gen", "effect", "--target", "rust", "--rust-cmd", "./server",
+                                        "--out", "web"], cwd=self.dir, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                wait_until(lambda: os.path.exists(self.path("pids")), "the backend to start")
+                gen.send_signal(signum)
+                stdout, stderr = gen.communicate(timeout=30)
+                self.assertEqual((gen.returncode, stdout, stderr), (status, b"", b""))
+                for pid in self.logged_pids():
+                    wait_until(lambda: is_dead(pid), f"backend process {pid} to be killed", limit=5)
+                self.assertFalse(os.path.exists(self.path("web")))
+                os.remove(self.path("pids"))
 
 
 class AcquisitionTest(Project):

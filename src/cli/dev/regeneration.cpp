@@ -42,10 +42,7 @@ Result<RegenerationOutcome> run_regeneration_cancellable(DevReceiver& receiver, 
 
     std::optional<Kind> stop;
     const Cancellation cancellation{*wake_fd, [&] { return (stop = stop_for(receiver, config)).has_value(); }};
-    // Its own process group, so a cancellation reaches whatever it started;
-    // default signal handling, whatever this process blocks.
-    auto run = run_child(*command, SpawnOptions{.own_process_group = true, .reset_signals = true},
-                         "failed to spawn schema dump subprocess", &cancellation);
+    auto run = run_child(*command, "failed to spawn schema dump subprocess", &cancellation);
     if (!run) return std::unexpected(std::move(run.error()));
     if (run->cancelled) return RegenerationOutcome{*stop, {}};
 

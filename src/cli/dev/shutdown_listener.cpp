@@ -6,22 +6,15 @@
 
 #include <fmt/format.h>
 
+#include "cli/os/interrupt_signals.hpp"
 #include "cli/os/os_error.hpp"
 #include "cli/os/stdout_text.hpp"
 
 namespace tolv::cli {
 namespace {
 
-sigset_t shutdown_signals() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    return set;
-}
-
 void wait_and_send(const DevSender& sender) {
-    const sigset_t set = shutdown_signals();
+    const sigset_t set = interrupt_signal_set();
     int received = 0;
     if (const int err = ::sigwait(&set, &received); err != 0) {
         print_to_stderr(fmt::format("Error: failed to listen for Ctrl-C: {}\n", os_error_text(err)));
@@ -32,8 +25,7 @@ void wait_and_send(const DevSender& sender) {
 }  // namespace
 
 bool block_shutdown_signals() {
-    const sigset_t set = shutdown_signals();
-    if (const int err = ::pthread_sigmask(SIG_BLOCK, &set, nullptr); err != 0) {
+    if (const int err = block_interrupt_signals(); err != 0) {
         print_to_stderr(fmt::format("Error: failed to initialize signal listener: {}\n", os_error_text(err)));
         return false;
     }

@@ -26,18 +26,21 @@ struct Cancellation {
 };
 
 struct ChildRun {
-    // The cancellation asked to stop while the child ran: it was killed (its
-    // process group, when it leads one) and its output dropped.
+    // The cancellation asked to stop while the child ran: its process group
+    // was killed and its output dropped.
     bool cancelled = false;
     // Otherwise: what it left, or the failure to read one of its pipes.
     Result<CompletedProcess> output;
 };
 
-// Spawns `command` and drains both of its pipes until they end and it has
-// exited. The error return is a failure to start it (with `spawn_context`
-// above the OS error) or to wait for it ("failed to poll schema dump
-// subprocess"); the child is then killed and reaped.
-Result<ChildRun> run_child(const ProcessCommand& command, SpawnOptions options, std::string_view spawn_context,
+// Spawns `command` in a process group of its own and drains both of its
+// pipes until it has exited and they have ended, or 250 ms after its exit at
+// the most: then the pipes are closed and what is left of its group is
+// killed, so that nothing it started keeps the run waiting. The error return
+// is a failure to start it (with `spawn_context` above the OS error) or to
+// wait for it ("failed to poll schema dump subprocess"); the child is then
+// killed and reaped.
+Result<ChildRun> run_child(const ProcessCommand& command, std::string_view spawn_context,
                            const Cancellation* cancellation = nullptr);
 
 }  // namespace tolv::cli

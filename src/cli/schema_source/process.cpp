@@ -48,7 +48,7 @@ int open_pidfd(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pi
 
 bool ExitStatus::success() const { return WIFEXITED(raw) && WEXITSTATUS(raw) == 0; }
 
-Result<ChildProcess> ChildProcess::spawn(const ProcessCommand& command, SpawnOptions options) {
+Result<ChildProcess> ChildProcess::spawn(const ProcessCommand& command) {
     auto out_pipe = make_pipe();
     if (!out_pipe) return std::unexpected(out_pipe.error());
     auto err_pipe = make_pipe();
@@ -59,26 +59,20 @@ Result<ChildProcess> ChildProcess::spawn(const ProcessCommand& command, SpawnOpt
     posix_spawn_file_actions_adddup2(&setup.actions, out_pipe->second.get(), STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&setup.actions, err_pipe->second.get(), STDERR_FILENO);
 
-    // The parent ignores SIGPIPE (a closed stdout is reported, not fatal);
-    // an ignored disposition survives exec, so the child gets the default.
-    short flags = POSIX_SPAWN_SETSIGDEF;
+    // The leader of a new process group, so that kill() reaches everything
+    // it started. An empty signal mask and the default dispositions of
+    // SIGPIPE (ignored here, so that a closed stdout is reported, not fatal),
+    // SIGINT and SIGTERM (taken as data here): whatever this process blocks
+    // or ignores survives exec otherwise.
+    posix_spawnattr_setpgroup(&setup.attr, 0);
+    sigset_t empty;
+    sigemptyset(&empty);
+    posix_spawnattr_setsigmask(&setup.attr, &empty);
     sigset_t defaults;
     sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    if (options.own_process_group) {
-        flags |= POSIX_SPAWN_SETPGROUP;
-        posix_spawnattr_setpgroup(&setup.attr, 0);
-    }
-    if (options.reset_signals) {
-        flags |= POSIX_SPAWN_SETSIGMASK;
-        sigset_t empty;
-        sigemptyset(&empty);
-        posix_spawnattr_setsigmask(&setup.attr, &empty);
-        sigaddset(&defaults, SIGINT);
-        sigaddset(&defaults, SIGTERM);
-    }
+    for (int signal : {SIGPIPE, SIGINT, SIGTERM}) sigaddset(&defaults, signal);
     posix_spawnattr_setsigdefault(&setup.attr, &defaults);
-    posix_spawnattr_setflags(&setup.attr, flags);
+    posix_spawnattr_setflags(&setup.attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
     std::vector<char*> argv;
     argv.reserve(command.args.size() + 2);
@@ -92,7 +86,6 @@ Result<ChildProcess> ChildProcess::spawn(const ProcessCommand& command, SpawnOpt
 
     ChildProcess child;
     child.pid_ = pid;
-    child.own_group_ = options.own_process_group;
     child.stdout_ = std::move(out_pipe->first);
     child.stderr_ = std::move(err_pipe->first);
     // The child is not reaped yet, so its id cannot have been reused.
@@ -105,7 +98,6 @@ Result<ChildProcess> ChildProcess::spawn(const ProcessCommand& command, SpawnOpt
 
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
     : pid_(std::exchange(other.pid_, -1)),
-      own_group_(other.own_group_),
       status_(other.status_),
       pidfd_(std::move(other.pidfd_)),
       stdout_(std::move(other.stdout_)),
@@ -115,7 +107,6 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
     if (this != &other) {
         discard();
         pid_ = std::exchange(other.pid_, -1);
-        own_group_ = other.own_group_;
         status_ = other.status_;
         pidfd_ = std::move(other.pidfd_);
         stdout_ = std::move(other.stdout_);
@@ -150,12 +141,7 @@ Result<ExitStatus> ChildProcess::wait() {
 }
 
 void ChildProcess::kill() {
-    if (pid_ <= 0 || status_) return;
-    if (own_group_) {
-        ::kill(-pid_, SIGKILL);
-    } else {
-        ::kill(pid_, SIGKILL);
-    }
+    if (pid_ > 0 && !status_) ::kill(-pid_, SIGKILL);
 }
 
 }  // namespace tolv::cli

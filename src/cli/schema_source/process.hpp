@@ -1,6 +1,6 @@
-// Child processes started with posix_spawn: standard input on /dev/null,
-// standard output and standard error each on a new pipe, and a pidfd to wait
-// on their exit.
+// Child processes started with posix_spawn in a process group of their own:
+// standard input on /dev/null, standard output and standard error each on a
+// new pipe, and a pidfd to wait on their exit.
 #pragma once
 
 #include <sys/types.h>
@@ -23,15 +23,6 @@ struct ProcessCommand {
     friend bool operator==(const ProcessCommand&, const ProcessCommand&) = default;
 };
 
-struct SpawnOptions {
-    // Start the child as the leader of a new process group, so that kill()
-    // reaches everything it started.
-    bool own_process_group = false;
-    // Give the child an empty signal mask and the default dispositions of
-    // SIGINT and SIGTERM, whatever the parent blocked or ignored.
-    bool reset_signals = false;
-};
-
 // A raw wait status as returned by waitpid.
 struct ExitStatus {
     int raw = 0;
@@ -41,8 +32,10 @@ struct ExitStatus {
 
 class ChildProcess {
 public:
-    // Fails with the bare OS error (callers add their own context).
-    static Result<ChildProcess> spawn(const ProcessCommand& command, SpawnOptions options = {});
+    // Starts the child as the leader of a new process group, with an empty
+    // signal mask and default signal dispositions. Fails with the bare OS
+    // error (callers add their own context).
+    static Result<ChildProcess> spawn(const ProcessCommand& command);
 
     ChildProcess(ChildProcess&& other) noexcept;
     ChildProcess& operator=(ChildProcess&& other) noexcept;
@@ -62,8 +55,9 @@ public:
 
     // Blocks until the child exits and reaps it.
     Result<ExitStatus> wait();
-    // SIGKILL to the child's process group when it leads one, else to the
-    // child. Does nothing once reaped. Errors are ignored.
+    // SIGKILL to the child's process group, whatever is left of it once the
+    // child itself has exited. Does nothing once the child is reaped (its id
+    // may then be reused). Errors are ignored.
     void kill();
 
 private:
@@ -71,7 +65,6 @@ private:
     void discard();
 
     pid_t pid_ = -1;
-    bool own_group_ = false;
     std::optional<ExitStatus> status_;  // set once reaped
     UniqueFd pidfd_;
     UniqueFd stdout_;

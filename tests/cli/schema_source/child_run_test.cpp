@@ -5,7 +5,11 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <csignal>
+#include <fstream>
+#include <string>
+#include <thread>
 
 namespace tolv::cli {
 namespace {
@@ -14,7 +18,7 @@ ProcessCommand sh(std::string script) { return ProcessCommand{"sh", {"-c", std::
 
 // Runs `command` to its end, failing the test when it cannot.
 CompletedProcess completed(const ProcessCommand& command) {
-    auto run = run_child(command, {}, "failed to spawn");
+    auto run = run_child(command, "failed to spawn");
     if (!run) {
         ADD_FAILURE() << run.error().display();
         return {};
@@ -49,11 +53,30 @@ TEST(RunChild, DrainsLargeOutputOnBothStreamsWithoutStalling) {
     EXPECT_EQ(done.stdout_bytes.size(), 3000001u);
 }
 
+// A backend that exits leaving a process behind on its pipes: the run ends
+// shortly after the exit and what it left in its group is killed.
+TEST(RunChild, WhatTheChildLeftOnItsPipesEndsWithIt) {
+    const auto start = std::chrono::steady_clock::now();
+    auto done = completed(sh("sleep 60 & echo $!; echo log >&2"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_TRUE(done.status.success());
+    EXPECT_EQ(done.stderr_bytes, "log\n");
+    const pid_t left = static_cast<pid_t>(std::stol(done.stdout_bytes));
+    // Killed; at most a zombie until its new parent reaps it.
+    const auto gone = [left] {
+        std::ifstream stat("/proc/" + std::to_string(left) + "/stat");
+        std::string pid, name, state;
+        return !(stat >> pid >> name >> state) || state == "Z";
+    };
+    for (int i = 0; i < 100 && !gone(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(gone()) << left;
+}
+
 TEST(RunChild, AProgramThatCannotStartIsTheOsErrorUnderTheContext) {
-    auto missing = run_child(ProcessCommand{"tolv-no-such-program", {}}, {}, "failed to spawn it");
+    auto missing = run_child(ProcessCommand{"tolv-no-such-program", {}}, "failed to spawn it");
     ASSERT_FALSE(missing.has_value());
     EXPECT_EQ(missing.error().display(), "failed to spawn it: No such file or directory (os error 2)");
-    EXPECT_FALSE(run_child(ProcessCommand{"sh -c true", {}}, {}, "failed").has_value());
+    EXPECT_FALSE(run_child(ProcessCommand{"sh -c true", {}}, "failed").has_value());
 }
 
 // tolv ignores SIGPIPE for itself; a backend it starts must not inherit that.

@@ -27,10 +27,7 @@ std::string read_to_end(int fd) {
 }
 
 TEST(ChildProcess, PidfdKillAndReapInItsOwnGroup) {
-    SpawnOptions options;
-    options.own_process_group = true;
-    options.reset_signals = true;
-    auto child = ChildProcess::spawn(sh("sleep 30 & sleep 30; wait"), options);
+    auto child = ChildProcess::spawn(sh("sleep 30 & sleep 30; wait"));
     ASSERT_TRUE(child.has_value());
     EXPECT_EQ(::getpgid(child->pid()), child->pid());
     EXPECT_FALSE(readable_within(child->pidfd(), 0)) << "still running";
@@ -50,14 +47,12 @@ TEST(ChildProcess, PidfdKillAndReapInItsOwnGroup) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
-TEST(ChildProcess, ResetSignalsUnblocksWhatTheParentBlocked) {
+TEST(ChildProcess, ChildGetsAnEmptySignalMaskWhateverTheParentBlocked) {
     sigset_t blocked, previous;
     sigemptyset(&blocked);
     sigaddset(&blocked, SIGTERM);
     ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &blocked, &previous), 0);
-    SpawnOptions options;
-    options.reset_signals = true;
-    auto child = ChildProcess::spawn(sh("grep SigBlk /proc/self/status"), options);
+    auto child = ChildProcess::spawn(sh("grep SigBlk /proc/self/status"));
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     ASSERT_TRUE(child.has_value());
     const std::string text = read_to_end(child->take_stdout().get());

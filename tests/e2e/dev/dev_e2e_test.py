@@ -49,6 +49,12 @@ class Bridge:
             helper = subprocess.Popen(["sleep", delay])
             log(f"helper {helper.pid}")
             time.sleep(float(delay))
+        leave = control("leave")
+        if leave:
+            # A helper left behind on our pipes, as a server started in the
+            # background would be.
+            helper = subprocess.Popen(["sleep", leave])
+            log(f"helper {helper.pid}")
         if control("fail"):
             log(f"fail {MODEL}")
             return "this is not json"
@@ -240,6 +246,19 @@ class DevTest(unittest.TestCase):
     def assert_gone(self, pid):
         wait_until(lambda: not os.path.exists(f"/proc/{pid}"), f"backend process {pid} to be gone")
 
+    def assert_killed(self, pid):
+        """For a process tolv does not reap itself: gone, or ended and unreaped."""
+        def dead():
+            try:
+                with open(f"/proc/{pid}/stat") as f:
+                    return f.read().rsplit(")", 1)[1].split()[0] == "Z"
+            except FileNotFoundError:
+                return True
+        wait_until(dead, f"process {pid} to be killed")
+
+    def helpers(self):
+        return [line.split()[1] for line in self.runs() if line.startswith("helper ")]
+
     # The tests.
     def test_initial_generation_then_one_regeneration_per_burst(self):
         # A window far longer than the gaps between the saves, even when the
@@ -307,6 +326,22 @@ class DevTest(unittest.TestCase):
                 self.assertEqual(self.api(), before)
                 self.clear_control("delay")
                 self.save_model("UserV1")
+
+    def test_backend_leaving_a_process_on_its_pipes_holds_up_neither_runs_nor_sigterm(self):
+        self.set_control("leave", "60")
+        # The initial run ends although the helper holds its pipes.
+        self.start()
+        self.save_model("UserV2")
+        self.wait_for_model("UserV2")
+        # Right after a run's backend has exited, while its helper lives.
+        self.save_model("UserV3")
+        wait_until(lambda: len(self.helpers()) == 3, "the third run's helper")
+        start = time.monotonic()
+        status, stderr = self.stop_with(signal.SIGTERM)
+        self.assertLess(time.monotonic() - start, 1.0)
+        self.assertEqual(status, 0, stderr)
+        for helper in self.helpers():
+            self.assert_killed(helper)
 
     def test_signals_end_dev_with_status_zero(self):
         for signum in (signal.SIGTERM, signal.SIGINT):
