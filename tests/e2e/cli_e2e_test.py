@@ -459,6 +459,31 @@ class OutputTest(Project):
         self.assert_error(self.gen("blocker/web"),
                           "failed to create output directory blocker/web: Not a directory (os error 20)")
 
+    def test_out_through_symbolic_links_writes_their_targets(self):
+        self.write("real/client.ts", "old")
+        os.symlink("real/client.ts", self.path("client.ts"))
+        os.makedirs(self.path("web"))
+        os.symlink("../real/web_api.ts", self.path("web", "api.ts"))
+        self.assert_run(self.gen("client.ts"), 0, stderr="")
+        self.assert_run(self.gen("web"), 0, stderr="")
+        for link in ("client.ts", "web/api.ts"):
+            self.assertTrue(os.path.islink(self.path(link)), link)
+        self.assertIn("userId", self.read("real/client.ts"))
+        self.assertIn("userId", self.read("real/web_api.ts"))
+        self.assertEqual(self.files("real"), ["_internal.ts", "client.ts", "web_api.ts"])
+        self.assertEqual(self.files("web"), ["_internal.ts", "api.ts"])
+        self.assertNotIn("_internal.ts", self.files())
+
+    def test_stale_temporaries_of_ended_processes_are_removed(self):
+        ended = subprocess.run(["sh", "-c", "echo $$"], capture_output=True, check=True).stdout.decode().strip()
+        stale = f"web/.api.ts.tmp-{ended}-1700000000000000000"
+        live = f"web/.api.ts.tmp-{os.getpid()}-1700000000000000001"
+        self.write(stale, "partial")
+        self.write(live, "being written")
+        self.assert_run(self.gen("web"), 0, stderr="")
+        self.assertFalse(os.path.exists(self.path(stale)))
+        self.assertEqual(self.read(live), "being written")
+
 
 if __name__ == "__main__":
     unittest.main()

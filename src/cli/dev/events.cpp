@@ -26,9 +26,9 @@ std::filesystem::path resolved(const std::filesystem::path& path) {
 
 OwnOutputs own_outputs_for(const std::string& cwd, const std::string& out,
                            const std::vector<codegen::GeneratedFile>& files, long pid) {
-    std::vector<std::string> destinations = destinations_for(files, path_text::join(cwd, out));
-    // Only the directories are resolved: the files are replaced by renames,
-    // never written through a link.
+    // The writer's destinations have their links followed already; the
+    // directories above them are resolved here.
+    std::vector<std::string> destinations = plan_output(files, path_text::join(cwd, out)).destinations;
     for (auto& destination : destinations) {
         const std::string_view name = path_text::file_name(destination).value_or("");
         const std::string_view parent = path_text::parent(destination).value_or("");

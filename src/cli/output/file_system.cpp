@@ -1,6 +1,8 @@
 #include "cli/output/file_system.hpp"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,7 +60,34 @@ public:
 
     void remove_file(const std::string& path) override { ::unlink(path.c_str()); }
 
+    std::optional<std::string> read_link(const std::string& path) override {
+        std::string target(256, '\0');
+        for (;;) {
+            const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+            if (n < 0) return std::nullopt;
+            if (static_cast<std::size_t>(n) < target.size()) {
+                target.resize(static_cast<std::size_t>(n));
+                return target;
+            }
+            target.resize(target.size() * 2);  // perhaps cut short: try again with more room
+        }
+    }
+
+    std::vector<std::string> list_directory(const std::string& path) override {
+        std::vector<std::string> names;
+        DIR* dir = ::opendir(path.c_str());
+        if (dir == nullptr) return names;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string_view name = entry->d_name;
+            if (name != "." && name != "..") names.emplace_back(name);
+        }
+        ::closedir(dir);
+        return names;
+    }
+
     std::int64_t process_id() override { return ::getpid(); }
+
+    bool process_exists(std::int64_t pid) override { return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM; }
 
     Nanos128 nanos_since_epoch() override {
         auto since = std::chrono::system_clock::now().time_since_epoch();

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tolv::cli {
 
@@ -27,8 +29,14 @@ public:
     virtual void close(int fd) = 0;
     virtual int rename(const std::string& from, const std::string& to) = 0;
     virtual void remove_file(const std::string& path) = 0;
+    // What a symbolic link holds; nullopt when `path` is no link.
+    virtual std::optional<std::string> read_link(const std::string& path) = 0;
+    // The names in a directory ("." and ".." left out); empty when unreadable.
+    virtual std::vector<std::string> list_directory(const std::string& path) = 0;
 
     virtual std::int64_t process_id() = 0;
+    // False only when no process has this id (a process of another user exists).
+    virtual bool process_exists(std::int64_t pid) = 0;
     // Wall-clock nanoseconds since the Unix epoch; 0 before it.
     virtual Nanos128 nanos_since_epoch() = 0;
 };

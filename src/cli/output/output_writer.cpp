@@ -1,5 +1,13 @@
 #include "cli/output/output_writer.hpp"
 
+#include <sys/types.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <limits>
+#include <optional>
+
 #include <fmt/format.h>
 
 #include "base/utf8.hpp"
@@ -57,6 +65,44 @@ std::string non_empty_parent(std::string_view path) {
     return up.empty() ? std::string(".") : std::string(up);
 }
 
+// `path`, or what it names when it is a symbolic link, link after link. A
+// relative target counts from the link's directory. Gives up after 40 links
+// (a cycle), leaving the link to be replaced.
+std::string through_links(std::string path, FileSystem& fs) {
+    for (int hops = 0; hops < 40; ++hops) {
+        auto target = fs.read_link(path);
+        if (!target) return path;
+        path = path_text::join(path_text::parent(path).value_or(""), *target);
+    }
+    return path;
+}
+
+// The process id of a temporary name's rest "{pid}-{nanos}" (both decimal
+// digits only); nullopt for any other text or an id no process can have.
+std::optional<std::int64_t> temporary_owner(std::string_view rest) {
+    const auto dash = rest.find('-');
+    const auto digits = [](std::string_view text) {
+        return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (dash == std::string_view::npos || !digits(rest.substr(0, dash)) || !digits(rest.substr(dash + 1))) {
+        return std::nullopt;
+    }
+    std::int64_t pid = 0;
+    const auto [end, ec] = std::from_chars(rest.data(), rest.data() + dash, pid);
+    if (ec != std::errc() || pid <= 0 || pid > std::numeric_limits<pid_t>::max()) return std::nullopt;
+    return pid;
+}
+
+// Removes ".{name}.tmp-{pid}-{nanos}" files in `dir` whose process is gone.
+void remove_stale_temporaries(const std::string& dir, const std::string& name, FileSystem& fs) {
+    const std::string prefix = "." + name + ".tmp-";
+    for (const std::string& entry : fs.list_directory(dir)) {
+        if (!entry.starts_with(prefix)) continue;
+        const auto owner = temporary_owner(std::string_view(entry).substr(prefix.size()));
+        if (owner && !fs.process_exists(*owner)) fs.remove_file(path_text::join(dir, entry));
+    }
+}
+
 Error step_failed(int err, std::string_view what, const std::string& tmp) {
     return os_error(err).context(fmt::format("{} {}", what, lossy_utf8(tmp)));
 }
@@ -69,25 +115,25 @@ std::string output_directory_for(std::string_view out, FileSystem& fs) {
     return std::string(out);
 }
 
-std::vector<std::string> destinations_for(const std::vector<codegen::GeneratedFile>& files, std::string_view out,
-                                          FileSystem& fs) {
+OutputPlan plan_output(const std::vector<codegen::GeneratedFile>& files, std::string_view out, FileSystem& fs) {
     const bool out_names_api_module = !fs.is_directory(std::string(out)) && has_extension(out);
-    const std::string dir = output_directory_for(out, fs);
-    std::vector<std::string> destinations;
-    destinations.reserve(files.size());
+    const std::string api_module = out_names_api_module ? through_links(std::string(out), fs) : std::string(out);
+    OutputPlan plan{output_directory_for(api_module, fs), {}};
+    plan.destinations.reserve(files.size());
     for (const auto& file : files) {
-        destinations.push_back(out_names_api_module && is_api_module(file.path) ? std::string(out)
-                                                                                : path_text::join(dir, file.path));
+        plan.destinations.push_back(out_names_api_module && is_api_module(file.path)
+                                        ? api_module
+                                        : through_links(path_text::join(plan.directory, file.path), fs));
     }
-    return destinations;
+    return plan;
 }
 
 Result<void> write_generated_files(const std::vector<codegen::GeneratedFile>& files, std::string_view out,
                                    FileSystem& fs) {
-    if (auto made = create_output_directory(output_directory_for(out, fs), fs); !made) return made;
-    const std::vector<std::string> destinations = destinations_for(files, out, fs);
+    const OutputPlan plan = plan_output(files, out, fs);
+    if (auto made = create_output_directory(plan.directory, fs); !made) return made;
     for (std::size_t i = 0; i < files.size(); ++i) {
-        const std::string& destination = destinations[i];
+        const std::string& destination = plan.destinations[i];
         if (auto up = path_text::parent(destination); up && !up->empty()) {
             if (auto made = create_output_directory(std::string(*up), fs); !made) return made;
         }
@@ -105,9 +151,11 @@ Result<void> write_file_atomically(std::string_view destination, std::string_vie
     auto name = path_text::file_name(dest);
     if (!name) return fail(fmt::format("output path {} has no file name", lossy_utf8(dest)));
 
+    const std::string dir = non_empty_parent(dest);
+    const std::string shown_name = lossy_utf8(*name);
+    remove_stale_temporaries(dir, shown_name, fs);
     const std::string tmp = path_text::join(
-        non_empty_parent(dest),
-        fmt::format(".{}.tmp-{}-{}", lossy_utf8(*name), fs.process_id(), decimal(fs.nanos_since_epoch())));
+        dir, fmt::format(".{}.tmp-{}-{}", shown_name, fs.process_id(), decimal(fs.nanos_since_epoch())));
 
     int fd = fs.open_for_writing(tmp);
     if (fd < 0) return std::unexpected(step_failed(-fd, "failed to create temporary file", tmp));

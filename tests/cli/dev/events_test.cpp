@@ -128,6 +128,7 @@ TEST(OwnOutputsFor, FollowsTheWritersChoiceOfDestinations) {
     std::filesystem::create_directories(cwd.path() / "existing.ts");
     std::filesystem::create_directories(cwd.path() / "real");
     std::filesystem::create_directory_symlink(cwd.path() / "real", cwd.path() / "link");
+    std::filesystem::create_symlink("real/module.ts", cwd.path() / "module.ts");
     const std::string root = cwd.path().string();
     struct Case {
         std::string out;
@@ -144,6 +145,8 @@ TEST(OwnOutputsFor, FollowsTheWritersChoiceOfDestinations) {
         {".", Language::Typescript, root + "/api.ts", root + "/_internal.ts"},
         {"web/../out", Language::Typescript, root + "/out/api.ts", root + "/out/_internal.ts"},
         {"link/gen", Language::Typescript, root + "/real/gen/api.ts", root + "/real/gen/_internal.ts"},
+        // Written through the link: the target and the runtime module beside it.
+        {"module.ts", Language::Effect, root + "/real/module.ts", root + "/real/_effect_internal.ts"},
         {"/elsewhere/x", Language::Typescript, "/elsewhere/x/api.ts", "/elsewhere/x/_internal.ts"},
     };
     for (const auto& c : cases) {

@@ -8,6 +8,9 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace tolv::cli {
 namespace {
 
@@ -77,7 +80,10 @@ public:
         return fail_ == Fail::Rename ? error_ : real().rename(from, to);
     }
     void remove_file(const std::string& path) override { real().remove_file(path); }
+    std::optional<std::string> read_link(const std::string& path) override { return real().read_link(path); }
+    std::vector<std::string> list_directory(const std::string& path) override { return real().list_directory(path); }
     std::int64_t process_id() override { return 812; }
+    bool process_exists(std::int64_t pid) override { return real().process_exists(pid); }
     Nanos128 nanos_since_epoch() override { return static_cast<Nanos128>(1700000000123456789ULL) * 1000; }
 
     std::vector<std::string> opened;
@@ -127,6 +133,64 @@ TEST(WriteGeneratedFiles, LayoutForEachFormOfOut) {
     for (const auto& entry : fs::recursive_directory_iterator(dir.root())) {
         EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
     }
+}
+
+TEST(WriteGeneratedFiles, WritesThroughSymbolicLinks) {
+    TempDir dir;
+    fs::create_directories("real/deep");
+    fs::create_directories("web");
+    fs::create_symlink("real/client.ts", "client.ts");   // --out naming the module, relative target
+    fs::create_symlink("deep/api.ts", "real/chain.ts");  // a link to a link
+    fs::create_symlink(dir.root() / "real/chain.ts", "chained.ts");
+    fs::create_symlink("../real/web_api.ts", "web/api.ts");  // a link inside an --out directory
+    struct Case {
+        std::string out;
+        std::string api;      // where the module lands
+        std::string runtime;  // beside it
+    };
+    const Case cases[] = {
+        {"client.ts", "real/client.ts", "real/_internal.ts"},
+        {"chained.ts", "real/deep/api.ts", "real/deep/_internal.ts"},
+        {"web", "real/web_api.ts", "web/_internal.ts"},
+    };
+    for (const auto& c : cases) {
+        auto written = write_generated_files(kFiles, c.out);
+        ASSERT_TRUE(written.has_value()) << c.out << ": " << written.error().display();
+        EXPECT_EQ(read_file(c.api), "// api\n") << c.out;
+        EXPECT_EQ(read_file(c.runtime), "// runtime\n") << c.out;
+    }
+    for (const char* link : {"client.ts", "chained.ts", "real/chain.ts", "web/api.ts"}) {
+        EXPECT_TRUE(fs::is_symlink(link)) << link << " is still a link";
+    }
+    EXPECT_FALSE(fs::exists("_internal.ts"));
+}
+
+TEST(WriteFileAtomically, RemovesTheStaleTemporariesOfThatFileOnly) {
+    TempDir dir;
+    // A process that has come and gone: its id is free now.
+    const pid_t dead = ::fork();
+    if (dead == 0) ::_exit(0);
+    ASSERT_GT(dead, 0);
+    ::waitpid(dead, nullptr, 0);
+    const std::string live = std::to_string(::getpid());
+    const std::string gone = std::to_string(dead);
+    const std::vector<std::string> removed = {".api.ts.tmp-" + gone + "-1700000000000000000"};
+    const std::vector<std::string> kept = {
+        ".api.ts.tmp-" + live + "-17",       // a live process: perhaps writing now
+        ".api.ts.tmp-1-17",                  // pid 1 always exists
+        "._internal.ts.tmp-" + gone + "-1",  // another file's
+        ".api.ts.tmp-" + gone,               // not the full pattern
+        ".api.ts.tmp-" + gone + "-1x",
+        ".api.ts.tmp-0-1",  // no process has id 0
+        ".api.ts.tmp-99999999999999999999-1",
+        "api.ts.tmp-" + gone + "-1",
+    };
+    for (const auto& name : removed) std::ofstream(name) << "partial";
+    for (const auto& name : kept) std::ofstream(name) << "partial";
+    ASSERT_TRUE(write_file_atomically("api.ts", "// api\n").has_value());
+    for (const auto& name : removed) EXPECT_FALSE(fs::exists(name)) << name;
+    for (const auto& name : kept) EXPECT_TRUE(fs::exists(name)) << name;
+    EXPECT_EQ(read_file("api.ts"), "// api\n");
 }
 
 TEST(WriteGeneratedFiles, TemporaryNameSitsBesideTheDestination) {
