@@ -17,6 +17,8 @@ import textwrap
 import time
 import unittest
 
+from e2e_support import is_dead, wait_until
+
 TOLV = os.environ["TOLV_BIN"]
 PYTHON = os.environ.get("TOLV_PYTHON", sys.executable)
 EXAMPLES = os.path.join(os.path.dirname(__file__), "..", "..", "examples")
@@ -41,23 +43,6 @@ SCHEMA_TEXT = json.dumps(SCHEMA)
 
 HELP_TAIL = "For more information, try '--help'.\n"
 
-
-def wait_until(predicate, what, limit=30.0):
-    deadline = time.monotonic() + limit
-    while time.monotonic() < deadline:
-        if predicate():
-            return
-        time.sleep(0.02)
-    raise AssertionError(f"timed out after {limit:.0f}s waiting for {what}")
-
-
-def is_dead(pid):
-    """True once `pid` has ended: no such process, or one left unreaped."""
-    try:
-        with open(f"/proc/{pid}/stat") as f:
-            return f.read().rsplit(")", 1)[1].split()[0] == "Z"
-    except FileNotFoundError:
-        return True
 
 
 class Project(unittest.TestCase):

@@ -13,10 +13,14 @@ import os
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import threading
 import time
 import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from e2e_support import is_dead, wait_until  # noqa: E402
 
 TOLV = os.environ["TOLV_BIN"]
 PYTHON = os.environ.get("TOLV_PYTHON", "python3")
@@ -78,15 +82,6 @@ def _sigterm_when_test_runner_dies(runner=os.getpid()):
     _libc.prctl(PR_SET_PDEATHSIG, int(signal.SIGTERM))
     if os.getppid() != runner:
         os._exit(1)
-
-
-def wait_until(predicate, what, limit=LIMIT):
-    deadline = time.monotonic() + limit
-    while time.monotonic() < deadline:
-        if predicate():
-            return
-        time.sleep(0.02)
-    raise AssertionError(f"timed out after {limit:.0f}s waiting for {what}")
 
 
 class DevProcess:
@@ -247,14 +242,7 @@ class DevTest(unittest.TestCase):
         wait_until(lambda: not os.path.exists(f"/proc/{pid}"), f"backend process {pid} to be gone")
 
     def assert_killed(self, pid):
-        """For a process tolv does not reap itself: gone, or ended and unreaped."""
-        def dead():
-            try:
-                with open(f"/proc/{pid}/stat") as f:
-                    return f.read().rsplit(")", 1)[1].split()[0] == "Z"
-            except FileNotFoundError:
-                return True
-        wait_until(dead, f"process {pid} to be killed")
+        wait_until(lambda: is_dead(pid), f"process {pid} to be killed")
 
     def helpers(self):
         return [line.split()[1] for line in self.runs() if line.startswith("helper ")]
