@@ -1,4 +1,4 @@
-// cli/os: small operating-system helpers: OS error text, owned descriptors, the program's own output.
+// cli/os: small operating-system helpers: OS error text, owned descriptors, the program's own output, signals.
 #pragma once
 
 #include <string>
