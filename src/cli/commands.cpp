@@ -6,25 +6,38 @@
 #include <fmt/format.h>
 
 #include "base/utf8.hpp"
-#include "cli/dev_loop.hpp"
-#include "cli/os_error.hpp"
-#include "cli/output_writer.hpp"
-#include "cli/process.hpp"
-#include "cli/schema_acquisition.hpp"
-#include "cli/stdout_text.hpp"
-#include "gen_effect/generator.hpp"
-#include "gen_ts/generator.hpp"
+#include "cli/dev/loop.hpp"
+#include "cli/generate/generate_client.hpp"
+#include "cli/os/interrupt_signals.hpp"
+#include "cli/os/os_error.hpp"
+#include "cli/os/stdout_text.hpp"
+#include "cli/output/output_writer.hpp"
+#include "cli/schema_source/child_run.hpp"
+#include "cli/schema_source/schema_acquisition.hpp"
 #include "schema/json_writer.hpp"
 
 namespace tolv::cli {
 namespace {
 
-// Runs the child to its end and turns its output into the graph. Any failure
-// to run it carries `spawn_context`.
-Result<schema::ApiGraph> acquire_schema(const ProcessCommand& command, std::string spawn_context) {
-    auto done = with_context(run_to_completion(command), std::move(spawn_context));
-    if (!done) return std::unexpected(std::move(done.error()));
-    return schema_from_output(done->status.success(), done->stdout_bytes, done->stderr_bytes);
+// The exit status after Ctrl-C (130) or SIGTERM (143).
+int interrupted_status(int signal) { return 128 + signal; }
+
+// Runs the child to its end and turns its output into the graph. A failure
+// to start it carries `spawn_context`. Nullopt when Ctrl-C or SIGTERM came
+// first: the child's group is killed and the signal is in `signals`.
+Result<std::optional<schema::ApiGraph>> acquire_schema(const ProcessCommand& command, std::string_view spawn_context,
+                                                       InterruptSignals& signals) {
+    const Cancellation on_signal{signals.fd(), [&] { return signals.received() != 0; }};
+    auto run = run_child(command, spawn_context, &on_signal);
+    if (!run) return std::unexpected(std::move(run.error()));
+    if (run->cancelled) return std::nullopt;
+    if (!run->output) return std::unexpected(std::move(run->output.error()));
+    const CompletedProcess& done = *run->output;
+    return schema_from_output(done.status.success(), done.stdout_bytes, done.stderr_bytes);
+}
+
+Result<InterruptSignals> take_interrupt_signals() {
+    return with_context(InterruptSignals::block(), "failed to listen for Ctrl-C and SIGTERM");
 }
 
 Result<ProcessCommand> gen_schema_command(const GenArgs& args) {
@@ -40,39 +53,52 @@ Result<ProcessCommand> gen_schema_command(const GenArgs& args) {
 
 }  // namespace
 
-Result<void> run_gen(const GenArgs& args) {
+Result<int> run_gen(const GenArgs& args) {
     auto command = gen_schema_command(args);
     if (!command) return std::unexpected(std::move(command.error()));
     std::string spawn_context = args.target == BackendTarget::Python
                                     ? fmt::format("failed to spawn Python executable {}", quote_debug(args.python))
                                     : fmt::format("failed to spawn Rust app command {}", quote_debug(*args.rust_cmd));
-    auto graph = acquire_schema(*command, std::move(spawn_context));
+    auto signals = take_interrupt_signals();
+    if (!signals) return std::unexpected(std::move(signals.error()));
+    auto graph = acquire_schema(*command, spawn_context, *signals);
     if (!graph) return std::unexpected(std::move(graph.error()));
+    if (!*graph) return interrupted_status(signals->received());
 
-    const gen_effect::EffectGenOptions options = effect_options_from(args.surface);
-    const codegen::GenerationResult generated = args.language == Language::Effect
-                                                    ? gen_effect::generate_with_options(*graph, options)
-                                                    : gen_ts::generate(*graph);
-    return write_generated_files(generated.files, args.out);
+    const codegen::GenerationResult generated =
+        generate_client(args.language, effect_options_from(args.surface), **graph);
+    // A signal that came while generating still means: write nothing.
+    if (const int signal = signals->received()) return interrupted_status(signal);
+    auto written = write_generated_files(generated.files, args.out);
+    if (!written) return std::unexpected(std::move(written.error()));
+    return 0;
 }
 
-Result<void> run_schema_dump(const SchemaDumpArgs& args) {
+Result<int> run_schema_dump(const SchemaDumpArgs& args) {
     auto chosen = choose_schema_dump_command(args.app, args.python, args.app_cmd, ShortcutRule::BareFileNameOnly);
     if (!chosen) return fail("tolv schema dump requires either --app <module:attr> or a schema dump command after --");
     auto command = process_command(*chosen);
     if (!command) return std::unexpected(std::move(command.error()));
-    auto graph = acquire_schema(*command, "failed to spawn schema dump subprocess");
+    auto signals = take_interrupt_signals();
+    if (!signals) return std::unexpected(std::move(signals.error()));
+    auto graph = acquire_schema(*command, "failed to spawn schema dump subprocess", *signals);
     if (!graph) return std::unexpected(std::move(graph.error()));
+    if (!*graph) return interrupted_status(signals->received());
 
-    std::string text = args.compact ? schema::write_compact(*graph) : schema::write_pretty(*graph);
+    std::string text = args.compact ? schema::write_compact(**graph) : schema::write_pretty(**graph);
     text += '\n';
+    if (const int signal = signals->received()) return interrupted_status(signal);
     print_to_stdout(text);
-    return {};
+    return 0;
 }
 
-Result<void> run(Command command) {
+Result<int> run(Command command) {
     if (auto* gen = std::get_if<GenArgs>(&command)) return run_gen(*gen);
-    if (auto* dev = std::get_if<DevArgs>(&command)) return run_dev(std::move(*dev));
+    if (auto* dev = std::get_if<DevArgs>(&command)) {
+        auto done = run_dev(std::move(*dev));
+        if (!done) return std::unexpected(std::move(done.error()));
+        return 0;
+    }
     return run_schema_dump(std::get<SchemaDumpArgs>(command));
 }
 

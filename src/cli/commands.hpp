@@ -2,13 +2,16 @@
 #pragma once
 
 #include "base/error.hpp"
-#include "cli/args.hpp"
+#include "cli/command_line/args.hpp"
 
 namespace tolv::cli {
 
-Result<void> run(Command command);
+// The exit status of a command that did not fail: 0, or 128 plus the signal
+// number when Ctrl-C or SIGTERM ended `gen` or `schema dump` (their backend's
+// process group killed, nothing written or printed).
+Result<int> run(Command command);
 
-Result<void> run_gen(const GenArgs& args);
-Result<void> run_schema_dump(const SchemaDumpArgs& args);
+Result<int> run_gen(const GenArgs& args);
+Result<int> run_schema_dump(const SchemaDumpArgs& args);
 
 }  // namespace tolv::cli

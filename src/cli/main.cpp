@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/command_line.hpp"
+#include "cli/command_line/command_line.hpp"
 #include "cli/commands.hpp"
-#include "cli/stdout_text.hpp"
+#include "cli/os/stdout_text.hpp"
 
 namespace {
 
@@ -29,11 +29,6 @@ void on_terminate() {
 
 extern "C" void on_abort(int) { ::_exit(101); }
 
-void write_all(std::FILE* stream, const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stream);
-    std::fflush(stream);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -45,14 +40,16 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv, argv + argc);
     auto outcome = tolv::cli::parse_command_line(args);
     if (auto* exit = std::get_if<tolv::cli::ParseExit>(&outcome)) {
-        write_all(stdout, exit->stdout_text);
-        write_all(stderr, exit->stderr_text);
+        // Help that cannot be printed still ends with its status.
+        std::fwrite(exit->stdout_text.data(), 1, exit->stdout_text.size(), stdout);
+        std::fflush(stdout);
+        tolv::cli::print_to_stderr(exit->stderr_text);
         return exit->status;
     }
     auto result = tolv::cli::run(std::move(std::get<tolv::cli::Command>(outcome)));
     if (!result) {
-        write_all(stderr, "Error: " + result.error().display() + "\n");
+        tolv::cli::print_to_stderr("Error: " + result.error().display() + "\n");
         return 1;
     }
-    return 0;
+    return *result;
 }

@@ -8,12 +8,16 @@ written by the test: Python modules for --app, and executable scripts for
 import json
 import os
 import shutil
+import signal
 import stat
 import subprocess
 import sys
 import tempfile
 import textwrap
+import time
 import unittest
+
+from e2e_support import is_dead, wait_until
 
 TOLV = os.environ["TOLV_BIN"]
 PYTHON = os.environ.get("TOLV_PYTHON", sys.executable)
@@ -38,6 +42,7 @@ SCHEMA = {
 SCHEMA_TEXT = json.dumps(SCHEMA)
 
 HELP_TAIL = "For more information, try '--help'.\n"
+
 
 
 class Project(unittest.TestCase):
@@ -215,6 +220,65 @@ class GenTest(Project):
         self.assertNotEqual(api("effect", "e5"), api("effect", "e6", "--surface", "promise"))
 
 
+class BackendProcessTest(Project):
+    """A backend runs in a process group of its own, which goes with it."""
+
+    def leaving_backend(self, sleep_first):
+        """A backend that starts a helper inheriting its pipes and logs both
+        pids, then (sleep_first) takes a minute or prints the schema at once."""
+        self.script("server", f"""
+            import subprocess, time
+            helper = subprocess.Popen(["sleep", "60"])
+            open("pids.tmp", "w").write(f"{{os.getpid()}} {{helper.pid}}")
+            os.rename("pids.tmp", "pids")
+            if {sleep_first!r}:
+                time.sleep(60)
+            print({SCHEMA_TEXT!r})
+            """)
+        self.addCleanup(self.kill_logged)
+
+    def logged_pids(self):
+        with open(self.path("pids")) as f:
+            return [int(word) for word in f.read().split()]
+
+    def kill_logged(self):
+        """Kills what a failed test left, each pid checked to be this test's."""
+        if not os.path.exists(self.path("pids")):
+            return
+        for pid in self.logged_pids():
+            try:
+                if os.readlink(f"/proc/{pid}/cwd") == os.path.realpath(self.dir):
+                    os.kill(pid, signal.SIGKILL)
+            except (FileNotFoundError, ProcessLookupError, PermissionError):
+                pass
+
+    def test_a_process_left_on_the_pipes_neither_holds_nor_outlives_gen(self):
+        self.leaving_backend(sleep_first=False)
+        start = time.monotonic()
+        result = self.tolv("gen", "typescript", "--target", "rust", "--rust-cmd", "./server", "--out", "web")
+        elapsed = time.monotonic() - start
+        self.assert_run(result, 0, stderr="")
+        self.assertLess(elapsed, 2.0)
+        self.assertIn("userId", self.read("web/api.ts"))
+        helper = self.logged_pids()[1]
+        wait_until(lambda: is_dead(helper), f"the helper {helper} to be killed", limit=5)
+
+    def test_ctrl_c_and_sigterm_end_gen_its_backend_and_write_nothing(self):
+        self.leaving_backend(sleep_first=True)
+        for signum, status in ((signal.SIGINT, 130), (signal.SIGTERM, 143)):
+            with self.subTest(signal=signum.name):
+                gen = subprocess.Popen([TOLV, "gen", "effect", "--target", "rust", "--rust-cmd", "./server",
+                                        "--out", "web"], cwd=self.dir, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                wait_until(lambda: os.path.exists(self.path("pids")), "the backend to start")
+                gen.send_signal(signum)
+                stdout, stderr = gen.communicate(timeout=30)
+                self.assertEqual((gen.returncode, stdout, stderr), (status, b"", b""))
+                for pid in self.logged_pids():
+                    wait_until(lambda: is_dead(pid), f"backend process {pid} to be killed", limit=5)
+                self.assertFalse(os.path.exists(self.path("web")))
+                os.remove(self.path("pids"))
+
+
 class AcquisitionTest(Project):
     def dump_with(self, body):
         self.script("dump", body)
@@ -379,6 +443,31 @@ class OutputTest(Project):
         self.write("blocker", "a file")
         self.assert_error(self.gen("blocker/web"),
                           "failed to create output directory blocker/web: Not a directory (os error 20)")
+
+    def test_out_through_symbolic_links_writes_their_targets(self):
+        self.write("real/client.ts", "old")
+        os.symlink("real/client.ts", self.path("client.ts"))
+        os.makedirs(self.path("web"))
+        os.symlink("../real/web_api.ts", self.path("web", "api.ts"))
+        self.assert_run(self.gen("client.ts"), 0, stderr="")
+        self.assert_run(self.gen("web"), 0, stderr="")
+        for link in ("client.ts", "web/api.ts"):
+            self.assertTrue(os.path.islink(self.path(link)), link)
+        self.assertIn("userId", self.read("real/client.ts"))
+        self.assertIn("userId", self.read("real/web_api.ts"))
+        self.assertEqual(self.files("real"), ["_internal.ts", "client.ts", "web_api.ts"])
+        self.assertEqual(self.files("web"), ["_internal.ts", "api.ts"])
+        self.assertNotIn("_internal.ts", self.files())
+
+    def test_stale_temporaries_of_ended_processes_are_removed(self):
+        ended = subprocess.run(["sh", "-c", "echo $$"], capture_output=True, check=True).stdout.decode().strip()
+        stale = f"web/.api.ts.tmp-{ended}-1700000000000000000"
+        live = f"web/.api.ts.tmp-{os.getpid()}-1700000000000000001"
+        self.write(stale, "partial")
+        self.write(live, "being written")
+        self.assert_run(self.gen("web"), 0, stderr="")
+        self.assertFalse(os.path.exists(self.path(stale)))
+        self.assertEqual(self.read(live), "being written")
 
 
 if __name__ == "__main__":

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/command_line.hpp"
+#include "cli/command_line/command_line.hpp"
 
 namespace tolv::cli {
 namespace {

@@ -8,8 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "gen_effect/generator.hpp"
-#include "gen_ts/generator.hpp"
+#include "cli/generate/generate_client.hpp"
 #include "schema/json_reader.hpp"
 
 namespace {
@@ -67,15 +66,12 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    tolv::codegen::GenerationResult result;
-    if (language == "typescript")
-        result = tolv::gen_ts::generate(*graph);
-    else if (language == "effect")
-        result = tolv::gen_effect::generate_with_options(*graph, options);
-    else {
+    if (language != "typescript" && language != "effect") {
         std::cerr << "unknown language " << language << "\n";
         return 2;
     }
+    const auto result = tolv::cli::generate_client(
+        language == "effect" ? tolv::cli::Language::Effect : tolv::cli::Language::Typescript, options, *graph);
     const std::filesystem::path out = argv[2];
     std::filesystem::create_directories(out);
     for (const auto& file : result.files) {

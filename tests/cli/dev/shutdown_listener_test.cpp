@@ -1,4 +1,4 @@
-#include "cli/shutdown_listener.hpp"
+#include "cli/dev/shutdown_listener.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "cli/watcher.hpp"
+#include "cli/dev/watcher.hpp"
 
 #include <gtest/gtest.h>
 

@@ -13,10 +13,14 @@ import os
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import threading
 import time
 import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from e2e_support import is_dead, wait_until  # noqa: E402
 
 TOLV = os.environ["TOLV_BIN"]
 PYTHON = os.environ.get("TOLV_PYTHON", "python3")
@@ -49,6 +53,12 @@ class Bridge:
             helper = subprocess.Popen(["sleep", delay])
             log(f"helper {helper.pid}")
             time.sleep(float(delay))
+        leave = control("leave")
+        if leave:
+            # A helper left behind on our pipes, as a server started in the
+            # background would be.
+            helper = subprocess.Popen(["sleep", leave])
+            log(f"helper {helper.pid}")
         if control("fail"):
             log(f"fail {MODEL}")
             return "this is not json"
@@ -72,15 +82,6 @@ def _sigterm_when_test_runner_dies(runner=os.getpid()):
     _libc.prctl(PR_SET_PDEATHSIG, int(signal.SIGTERM))
     if os.getppid() != runner:
         os._exit(1)
-
-
-def wait_until(predicate, what, limit=LIMIT):
-    deadline = time.monotonic() + limit
-    while time.monotonic() < deadline:
-        if predicate():
-            return
-        time.sleep(0.02)
-    raise AssertionError(f"timed out after {limit:.0f}s waiting for {what}")
 
 
 class DevProcess:
@@ -240,6 +241,12 @@ class DevTest(unittest.TestCase):
     def assert_gone(self, pid):
         wait_until(lambda: not os.path.exists(f"/proc/{pid}"), f"backend process {pid} to be gone")
 
+    def assert_killed(self, pid):
+        wait_until(lambda: is_dead(pid), f"process {pid} to be killed")
+
+    def helpers(self):
+        return [line.split()[1] for line in self.runs() if line.startswith("helper ")]
+
     # The tests.
     def test_initial_generation_then_one_regeneration_per_burst(self):
         # A window far longer than the gaps between the saves, even when the
@@ -307,6 +314,22 @@ class DevTest(unittest.TestCase):
                 self.assertEqual(self.api(), before)
                 self.clear_control("delay")
                 self.save_model("UserV1")
+
+    def test_backend_leaving_a_process_on_its_pipes_holds_up_neither_runs_nor_sigterm(self):
+        self.set_control("leave", "60")
+        # The initial run ends although the helper holds its pipes.
+        self.start()
+        self.save_model("UserV2")
+        self.wait_for_model("UserV2")
+        # Right after a run's backend has exited, while its helper lives.
+        self.save_model("UserV3")
+        wait_until(lambda: len(self.helpers()) == 3, "the third run's helper")
+        start = time.monotonic()
+        status, stderr = self.stop_with(signal.SIGTERM)
+        self.assertLess(time.monotonic() - start, 1.0)
+        self.assertEqual(status, 0, stderr)
+        for helper in self.helpers():
+            self.assert_killed(helper)
 
     def test_signals_end_dev_with_status_zero(self):
         for signum in (signal.SIGTERM, signal.SIGINT):

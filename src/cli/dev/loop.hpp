@@ -1,0 +1,11 @@
+// cli/dev: `tolv dev`: generate, then watch the sources and regenerate on change, until Ctrl-C or SIGTERM.
+#pragma once
+
+#include "base/error.hpp"
+#include "cli/command_line/args.hpp"
+
+namespace tolv::cli {
+
+Result<void> run_dev(DevArgs args);
+
+}  // namespace tolv::cli

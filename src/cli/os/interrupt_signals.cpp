@@ -1,0 +1,41 @@
+#include "cli/os/interrupt_signals.hpp"
+
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "cli/os/os_error.hpp"
+
+namespace tolv::cli {
+
+sigset_t interrupt_signal_set() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    return set;
+}
+
+int block_interrupt_signals() {
+    const sigset_t set = interrupt_signal_set();
+    return ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+Result<InterruptSignals> InterruptSignals::block() {
+    if (const int err = block_interrupt_signals(); err != 0) return std::unexpected(os_error(err));
+    const sigset_t set = interrupt_signal_set();
+    UniqueFd fd(::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC));
+    if (!fd.valid()) return std::unexpected(os_error(errno));
+    return InterruptSignals(std::move(fd));
+}
+
+int InterruptSignals::received() {
+    signalfd_siginfo info{};
+    if (received_ == 0 && ::read(fd_.get(), &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+        received_ = static_cast<int>(info.ssi_signo);
+    }
+    return received_;
+}
+
+}  // namespace tolv::cli
