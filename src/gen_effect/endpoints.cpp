@@ -2,15 +2,16 @@
 
 #include <algorithm>
 
-#include "gen_effect/doc_comment.hpp"
-#include "gen_effect/lowering.hpp"
 #include "schema/naming.hpp"
 
 namespace tolv::gen_effect::printer {
 
 namespace {
 
+using codegen::Printer;
+using lowering::EnumMap;
 using lowering::lower_with_enums;
+using schema::Endpoint;
 using types::TypeExpr;
 
 bool is_required(const schema::Param& param) { return param.required && !param.ty.optional; }
@@ -26,134 +27,147 @@ bool holds_model(const schema::TypeRef& ty) {
     }
 }
 
-// Doc lines, the signature line and the body line around the call.
-std::string frame(const schema::Endpoint& endpoint, const std::string& signature, const std::string& call,
-                  std::string_view promise_wrapper, ReturnSurface surface) {
-    std::string text;
-    for (const std::string& line : doc_block(endpoint.doc)) {
-        text += line;
-        text += '\n';
-    }
-    text += signature;
-    text += "\n  ";
-    if (surface == ReturnSurface::Effect) {
-        text += call;
-    } else {
-        text += promise_wrapper;
-        text += '(';
-        text += call;
-        text += ')';
-    }
-    return text;
+// "wireName?: type"; the optional mark is not repeated as an "undefined" member.
+std::string param_field(const schema::Param& param, const EnumMap& enums) {
+    schema::TypeRef ty = param.ty;
+    ty.optional = false;
+    return param.wireName + (is_required(param) ? ": " : "?: ") + lower_with_enums(ty, enums).ts;
 }
 
-// "(args: {}, options?: {})" or "(options?: {})" without parameters.
-std::string parameter_list(const std::string& args_type, std::string_view options_type) {
-    std::string list = "(";
-    if (args_type != "void") list += "args: " + args_type + ", ";
-    list += "options?: ";
-    list += options_type;
-    list += ')';
-    return list;
+// What differs between the functions of the four kinds, beside the template.
+struct Parts {
+    std::string args;              // the parameters before `options`
+    std::string type;              // the result type
+    std::string_view schema;       // decodes the result
+    std::string_view files = "";   // uploads: the file list
+    std::string_view runner = "";  // wraps the call for the Promise surface
+};
+
+void print_function(Printer& p, const Endpoint& endpoint, const EnumMap& enums, ReturnSurface surface,
+                    const Parts& parts, std::string_view code) {
+    const std::string fn = schema::to_camel_case(endpoint.name);
+    const std::string payload = args_payload(endpoint.params, enums);
+    const bool promise = surface == ReturnSurface::Promise;
+    p.emit({{"fn", fn},
+            {"args", parts.args},
+            {"type", parts.type},
+            {"open", promise ? parts.runner : ""},
+            {"name", endpoint.name},
+            {"files", parts.files},
+            {"payload", payload},
+            {"schema", parts.schema},
+            {"close", promise ? ")" : ""}},
+           code);
+}
+
+// "args: T, " before the options parameter, or nothing without parameters.
+std::string args_before_options(const std::vector<schema::Param>& params, const EnumMap& enums) {
+    const std::string args = params_object(params, enums);
+    return args == "void" ? std::string() : "args: " + args + ", ";
+}
+
+std::string effect_or_promise(ReturnSurface surface, std::string_view effect_type, const std::string& ts,
+                              std::string_view promise_type) {
+    std::string out(surface == ReturnSurface::Effect ? effect_type : promise_type);
+    out += '<';
+    out += ts;
+    out += surface == ReturnSurface::Effect ? ", TolvError, TolvClient>" : ">";
+    return out;
+}
+
+void print_rpc(Printer& p, const Endpoint& endpoint, const EnumMap& enums, ReturnSurface surface) {
+    const TypeExpr result = lower_with_enums(endpoint.returns, enums);
+    const Parts parts{args_before_options(endpoint.params, enums),
+                      effect_or_promise(surface, "Effect.Effect", result.ts, "Promise"), result.schema, "",
+                      "runPromise("};
+    print_function(p, endpoint, enums, surface, parts, R"(
+        export const $fn$ = ($args$options?: CallOptions): $type$ =>
+          $open$callCommand("$name$", $payload$, $schema$, options)$close$
+    )");
+}
+
+void print_channel(Printer& p, const Endpoint& endpoint, const EnumMap& enums, ReturnSurface surface) {
+    const TypeExpr item =
+        endpoint.channelItem ? lower_with_enums(*endpoint.channelItem, enums) : TypeExpr{"unknown", "Schema.Unknown"};
+    const Parts parts{args_before_options(endpoint.params, enums),
+                      effect_or_promise(surface, "Stream.Stream", item.ts, "AsyncIterable"), item.schema, "",
+                      "toAsyncIterable("};
+    print_function(p, endpoint, enums, surface, parts, R"(
+        export const $fn$ = ($args$options?: CallOptions): $type$ =>
+          $open$callChannel("$name$", $payload$, $schema$, options)$close$
+    )");
+}
+
+void print_upload(Printer& p, const Endpoint& endpoint, const EnumMap& enums, ReturnSurface surface) {
+    const TypeExpr result = lower_with_enums(endpoint.returns, enums);
+    std::string args = endpoint.multiFile ? "{ files: ReadonlyArray<File>" : "{ file: File";
+    if (const std::string params = params_object(endpoint.params, enums); params != "void") {
+        // The parameters' properties, without params_object's braces.
+        args += "; ";
+        args.append(params, 2, params.size() - 4);
+    }
+    args += " }";
+    const Parts parts{std::move(args), effect_or_promise(surface, "Effect.Effect", result.ts, "Promise"), result.schema,
+                      endpoint.multiFile ? "args.files" : "[args.file]", "runPromise("};
+    print_function(p, endpoint, enums, surface, parts, R"(
+        export const $fn$ = (args: $args$, options?: UploadOptions): $type$ =>
+          $open$callUpload("$name$", $files$, $payload$, $schema$, options)$close$
+    )");
+}
+
+void print_static(Printer& p, const Endpoint& endpoint, const EnumMap& enums, ReturnSurface surface) {
+    const std::string params = params_object(endpoint.params, enums);
+    const Parts parts{params == "void" ? std::string() : "args: " + params,
+                      surface == ReturnSurface::Effect ? "Effect.Effect<string, never, TolvClient>" : "Promise<string>",
+                      "", "", "runPromise("};
+    print_function(p, endpoint, enums, surface, parts, R"(
+        export const $fn$Url = ($args$): $type$ =>
+          $open$buildStaticUrl("$name$", $payload$)$close$
+    )");
 }
 
 }  // namespace
 
-std::string param_field(const schema::Param& param, const schema::ApiGraph& graph) {
-    schema::TypeRef ty = param.ty;
-    ty.optional = false;
-    const TypeExpr expr = lower_with_enums(ty, graph.enums);
-    return param.wireName + (is_required(param) ? "" : "?") + ": " + expr.ts;
-}
-
-std::string params_object(const std::vector<schema::Param>& params, const schema::ApiGraph& graph) {
+std::string params_object(const std::vector<schema::Param>& params, const EnumMap& enums) {
     if (params.empty()) return "void";
     std::string fields;
     for (const bool required_pass : {true, false}) {
         for (const schema::Param& param : params) {
             if (is_required(param) != required_pass) continue;
             if (!fields.empty()) fields += "; ";
-            fields += param_field(param, graph);
+            fields += param_field(param, enums);
         }
     }
     return "{ " + fields + " }";
 }
 
-std::string param_payload_expr(const schema::Param& param, const schema::ApiGraph& graph) {
+std::string param_payload_expr(const schema::Param& param, const EnumMap& enums) {
     const std::string access = "args." + param.wireName;
     if (!holds_model(param.ty)) return access;
-    const std::string schema = lower_with_enums(param.ty, graph.enums).schema;
+    const std::string schema = lower_with_enums(param.ty, enums).schema;
     if (is_required(param)) return "Schema.encodeUnknownSync(" + schema + ")(" + access + ")";
     return access + " === undefined ? undefined : Schema.encodeUnknownSync(" + schema + ")(" + access + ")";
 }
 
-std::string args_payload(const std::vector<schema::Param>& params, const schema::ApiGraph& graph) {
+std::string args_payload(const std::vector<schema::Param>& params, const EnumMap& enums) {
     if (params.empty()) return "{}";
     std::string entries;
     for (const schema::Param& param : params) {
         if (!entries.empty()) entries += ", ";
-        entries += param.sourceName + ": " + param_payload_expr(param, graph);
+        entries += param.sourceName + ": " + param_payload_expr(param, enums);
     }
     return "{ " + entries + " }";
 }
 
-std::string emit_rpc(const schema::Endpoint& endpoint, const schema::ApiGraph& graph, ReturnSurface surface) {
-    const TypeExpr result = lower_with_enums(endpoint.returns, graph.enums);
-    const std::string result_type = surface == ReturnSurface::Effect
-                                        ? "Effect.Effect<" + result.ts + ", TolvError, TolvClient>"
-                                        : "Promise<" + result.ts + ">";
-    const std::string signature = "export const " + schema::to_camel_case(endpoint.name) + " = " +
-                                  parameter_list(params_object(endpoint.params, graph), "CallOptions") + ": " +
-                                  result_type + " =>";
-    const std::string call = "callCommand(\"" + endpoint.name + "\", " + args_payload(endpoint.params, graph) + ", " +
-                             result.schema + ", options)";
-    return frame(endpoint, signature, call, "runPromise", surface);
-}
-
-std::string emit_channel(const schema::Endpoint& endpoint, const schema::ApiGraph& graph, ReturnSurface surface) {
-    const TypeExpr item = endpoint.channelItem ? lower_with_enums(*endpoint.channelItem, graph.enums)
-                                               : TypeExpr{"unknown", "Schema.Unknown"};
-    const std::string result_type = surface == ReturnSurface::Effect
-                                        ? "Stream.Stream<" + item.ts + ", TolvError, TolvClient>"
-                                        : "AsyncIterable<" + item.ts + ">";
-    const std::string signature = "export const " + schema::to_camel_case(endpoint.name) + " = " +
-                                  parameter_list(params_object(endpoint.params, graph), "CallOptions") + ": " +
-                                  result_type + " =>";
-    const std::string call = "callChannel(\"" + endpoint.name + "\", " + args_payload(endpoint.params, graph) + ", " +
-                             item.schema + ", options)";
-    return frame(endpoint, signature, call, "toAsyncIterable", surface);
-}
-
-std::string emit_upload(const schema::Endpoint& endpoint, const schema::ApiGraph& graph, ReturnSurface surface) {
-    const TypeExpr result = lower_with_enums(endpoint.returns, graph.enums);
-    std::string args_type = endpoint.multiFile ? "{ files: ReadonlyArray<File>" : "{ file: File";
-    const std::string fields = params_object(endpoint.params, graph);
-    if (fields != "void") {
-        // The parameters' properties, without params_object's braces.
-        args_type += "; ";
-        args_type.append(fields, 2, fields.size() - 4);
+void print_endpoint_function(Printer& p, const Endpoint& endpoint, const EnumMap& enums, ReturnSurface surface) {
+    if (endpoint.doc) p.doc(*endpoint.doc);
+    switch (endpoint.kind) {
+        case schema::EndpointKind::Rpc: print_rpc(p, endpoint, enums, surface); break;
+        case schema::EndpointKind::Channel: print_channel(p, endpoint, enums, surface); break;
+        case schema::EndpointKind::Upload: print_upload(p, endpoint, enums, surface); break;
+        case schema::EndpointKind::Static: print_static(p, endpoint, enums, surface); break;
+        case schema::EndpointKind::Ws: break;
     }
-    args_type += " }";
-    const std::string result_type = surface == ReturnSurface::Effect
-                                        ? "Effect.Effect<" + result.ts + ", TolvError, TolvClient>"
-                                        : "Promise<" + result.ts + ">";
-    const std::string signature = "export const " + schema::to_camel_case(endpoint.name) + " = (args: " + args_type +
-                                  ", options?: UploadOptions): " + result_type + " =>";
-    const std::string call = "callUpload(\"" + endpoint.name + "\", " +
-                             (endpoint.multiFile ? "args.files" : "[args.file]") + ", " +
-                             args_payload(endpoint.params, graph) + ", " + result.schema + ", options)";
-    return frame(endpoint, signature, call, "runPromise", surface);
-}
-
-std::string emit_static(const schema::Endpoint& endpoint, const schema::ApiGraph& graph, ReturnSurface surface) {
-    const std::string args_type = params_object(endpoint.params, graph);
-    const std::string parameters = args_type == "void" ? "()" : "(args: " + args_type + ")";
-    const std::string result_type =
-        surface == ReturnSurface::Effect ? "Effect.Effect<string, never, TolvClient>" : "Promise<string>";
-    const std::string signature =
-        "export const " + schema::to_camel_case(endpoint.name) + "Url = " + parameters + ": " + result_type + " =>";
-    const std::string call = "buildStaticUrl(\"" + endpoint.name + "\", " + args_payload(endpoint.params, graph) + ")";
-    return frame(endpoint, signature, call, "runPromise", surface);
 }
 
 }  // namespace tolv::gen_effect::printer

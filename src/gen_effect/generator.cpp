@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "gen_effect/printer.hpp"
+#include "gen_effect/api_module.hpp"
 
 namespace tolv::embedded {
 extern const std::string_view effect_internal_ts;

@@ -8,19 +8,12 @@ namespace tolv::gen_effect::lowering {
 
 namespace {
 
+using codegen::Printer;
+
 std::set<std::string> model_refs(const schema::ModelDef& model) {
     std::set<std::string> names;
     for (const schema::Field& field : model.fields) walk_model_refs(field.ty, names);
     return names;
-}
-
-std::string join(const std::vector<std::string>& lines, std::string_view separator) {
-    std::string out;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i != 0) out += separator;
-        out += lines[i];
-    }
-    return out;
 }
 
 }  // namespace
@@ -51,11 +44,11 @@ const schema::ModelDef* ModelIndex::find(std::string_view name) const {
     return found == by_name_.end() ? nullptr : found->second;
 }
 
-RenderedField render_field(const schema::Field& field, const schema::ApiGraph& graph, const ModelScope& scope) {
+RenderedField render_field(const schema::Field& field, const EnumMap& enums, const ModelScope& scope) {
     const bool optional = field.ty.optional || field.optional || !field.required;
     const bool nullable = field.ty.nullable || field.nullable;
     const bool optional_key = optional && nullable;
-    TypeExpr expr = lower_without_flags(field.ty, graph.enums, &scope);
+    TypeExpr expr = lower_without_flags(field.ty, enums, &scope);
     std::string member_type;
     if (optional_key) {
         // A property signature: null decodes to a missing key, so the decoded
@@ -77,43 +70,57 @@ RenderedField render_field(const schema::Field& field, const schema::ApiGraph& g
                 quote_js_string(field.sourceName) + "))";
     }
     return {
-        "  " + field.wireName + ": " + value,
-        "  readonly " + field.wireName + (optional_key ? "?" : "") + ": " + member_type,
+        field.wireName + ": " + value,
+        "readonly " + field.wireName + (optional_key ? "?" : "") + ": " + member_type,
     };
 }
 
-RenderedField render_field(const schema::Field& field, const schema::ApiGraph& graph,
-                           std::optional<std::string_view> current) {
-    return render_field(field, graph, ModelScope{current.value_or(std::string_view())});
+RenderedField render_field(const schema::Field& field, const EnumMap& enums, std::optional<std::string_view> current) {
+    return render_field(field, enums, ModelScope{current.value_or(std::string_view())});
 }
 
-std::string render_model_schema(const schema::ModelDef& model, const schema::ApiGraph& graph,
-                                const Placement& placement) {
+void print_model_schema(Printer& p, const schema::ModelDef& model, const EnumMap& enums, const Placement& placement) {
     const std::string name = schema::to_pascal_case(model.name);
     const ModelScope scope{name, placement.order, placement.position};
-    std::vector<std::string> schema_lines;
-    std::vector<std::string> ts_lines;
-    schema_lines.reserve(model.fields.size());
-    ts_lines.reserve(model.fields.size());
-    for (const schema::Field& field : model.fields) {
-        RenderedField rendered = render_field(field, graph, scope);
-        schema_lines.push_back(std::move(rendered.schema_line));
-        ts_lines.push_back(std::move(rendered.ts_line));
-    }
-    const std::string body = join(schema_lines, ",\n");
-    const std::string structure = model.fields.empty() ? "Schema.Struct({})" : "Schema.Struct({\n" + body + "\n})";
+    std::vector<RenderedField> fields;
+    fields.reserve(model.fields.size());
+    for (const schema::Field& field : model.fields) fields.push_back(render_field(field, enums, scope));
+    const auto print_struct = [&](std::string_view head) {
+        if (fields.empty()) {
+            p.emit({{"head", head}}, "$head$ = Schema.Struct({})");
+            return;
+        }
+        p.emit({{"head", head}}, "$head$ = Schema.Struct({");
+        p.indent();
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            p.emit({{"entry", fields[i].schema_entry}, {"comma", i + 1 < fields.size() ? "," : ""}}, "$entry$$comma$");
+        }
+        p.dedent();
+        p.line("})");
+    };
 
     if (!placement.on_cycle && !model_refs(model).contains(name)) {
-        return "export const " + name + " = " + structure + "\n\nexport type " + name +
-               " = Schema.Schema.Type<typeof " + name + ">";
+        print_struct("export const " + name);
+        p.line("");
+        p.emit({{"name", name}}, "export type $name$ = Schema.Schema.Type<typeof $name$>");
+        return;
     }
-    const std::string interface = model.fields.empty()
-                                      ? "export type " + name + " = {}"
-                                      : "export interface " + name + " {\n" + join(ts_lines, "\n") + "\n}";
-    return interface + "\n\nexport const " + name + ": Schema.Schema<" + name + ", any> = " + structure;
+    // A model on a cycle is declared through an interface, so that its
+    // constant can name its own type before the constant exists.
+    if (fields.empty()) {
+        p.emit({{"name", name}}, "export type $name$ = {}");
+    } else {
+        p.emit({{"name", name}}, "export interface $name$ {");
+        p.indent();
+        for (const RenderedField& field : fields) p.line(field.ts_member);
+        p.dedent();
+        p.line("}");
+    }
+    p.line("");
+    print_struct("export const " + name + ": Schema.Schema<" + name + ", any>");
 }
 
-std::vector<std::string> render_model_schemas(const schema::ApiGraph& graph) {
+void print_model_schemas(Printer& p, const schema::ApiGraph& graph) {
     topological::DependencyMap deps;
     for (const auto& [key, model] : graph.models) {
         std::string name = schema::to_pascal_case(key);
@@ -140,12 +147,10 @@ std::vector<std::string> render_model_schemas(const schema::ApiGraph& graph) {
         declarations.push_back({model, cyclic.contains(name)});
     }
 
-    std::vector<std::string> texts;
-    texts.reserve(declarations.size());
     for (std::size_t i = 0; i < declarations.size(); ++i) {
-        texts.push_back(render_model_schema(*declarations[i].model, graph, {&order, i, declarations[i].on_cycle}));
+        p.line("");
+        print_model_schema(p, *declarations[i].model, graph.enums, {&order, i, declarations[i].on_cycle});
     }
-    return texts;
 }
 
 }  // namespace tolv::gen_effect::lowering

@@ -6,21 +6,16 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <vector>
 
+#include "codegen/printer.hpp"
 #include "gen_effect/lowering.hpp"
 #include "schema/graph.hpp"
 
 namespace tolv::gen_effect::lowering {
 
-struct RenderedField {
-    std::string schema_line;  // inside Schema.Struct({ ... })
-    std::string ts_line;      // inside the interface of a recursive model
-};
-
-// Every model declaration text, in dependency order (cycles and their
-// dependents last); none ends with a line feed.
-std::vector<std::string> render_model_schemas(const schema::ApiGraph& graph);
+// Every model declaration in dependency order (cycles and their dependents
+// last), each after an empty line.
+void print_model_schemas(codegen::Printer& p, const schema::ApiGraph& graph);
 
 // Where a model is declared among the others. Without an order only the
 // model's references to itself are deferred.
@@ -32,13 +27,19 @@ struct Placement {
 
 // A model referring to itself, directly or through a cycle, is declared as an
 // interface and an annotated constant; any other as a constant and its type.
-std::string render_model_schema(const schema::ModelDef& model, const schema::ApiGraph& graph,
-                                const Placement& placement = {});
+void print_model_schema(codegen::Printer& p, const schema::ModelDef& model, const EnumMap& enums,
+                        const Placement& placement = {});
 
-RenderedField render_field(const schema::Field& field, const schema::ApiGraph& graph, const ModelScope& scope);
+// A field as an entry of Schema.Struct({ ... }) and as a member of the
+// interface of a recursive model.
+struct RenderedField {
+    std::string schema_entry;
+    std::string ts_member;
+};
+
+RenderedField render_field(const schema::Field& field, const EnumMap& enums, const ModelScope& scope);
 // The same with only the current model (PascalCase) deferred.
-RenderedField render_field(const schema::Field& field, const schema::ApiGraph& graph,
-                           std::optional<std::string_view> current);
+RenderedField render_field(const schema::Field& field, const EnumMap& enums, std::optional<std::string_view> current);
 
 // The first model, in key order, whose key or name has the PascalCase form `name`.
 const schema::ModelDef* find_model(const schema::ApiGraph& graph, std::string_view name);

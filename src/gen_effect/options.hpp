@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "schema/endpoint.hpp"
+
 namespace tolv::gen_effect {
 
 enum class ReturnSurface : std::uint8_t { Effect, Promise };
@@ -17,5 +19,9 @@ struct EffectGenOptions {
     // Carried along; websocket endpoints have a single form.
     std::optional<ReturnSurface> websockets;
 };
+
+// The override of the endpoint's kind, else the default surface. Websockets
+// have no surface; they get the default.
+ReturnSurface resolve_surface(const EffectGenOptions& options, schema::EndpointKind kind);
 
 }  // namespace tolv::gen_effect

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "codegen/printer.hpp"
 #include "gen_ts/key_mapping.hpp"
-#include "gen_ts/ts_printer.hpp"
 #include "schema/endpoint.hpp"
 #include "schema/graph.hpp"
 
@@ -21,6 +21,6 @@ std::string args_object(const std::vector<schema::Param>& params, const KeyMappe
 
 // Prints the function of an rpc, channel, upload or static endpoint,
 // preceded by its doc block. Does nothing for a ws endpoint.
-void print_endpoint_function(TsPrinter& printer, const schema::Endpoint& endpoint, const KeyMapper& keys);
+void print_endpoint_function(codegen::Printer& printer, const schema::Endpoint& endpoint, const KeyMapper& keys);
 
 }  // namespace tolv::gen_ts

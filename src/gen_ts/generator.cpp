@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "gen_ts/printer.hpp"
+#include "gen_ts/api_module.hpp"
 
 namespace tolv::embedded {
 extern const std::string_view internal_ts;

@@ -4,8 +4,8 @@
 #include <pthread.h>
 
 #include "builders.hpp"
+#include "gen_ts/api_module.hpp"
 #include "gen_ts/key_mapping.hpp"
-#include "gen_ts/printer.hpp"
 
 namespace tolv::gen_ts {
 namespace {
@@ -29,7 +29,7 @@ schema::ApiGraph sample_graph() {
 }
 
 std::string print(const Endpoint& endpoint, const schema::ApiGraph& graph = sample_graph()) {
-    TsPrinter p;
+    codegen::Printer p(4);
     print_endpoint_function(p, endpoint, KeyMapper(graph));
     return p.output();
 }

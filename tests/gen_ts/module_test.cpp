@@ -4,8 +4,8 @@
 #include <iterator>
 
 #include "builders.hpp"
+#include "gen_ts/api_module.hpp"
 #include "gen_ts/generator.hpp"
-#include "gen_ts/printer.hpp"
 #include "socket_members.hpp"
 
 namespace tolv::gen_ts {

@@ -1,4 +1,4 @@
-// Prints the Effect client's api.ts.
+// The Effect client's api.ts module.
 #pragma once
 
 #include <string>
@@ -7,10 +7,6 @@
 #include "schema/graph.hpp"
 
 namespace tolv::gen_effect::printer {
-
-// The override of the endpoint's kind, else the default surface. Websockets
-// have no surface; they get the default.
-ReturnSurface resolve_surface(const EffectGenOptions& options, schema::EndpointKind kind);
 
 std::string print_api(const schema::ApiGraph& graph, const EffectGenOptions& options);
 

@@ -1,4 +1,4 @@
-// Prints the whole api.ts module of the plain client.
+// The whole api.ts module of the plain client.
 #pragma once
 
 #include <string>

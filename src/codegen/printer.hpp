@@ -1,0 +1,78 @@
+// The line printer of both generators: one output string, an indentation
+// level, and templates whose "$name$" placeholders are filled by name, so a
+// block of generated code is written as the code it produces.
+#pragma once
+
+#include <initializer_list>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include <fmt/format.h>
+
+namespace tolv::codegen {
+
+// A "$name$" placeholder of a template and the text that replaces it.
+struct Var {
+    std::string_view name;
+    std::string_view value;
+};
+
+class Printer {
+public:
+    // `step`: spaces per indentation level. `expected_size`: bytes reserved
+    // up front, so a large module is not copied while it grows.
+    explicit Printer(std::size_t step, std::size_t expected_size = 0);
+
+    // The text indented to the current level and a line feed; an empty text
+    // gives a bare line feed.
+    void line(std::string_view text);
+
+    // A line formatted straight into the output, by the same rule as line.
+    template <class... Args>
+    void linef(fmt::format_string<Args...> format, Args&&... args) {
+        const std::size_t start = out_.size();
+        write_indent();
+        const std::size_t text_start = out_.size();
+        fmt::format_to(std::back_inserter(out_), format, std::forward<Args>(args)...);
+        end_line(start, text_start);
+    }
+
+    // Every line of `text` by the rule of line, each "$name$" replaced by the
+    // value of that var (values are written as they are, never re-scanned).
+    // A "$" that does not open a known name is ordinary text. A template that
+    // starts with a line feed is a block written as a raw string: the first
+    // line feed, a last line of spaces, and the indentation that all its
+    // non-blank lines share are dropped.
+    void emit(std::initializer_list<Var> vars, std::string_view text);
+    void emit(std::string_view text) { emit({}, text); }
+
+    // A /** ... */ comment: the text trimmed of Unicode white space, one
+    // " * " line per line of it (each trimmed again), and "*/" inside the
+    // text written "*\/" so it cannot end the comment early.
+    void doc(std::string_view text);
+
+    void indent() { ++level_; }
+    void dedent() {
+        if (level_ > 0) --level_;
+    }
+
+    const std::string& output() const { return out_; }
+    std::string take() && { return std::move(out_); }
+
+private:
+    void write_indent() { out_.append(level_ * step_, ' '); }
+    // Drops the indentation of a line that came out empty, then ends it.
+    void end_line(std::size_t start, std::size_t text_start) {
+        if (out_.size() == text_start) out_.resize(start);
+        out_ += '\n';
+    }
+    void emit_line(std::initializer_list<Var> vars, std::string_view line);
+
+    std::string out_;
+    std::size_t step_;
+    std::size_t level_ = 0;
+};
+
+}  // namespace tolv::codegen
