@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "codegen/printer.hpp"
+#include "codegen/vocabulary.hpp"
 #include "gen_effect/endpoints.hpp"
 #include "gen_effect/model_schemas.hpp"
 #include "gen_effect/websocket.hpp"
@@ -22,12 +23,11 @@ std::size_t kind_index(EndpointKind kind) { return static_cast<std::size_t>(kind
 
 // Which kinds of endpoint the graph holds, and the surfaces in force.
 struct Usage {
-    std::array<bool, kind_count> has{};
+    codegen::EndpointKinds kinds;
     bool any_promise = false;
     bool promise_channels = false;
 
-    Usage(const schema::ApiGraph& graph, const EffectGenOptions& options) {
-        for (const auto& entry : graph.endpoints) has[kind_index(entry.second.kind)] = true;
+    Usage(const schema::ApiGraph& graph, const EffectGenOptions& options) : kinds(graph) {
         for (const EndpointKind kind :
              {EndpointKind::Rpc, EndpointKind::Channel, EndpointKind::Upload, EndpointKind::Static}) {
             any_promise = any_promise || resolve_surface(options, kind) == ReturnSurface::Promise;
@@ -36,7 +36,7 @@ struct Usage {
                            resolve_surface(options, EndpointKind::Channel) == ReturnSurface::Promise;
     }
 
-    bool has_kind(EndpointKind kind) const { return has[kind_index(kind)]; }
+    bool has_kind(EndpointKind kind) const { return kinds.has(kind); }
 };
 
 // "import {" or "export {", one entry a line, and the closing line; after an

@@ -3,6 +3,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "codegen/union_members.hpp"
+#include "codegen/vocabulary.hpp"
 #include "schema/json_writer.hpp"
 #include "schema/naming.hpp"
 
@@ -20,14 +22,10 @@ TypeExpr unknown_pair() { return pair("unknown", "Schema.Unknown"); }
 TypeExpr void_pair() { return pair("void", "Schema.Void"); }
 
 TypeExpr lower_primitive(const std::optional<std::string>& name) {
-    if (!name) return unknown_pair();
-    const std::string_view n = *name;
-    if (n == "str" || n == "string" || n == "bytes") return string_pair();
-    if (n == "int" || n == "float" || n == "number") return pair("number", "Schema.Number");
-    if (n == "bool" || n == "boolean") return pair("boolean", "Schema.Boolean");
-    if (n == "null") return pair("null", "Schema.Null");
-    if (n == "undefined") return pair("undefined", "Schema.Undefined");
-    return unknown_pair();
+    const codegen::Primitive primitive = codegen::primitive_of(name);
+    static constexpr std::string_view schemas[] = {"Schema.String", "Schema.Number",    "Schema.Boolean",
+                                                   "Schema.Null",   "Schema.Undefined", "Schema.Unknown"};
+    return pair(codegen::primitive_ts(primitive), schemas[static_cast<std::size_t>(primitive)]);
 }
 
 struct Lowerer {
@@ -135,47 +133,6 @@ struct Lowerer {
     }
 };
 
-// Calls `visit` with each member of the outermost union of a type text: the
-// pieces between " | " separators that stand outside brackets and string
-// literals.
-template <class Visit>
-void for_each_top_level_member(std::string_view text, Visit visit) {
-    constexpr std::string_view separator = " | ";
-    int depth = 0;
-    bool in_string = false;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (in_string) {
-            if (c == '\\')
-                ++i;  // the escaped character cannot end the literal
-            else if (c == '"')
-                in_string = false;
-            continue;
-        }
-        switch (c) {
-            case '"': in_string = true; break;
-            case '(':
-            case '[':
-            case '<':
-            case '{': ++depth; break;
-            case ')':
-            case ']':
-            case '>':
-            case '}': --depth; break;
-            case ' ':
-                if (depth == 0 && text.substr(i, separator.size()) == separator) {
-                    visit(text.substr(start, i - start));
-                    start = i + separator.size();
-                    i = start - 1;
-                }
-                break;
-            default: break;
-        }
-    }
-    visit(text.substr(start));
-}
-
 }  // namespace
 
 bool ModelScope::defers(std::string_view model) const {
@@ -232,7 +189,7 @@ TypeExpr apply_optional_nullable(TypeExpr expr, bool optional, bool nullable) {
 std::string append_ts_flags(std::string ts, bool optional, bool nullable) {
     bool has_null = false;
     bool has_undefined = false;
-    for_each_top_level_member(ts, [&](std::string_view member) {
+    codegen::for_each_union_member(ts, codegen::kEffectUnions, [&](std::string_view member) {
         has_null = has_null || member == "null";
         has_undefined = has_undefined || member == "undefined";
     });

@@ -1,5 +1,7 @@
 #include "gen_effect/topological.hpp"
 
+#include "codegen/cycles.hpp"
+
 #include <algorithm>
 #include <functional>
 #include <optional>
@@ -54,6 +56,30 @@ std::vector<std::string> sort_models(const DependencyMap& deps) {
         if (!placed[i]) order.emplace_back(names[i]);
     }
     return order;
+}
+
+std::set<std::string> models_on_cycles(const DependencyMap& deps) {
+    std::vector<std::string_view> names;
+    names.reserve(deps.size());
+    for (const auto& entry : deps) names.push_back(entry.first);
+
+    codegen::Edges edges(names.size());
+    std::uint32_t model = 0;
+    for (const auto& entry : deps) {
+        for (const std::string& ref : entry.second) {
+            const auto it = std::lower_bound(names.begin(), names.end(), std::string_view(ref));
+            if (it == names.end() || *it != ref) continue;
+            edges[model].push_back(static_cast<std::uint32_t>(it - names.begin()));
+        }
+        ++model;
+    }
+
+    const std::vector<bool> on_cycle = codegen::strongly_connected_components(edges).on_cycle;
+    std::set<std::string> cyclic;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (on_cycle[i]) cyclic.emplace_hint(cyclic.end(), names[i]);
+    }
+    return cyclic;
 }
 
 }  // namespace tolv::gen_effect::topological

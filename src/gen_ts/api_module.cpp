@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "codegen/vocabulary.hpp"
 #include "gen_ts/endpoints.hpp"
 #include "gen_ts/key_mapping.hpp"
 #include "gen_ts/lowering.hpp"
@@ -16,24 +17,6 @@ using schema::EndpointKind;
 
 namespace {
 
-struct KindsPresent {
-    bool rpc = false, channel = false, upload = false, statics = false, ws = false;
-};
-
-KindsPresent kinds_present(const schema::ApiGraph& graph) {
-    KindsPresent k;
-    for (const auto& [name, endpoint] : graph.endpoints) {
-        switch (endpoint.kind) {
-            case EndpointKind::Rpc: k.rpc = true; break;
-            case EndpointKind::Channel: k.channel = true; break;
-            case EndpointKind::Upload: k.upload = true; break;
-            case EndpointKind::Static: k.statics = true; break;
-            case EndpointKind::Ws: k.ws = true; break;
-        }
-    }
-    return k;
-}
-
 std::string join(const std::vector<std::string_view>& names) {
     std::string out;
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -44,15 +27,15 @@ std::string join(const std::vector<std::string_view>& names) {
 }
 
 void print_header(Printer& p, const schema::ApiGraph& graph) {
-    const KindsPresent k = kinds_present(graph);
+    const codegen::EndpointKinds kinds(graph);
     std::vector<std::string_view> values{"initBridge", "BridgeRequestError"};
-    if (k.rpc) values.push_back("request");
-    if (k.channel) values.push_back("createChannel");
-    if (k.upload) values.push_back("createUpload");
-    if (k.statics || k.ws) values.push_back("getBaseUrl");
+    if (kinds.has(EndpointKind::Rpc)) values.push_back("request");
+    if (kinds.has(EndpointKind::Channel)) values.push_back("createChannel");
+    if (kinds.has(EndpointKind::Upload)) values.push_back("createUpload");
+    if (kinds.has(EndpointKind::Static) || kinds.has(EndpointKind::Ws)) values.push_back("getBaseUrl");
     std::vector<std::string_view> types{"BridgeError", "UploadProgressEvent"};
-    if (k.channel) types.push_back("BridgeChannel");
-    if (k.upload) types.push_back("UploadHandle");
+    if (kinds.has(EndpointKind::Channel)) types.push_back("BridgeChannel");
+    if (kinds.has(EndpointKind::Upload)) types.push_back("UploadHandle");
     const std::string type_list = join(types);
 
     p.emit({{"values", join(values)}, {"types", type_list}}, R"(

@@ -1,5 +1,6 @@
 #include "gen_ts/key_mapping.hpp"
 
+#include "codegen/cycles.hpp"
 #include "schema/naming.hpp"
 
 #include <algorithm>
@@ -45,66 +46,26 @@ const ModelDef* expanded_model(const schema::ApiGraph& graph, const TypeRef& ty)
     return nullptr;
 }
 
-// Strongly connected components of the "conversion expands" relation
-// between models (Tarjan's algorithm, iterative so long chains cannot
-// exhaust the stack). Returns the component of every model that lies on a
-// cycle: a component of two or more models, or a model that expands itself.
+// The cycle of every model that lies on one, keyed by the component of the
+// "conversion expands" relation between models.
 std::unordered_map<const ModelDef*, std::size_t> find_cycles(const schema::ApiGraph& graph) {
     std::vector<const ModelDef*> models;
-    std::unordered_map<const ModelDef*, std::size_t> index_of;
+    std::unordered_map<const ModelDef*, std::uint32_t> index_of;
     models.reserve(graph.models.size());
     for (const auto& [key, model] : graph.models) {
-        index_of.emplace(&model, models.size());
+        index_of.emplace(&model, static_cast<std::uint32_t>(models.size()));
         models.push_back(&model);
     }
-    std::vector<std::vector<std::size_t>> edges(models.size());
+    codegen::Edges edges(models.size());
     for (std::size_t v = 0; v < models.size(); ++v) {
         for (const schema::Field& field : models[v]->fields) {
             if (const ModelDef* target = expanded_model(graph, field.ty)) edges[v].push_back(index_of.at(target));
         }
     }
-
-    constexpr std::size_t kUnvisited = static_cast<std::size_t>(-1);
-    std::vector<std::size_t> order(models.size(), kUnvisited), low(models.size(), 0);
-    std::vector<bool> on_stack(models.size(), false);
-    std::vector<std::size_t> stack;
-    std::vector<std::pair<std::size_t, std::size_t>> calls;  // model, next edge
-    std::size_t counter = 0, components = 0;
+    const codegen::Components components = codegen::strongly_connected_components(edges);
     std::unordered_map<const ModelDef*, std::size_t> cycle_of;
-
-    auto visit = [&](std::size_t v) {
-        order[v] = low[v] = counter++;
-        stack.push_back(v);
-        on_stack[v] = true;
-        calls.emplace_back(v, 0);
-    };
-    for (std::size_t root = 0; root < models.size(); ++root) {
-        if (order[root] != kUnvisited) continue;
-        visit(root);
-        while (!calls.empty()) {
-            const std::size_t v = calls.back().first;
-            if (calls.back().second < edges[v].size()) {
-                const std::size_t w = edges[v][calls.back().second++];
-                if (order[w] == kUnvisited) {
-                    visit(w);
-                } else if (on_stack[w]) {
-                    low[v] = std::min(low[v], order[w]);
-                }
-                continue;
-            }
-            calls.pop_back();
-            if (!calls.empty()) low[calls.back().first] = std::min(low[calls.back().first], low[v]);
-            if (low[v] != order[v]) continue;
-            const auto first = std::find(stack.rbegin(), stack.rend(), v).base() - 1;
-            const bool self_loop = std::find(edges[v].begin(), edges[v].end(), v) != edges[v].end();
-            const bool cyclic = stack.end() - first > 1 || self_loop;
-            for (auto it = first; it != stack.end(); ++it) {
-                on_stack[*it] = false;
-                if (cyclic) cycle_of.emplace(models[*it], components);
-            }
-            stack.erase(first, stack.end());
-            ++components;
-        }
+    for (std::size_t v = 0; v < models.size(); ++v) {
+        if (components.on_cycle[v]) cycle_of.emplace(models[v], components.of[v]);
     }
     return cycle_of;
 }

@@ -6,6 +6,8 @@
 #include <variant>
 
 #include "base/utf8.hpp"
+#include "codegen/union_members.hpp"
+#include "codegen/vocabulary.hpp"
 #include "schema/json_writer.hpp"
 #include "schema/naming.hpp"
 
@@ -17,17 +19,6 @@ using schema::TypeRef;
 namespace {
 
 constexpr std::string_view kUnknown = "unknown";
-
-std::string_view primitive_type(const std::optional<std::string>& name) {
-    if (!name) return kUnknown;
-    const std::string_view n = *name;
-    if (n == "str" || n == "string" || n == "bytes") return "string";
-    if (n == "int" || n == "float" || n == "number") return "number";
-    if (n == "bool" || n == "boolean") return "boolean";
-    if (n == "null") return "null";
-    if (n == "undefined") return "undefined";
-    return kUnknown;
-}
 
 std::string lower_nested(const TypeRef& ty, const EnumMap& enums, bool allow_void) {
     return apply_optional_nullable(lower_base(ty, enums, allow_void), ty.optional, ty.nullable);
@@ -84,59 +75,11 @@ std::string lower_enum(const TypeRef& ty, const EnumMap& enums) {
     return dedupe_union(std::move(literals));
 }
 
-// Splits one text into its top-level union members (untrimmed) and hands
-// each to `emit`. A " | " inside a string literal or inside (), [] or <>
-// does not separate.
-template <class Emit>
-void split_union_members(std::string_view text, Emit&& emit) {
-    bool in_string = false;
-    bool escaped = false;
-    unsigned paren = 0, bracket = 0, angle = 0;
-    std::size_t member_start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (in_string) {
-            if (escaped) {
-                escaped = false;
-            } else if (c == '\\') {
-                escaped = true;
-            } else if (c == '"') {
-                in_string = false;
-            }
-            continue;
-        }
-        switch (c) {
-            case '"': in_string = true; break;
-            case '(': ++paren; break;
-            case '[': ++bracket; break;
-            case '<': ++angle; break;
-            case ')':
-                if (paren > 0) --paren;
-                break;
-            case ']':
-                if (bracket > 0) --bracket;
-                break;
-            case '>':
-                if (angle > 0) --angle;
-                break;
-            case '|':
-                if (paren == 0 && bracket == 0 && angle == 0 && i != 0 && text[i - 1] == ' ' && i + 1 < text.size() &&
-                    text[i + 1] == ' ') {
-                    emit(text.substr(member_start, i - member_start));
-                    member_start = i + 1;
-                }
-                break;
-            default: break;
-        }
-    }
-    emit(text.substr(member_start));
-}
-
 }  // namespace
 
 std::string lower_base(const TypeRef& ty, const EnumMap& enums, bool allow_void) {
     switch (ty.kind) {
-        case TypeKind::Primitive: return std::string(primitive_type(ty.name));
+        case TypeKind::Primitive: return std::string(codegen::primitive_ts(codegen::primitive_of(ty.name)));
         case TypeKind::Array: return lower_array(ty, enums);
         case TypeKind::Record: return lower_record(ty, enums);
         case TypeKind::Tuple: return lower_tuple(ty, enums);
@@ -166,7 +109,7 @@ std::string dedupe_union(std::vector<std::string> texts) {
     std::unordered_set<std::string_view> seen;
     std::string out;
     for (const std::string& text : texts) {
-        split_union_members(text, [&](std::string_view member) {
+        codegen::for_each_union_member(text, codegen::kPlainUnions, [&](std::string_view member) {
             member = trim_unicode_whitespace(member);
             if (member.empty() || !seen.insert(member).second) return;
             if (!out.empty()) out += " | ";

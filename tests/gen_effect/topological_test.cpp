@@ -105,54 +105,5 @@ TEST(SortModels, MatchesTheStepByStepOrderOnRandomGraphs) {
     }
 }
 
-TEST(ModelsOnCycles, FindsEveryMemberButNotTheDependents) {
-    EXPECT_EQ(models_on_cycles({}), std::set<std::string>{});
-    EXPECT_EQ(models_on_cycles({{"A", {"B"}}, {"B", {"A"}}, {"C", {"A"}}, {"D", {}}}),
-              (std::set<std::string>{"A", "B"}));
-    EXPECT_EQ(models_on_cycles({{"A", {"A"}}, {"B", {"A", "Missing"}}}), std::set<std::string>{"A"});
-    EXPECT_EQ(models_on_cycles({{"A", {"B"}}, {"B", {"C"}}, {"C", {"A", "D"}}, {"D", {"E"}}, {"E", {"D"}}}),
-              (std::set<std::string>{"A", "B", "C", "D", "E"}));
-}
-
-TEST(ModelsOnCycles, LongChainsNeedNoDeepRecursion) {
-    DependencyMap deps;
-    constexpr int length = 200000;
-    for (int i = 0; i < length; ++i) deps[std::to_string(i)] = {std::to_string((i + 1) % length)};
-    EXPECT_EQ(models_on_cycles(deps).size(), static_cast<std::size_t>(length));
-}
-
-// A model is on a cycle when it can reach itself.
-std::set<std::string> reference_cycles(const DependencyMap& deps) {
-    std::set<std::string> cyclic;
-    for (const auto& start : deps) {
-        std::set<std::string> seen;
-        std::vector<std::string> todo(start.second.begin(), start.second.end());
-        while (!todo.empty()) {
-            const std::string next = todo.back();
-            todo.pop_back();
-            if (!deps.contains(next) || !seen.insert(next).second) continue;
-            for (const std::string& ref : deps.at(next)) todo.push_back(ref);
-        }
-        if (seen.contains(start.first)) cyclic.insert(start.first);
-    }
-    return cyclic;
-}
-
-TEST(ModelsOnCycles, MatchesReachabilityOnRandomGraphs) {
-    std::mt19937 random(777);
-    for (int round = 0; round < 200; ++round) {
-        const int count = std::uniform_int_distribution<int>(1, 30)(random);
-        std::bernoulli_distribution edge(std::uniform_real_distribution<double>(0.0, 0.12)(random));
-        DependencyMap deps;
-        for (int i = 0; i < count; ++i) {
-            std::set<std::string>& refs = deps["M" + std::to_string(i)];
-            for (int j = 0; j < count; ++j) {
-                if (edge(random)) refs.insert("M" + std::to_string(j));
-            }
-        }
-        ASSERT_EQ(models_on_cycles(deps), reference_cycles(deps)) << "round " << round;
-    }
-}
-
 }  // namespace
 }  // namespace tolv::gen_effect::topological
