@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "codegen/model_table.hpp"
 #include "codegen/printer.hpp"
 #include "codegen/vocabulary.hpp"
 #include "gen_effect/endpoints.hpp"
@@ -117,7 +118,7 @@ std::string print_api(const schema::ApiGraph& graph, const EffectGenOptions& opt
     if (!graph.models.empty()) {
         p.line("");
         p.line("// ============ Schemas ============");
-        lowering::print_model_schemas(p, graph);
+        lowering::print_model_schemas(p, codegen::ModelTable(graph), graph.enums);
     }
 
     // One pass groups the endpoints by kind, keeping map order in each group.

@@ -138,7 +138,7 @@ struct Lowerer {
 bool ModelScope::defers(std::string_view model) const {
     if (model == name) return true;
     if (!order) return false;
-    const auto found = order->find(std::string(model));
+    const auto found = order->find(model);
     return found != order->end() && found->second > position;
 }
 

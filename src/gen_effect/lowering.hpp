@@ -17,7 +17,7 @@ using types::TypeExpr;
 using EnumMap = std::map<std::string, schema::EnumDef>;
 
 // Model constant name to its index in the module's declaration order.
-using DeclarationOrder = std::unordered_map<std::string, std::size_t>;
+using DeclarationOrder = std::unordered_map<std::string_view, std::size_t>;
 
 // The model whose fields are being lowered. A reference to the model itself,
 // or to a model whose constant is declared after it, must be deferred with

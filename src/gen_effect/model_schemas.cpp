@@ -1,48 +1,12 @@
 #include "gen_effect/model_schemas.hpp"
 
 #include "gen_effect/lowering.hpp"
-#include "gen_effect/topological.hpp"
+#include "gen_effect/model_order.hpp"
 #include "schema/naming.hpp"
 
 namespace tolv::gen_effect::lowering {
 
-namespace {
-
 using codegen::Printer;
-
-std::set<std::string> model_refs(const schema::ModelDef& model) {
-    std::set<std::string> names;
-    for (const schema::Field& field : model.fields) walk_model_refs(field.ty, names);
-    return names;
-}
-
-}  // namespace
-
-void walk_model_refs(const schema::TypeRef& ty, std::set<std::string>& names) {
-    if (ty.kind == schema::TypeKind::Model && ty.name) names.insert(schema::to_pascal_case(*ty.name));
-    for (const schema::TypeRef& inner : ty.inner) walk_model_refs(inner, names);
-}
-
-const schema::ModelDef* find_model(const schema::ApiGraph& graph, std::string_view name) {
-    for (const auto& [key, model] : graph.models) {
-        if (schema::to_pascal_case(key) == name || schema::to_pascal_case(model.name) == name) return &model;
-    }
-    return nullptr;
-}
-
-ModelIndex::ModelIndex(const schema::ApiGraph& graph) {
-    // Walking in key order and keeping the first entry per name gives
-    // find_model's first-match result for every name.
-    for (const auto& [key, model] : graph.models) {
-        by_name_.try_emplace(schema::to_pascal_case(key), &model);
-        by_name_.try_emplace(schema::to_pascal_case(model.name), &model);
-    }
-}
-
-const schema::ModelDef* ModelIndex::find(std::string_view name) const {
-    const auto found = by_name_.find(std::string(name));
-    return found == by_name_.end() ? nullptr : found->second;
-}
 
 RenderedField render_field(const schema::Field& field, const EnumMap& enums, const ModelScope& scope) {
     const bool optional = field.ty.optional || field.optional || !field.required;
@@ -79,18 +43,16 @@ RenderedField render_field(const schema::Field& field, const EnumMap& enums, std
     return render_field(field, enums, ModelScope{current.value_or(std::string_view())});
 }
 
-void print_model_schema(Printer& p, const schema::ModelDef& model, const EnumMap& enums, const Placement& placement) {
-    const std::string name = schema::to_pascal_case(model.name);
-    const ModelScope scope{name, placement.order, placement.position};
+void print_model_schema(Printer& p, const schema::ModelDef& model, const EnumMap& enums, const ModelScope& scope,
+                        bool self_referring) {
     std::vector<RenderedField> fields;
     fields.reserve(model.fields.size());
     for (const schema::Field& field : model.fields) fields.push_back(render_field(field, enums, scope));
+    // The constant, declared by `head`: "$head$ = Schema.Struct({ ...entries })".
     const auto print_struct = [&](std::string_view head) {
-        if (fields.empty()) {
-            p.emit({{"head", head}}, "$head$ = Schema.Struct({})");
-            return;
-        }
-        p.emit({{"head", head}}, "$head$ = Schema.Struct({");
+        const std::string_view structure = fields.empty() ? " = Schema.Struct({})" : " = Schema.Struct({";
+        p.emit({{"head", head}, {"structure", structure}}, "$head$$structure$");
+        if (fields.empty()) return;
         p.indent();
         for (std::size_t i = 0; i < fields.size(); ++i) {
             p.emit({{"entry", fields[i].schema_entry}, {"comma", i + 1 < fields.size() ? "," : ""}}, "$entry$$comma$");
@@ -99,14 +61,15 @@ void print_model_schema(Printer& p, const schema::ModelDef& model, const EnumMap
         p.line("})");
     };
 
-    if (!placement.on_cycle && !model_refs(model).contains(name)) {
+    const std::string name(scope.name);
+    if (!self_referring) {
         print_struct("export const " + name);
         p.line("");
         p.emit({{"name", name}}, "export type $name$ = Schema.Schema.Type<typeof $name$>");
         return;
     }
-    // A model on a cycle is declared through an interface, so that its
-    // constant can name its own type before the constant exists.
+    // The constant of a model that refers to itself is annotated with an
+    // interface, so the reference can name the type before the constant exists.
     if (fields.empty()) {
         p.emit({{"name", name}}, "export type $name$ = {}");
     } else {
@@ -120,36 +83,13 @@ void print_model_schema(Printer& p, const schema::ModelDef& model, const EnumMap
     print_struct("export const " + name + ": Schema.Schema<" + name + ", any>");
 }
 
-void print_model_schemas(Printer& p, const schema::ApiGraph& graph) {
-    topological::DependencyMap deps;
-    for (const auto& [key, model] : graph.models) {
-        std::string name = schema::to_pascal_case(key);
-        std::set<std::string> refs = model_refs(model);
-        refs.erase(name);
-        // A later model with the same PascalCase key supplies the set.
-        deps.insert_or_assign(std::move(name), std::move(refs));
-    }
-    const ModelIndex index(graph);
-    const std::set<std::string> cyclic = topological::models_on_cycles(deps);
-
-    // The models in declaration order, and where each constant stands in it.
-    struct Declaration {
-        const schema::ModelDef* model;
-        bool on_cycle;
-    };
-    std::vector<Declaration> declarations;
-    declarations.reserve(deps.size());
-    DeclarationOrder order;
-    for (const std::string& name : topological::sort_models(deps)) {
-        const schema::ModelDef* model = index.find(name);
-        if (!model) continue;
-        order.try_emplace(schema::to_pascal_case(model->name), declarations.size());
-        declarations.push_back({model, cyclic.contains(name)});
-    }
-
-    for (std::size_t i = 0; i < declarations.size(); ++i) {
+void print_model_schemas(Printer& p, const codegen::ModelTable& models, const EnumMap& enums) {
+    const ModelOrder order = order_models(models);
+    for (std::size_t i = 0; i < order.declarations.size(); ++i) {
+        const Declaration& declaration = order.declarations[i];
         p.line("");
-        print_model_schema(p, *declarations[i].model, graph.enums, {&order, i, declarations[i].on_cycle});
+        print_model_schema(p, models.model(declaration.model), enums,
+                           {models.type_name(declaration.model), &order.position, i}, declaration.self_referring);
     }
 }
 

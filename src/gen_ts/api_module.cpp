@@ -48,9 +48,9 @@ void print_header(Printer& p, const schema::ApiGraph& graph) {
     )");
 }
 
-void print_model(Printer& p, const schema::ModelDef& model, const schema::ApiGraph& graph) {
+void print_model(Printer& p, const schema::ModelDef& model, const std::string& name, const schema::ApiGraph& graph) {
     if (model.doc) p.doc(*model.doc);
-    p.emit({{"name", schema::to_pascal_case(model.name)}}, "export interface $name$ {");
+    p.emit({{"name", name}}, "export interface $name$ {");
     p.indent();
     for (const schema::Field& field : model.fields) {
         if (field.doc) p.doc(*field.doc);
@@ -73,7 +73,10 @@ std::string print_api(const schema::ApiGraph& graph) {
     print_header(p, graph);
     if (!graph.models.empty()) {
         p.line("");
-        for (const auto& [key, model] : graph.models) print_model(p, model, graph);
+        const codegen::ModelTable& models = keys.models();
+        for (codegen::ModelTable::Index m = 0; m < models.size(); ++m) {
+            print_model(p, models.model(m), models.type_name(m), graph);
+        }
     }
     for (const auto& [key, endpoint] : graph.endpoints) {
         if (endpoint.kind == EndpointKind::Ws) {

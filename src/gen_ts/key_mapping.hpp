@@ -3,15 +3,13 @@
 #pragma once
 
 #include <cstddef>
-#include <map>
-#include <optional>
-#include <set>
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <utility>
+#include <unordered_set>
 #include <vector>
 
+#include "codegen/model_table.hpp"
 #include "schema/graph.hpp"
 #include "schema/types.hpp"
 
@@ -28,17 +26,19 @@ std::string map_variable(std::size_t depth);
 // which the module declares after its endpoints.
 class KeyMapper {
 public:
-    enum class Direction { Request, Response };
+    using Index = codegen::ModelTable::Index;
+    enum class Direction : std::uint8_t { Request, Response };
 
     // A conversion function that the printed expressions call.
     struct Helper {
-        const schema::ModelDef* model;
+        Index model;
         Direction direction;
         std::string name;
         std::string body;  // the converted expression of the parameter "_v"
     };
 
-    // Finds the reference cycles once, in time linear in the graph.
+    // Resolves the model references of every field and finds the reference
+    // cycles once, in time linear in the graph.
     explicit KeyMapper(const schema::ApiGraph& graph);
 
     // `expr` with model keys renamed from wire names to source names
@@ -52,25 +52,35 @@ public:
     std::string response(const schema::TypeRef& ty, std::string_view expr, std::size_t depth) const;
 
     const schema::ApiGraph& graph() const { return graph_; }
-    // The cycle a model lies on, if any.
-    std::optional<std::size_t> cycle_of(const schema::ModelDef& model) const;
+    const codegen::ModelTable& models() const { return models_; }
 
-    // The name of the helper converting `model`, which is then owed to the module.
-    const std::string& helper_for(const schema::ModelDef& model, Direction direction) const;
     // Every helper asked for so far (and those their bodies ask for), with
     // their bodies, in the order first asked.
     std::vector<Helper> take_helpers() const;
 
 private:
-    const std::string& helper_key(const schema::ModelDef& model) const;
+    class Conversion;  // writes one expression
+    static constexpr std::uint32_t no_cycle = codegen::ModelTable::none;
+
+    // The model that converting a value of type `ty` expands: its own model
+    // reference, or the one at the bottom of its nested arrays; none if
+    // there is none or no model has that key.
+    Index expanded_model(const schema::TypeRef& ty) const;
+    Index field_model(Index model, std::size_t field) const { return field_models_[field_start_[model] + field]; }
+    // The name of the helper converting `model`, which is then owed to the module.
+    const std::string& helper_for(Index model, Direction direction) const;
 
     const schema::ApiGraph& graph_;
-    std::unordered_map<const schema::ModelDef*, std::size_t> cycle_of_;
-    std::unordered_map<const schema::ModelDef*, const std::string*> model_keys_;
+    codegen::ModelTable models_;
+    std::vector<std::size_t> field_start_;  // per model: where its fields start in field_models_
+    std::vector<Index> field_models_;       // per field of every model: expanded_model of its type
+    std::vector<std::uint32_t> cycle_;      // per model: the cycle it lies on, or no_cycle
     // Helpers are owed as printing goes; the printer takes them at the end.
     mutable std::vector<Helper> helpers_;
-    mutable std::map<std::pair<const schema::ModelDef*, Direction>, std::string> helper_names_;
-    mutable std::set<std::string> helper_names_taken_;
+    mutable std::vector<std::string> helper_names_;  // per direction and model; empty until asked
+    mutable std::unordered_set<std::string> helper_names_taken_;
+    // Scratch of the conversions, reused from one expression to the next.
+    mutable std::vector<bool> open_cycles_;
 };
 
 // One-off forms of KeyMapper::request and KeyMapper::response; each call

@@ -1,5 +1,7 @@
 #include "gen_effect/model_schemas.hpp"
 
+#include "gen_effect/model_order.hpp"
+
 #include <gtest/gtest.h>
 
 #include "builders.hpp"
@@ -12,7 +14,7 @@ using namespace tolv::test;
 // The declarations of the graph's models, each after an empty line.
 std::string schemas(const schema::ApiGraph& graph) {
     codegen::Printer p(2);
-    print_model_schemas(p, graph);
+    print_model_schemas(p, codegen::ModelTable(graph), graph.enums);
     return std::move(p).take();
 }
 
@@ -206,27 +208,19 @@ TEST(RenderModelSchemas, ThreeModelCycleAndItsDependents) {
     EXPECT_NE(texts[5].find("a: A\n"), std::string::npos);
 }
 
-TEST(FindModel, IndexAgreesWithTheFirstMatchInKeyOrder) {
+// Keys and names that disagree, and PascalCase forms shared between them:
+// each PascalCase key declares the first model in key order whose key or
+// name has that form, so "a_b" stands for both "AB" and "Zeta".
+TEST(OrderModels, DeclaresTheFirstModelWhoseKeyOrNameHasTheForm) {
     schema::ApiGraph graph;
-    // Keys and names that disagree, and PascalCase collisions between them.
     graph.models["a_b"] = {"zeta", {}, std::nullopt};
     graph.models["b"] = {"a_b", {}, std::nullopt};
     graph.models["c"] = {"b", {}, std::nullopt};
     graph.models["zeta"] = {"other", {}, std::nullopt};
-    const ModelIndex index(graph);
-    for (const char* name : {"AB", "Zeta", "B", "C", "Other", "Missing", ""}) {
-        EXPECT_EQ(index.find(name), find_model(graph, name)) << name;
-    }
-    EXPECT_EQ(index.find("Zeta"), &graph.models.at("a_b"));
-    EXPECT_EQ(index.find("B"), &graph.models.at("b"));
-}
-
-TEST(WalkModelRefs, CollectsModelsAtAnyDepthButNotEnums) {
-    std::set<std::string> names;
-    walk_model_refs(union_of({array_of(model("line_item")), record_of(prim("str"), tuple_of({model("a")})),
-                              enum_ref("status"), model("__")}),
-                    names);
-    EXPECT_EQ(names, (std::set<std::string>{"", "A", "LineItem"}));
+    const codegen::ModelTable models(graph);
+    std::vector<std::string> declared;
+    for (const Declaration& d : order_models(models).declarations) declared.push_back(models.key(d.model));
+    EXPECT_EQ(declared, (std::vector<std::string>{"a_b", "b", "c", "a_b"}));
 }
 
 }  // namespace

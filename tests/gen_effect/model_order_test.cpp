@@ -1,14 +1,37 @@
-#include "gen_effect/topological.hpp"
+#include "gen_effect/model_order.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
+#include <set>
+#include <string>
 
-namespace tolv::gen_effect::topological {
+namespace tolv::gen_effect {
 namespace {
 
 using Names = std::vector<std::string>;
+// Model name to the names of the models it refers to.
+using DependencyMap = std::map<std::string, std::set<std::string>>;
+
+// dependency_order over the names, numbered in their byte order; references
+// to names that are not keys are left out.
+Names sort_models(const DependencyMap& deps) {
+    Names names;
+    for (const auto& entry : deps) names.push_back(entry.first);
+    codegen::Edges edges;
+    for (const auto& entry : deps) {
+        auto& targets = edges.emplace_back();
+        for (const std::string& ref : entry.second) {
+            const auto it = std::ranges::lower_bound(names, ref);
+            if (it != names.end() && *it == ref) targets.push_back(static_cast<std::uint32_t>(it - names.begin()));
+        }
+    }
+    Names order;
+    for (const std::uint32_t node : dependency_order(edges)) order.push_back(names[node]);
+    return order;
+}
 
 // A literal rendering of the ordering steps: a ready list re-sorted after
 // every removal. Quadratic, for comparison only.
@@ -106,4 +129,4 @@ TEST(SortModels, MatchesTheStepByStepOrderOnRandomGraphs) {
 }
 
 }  // namespace
-}  // namespace tolv::gen_effect::topological
+}  // namespace tolv::gen_effect
