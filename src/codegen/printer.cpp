@@ -84,19 +84,17 @@ void Printer::emit_line(std::initializer_list<Var> vars, std::string_view line) 
 
 void Printer::doc(std::string_view text) {
     line("/**");
-    std::string_view rest = trim_unicode_whitespace(text);
-    while (!rest.empty()) {
-        const std::size_t end = rest.find('\n');
-        const std::string_view doc_line = trim_unicode_whitespace(rest.substr(0, end));
-        write_indent();
-        out_ += " * ";
-        for (std::size_t i = 0; i < doc_line.size(); ++i) {
-            out_ += doc_line[i];
-            if (doc_line[i] == '*' && i + 1 < doc_line.size() && doc_line[i + 1] == '/') out_ += '\\';
-        }
-        out_ += '\n';
-        if (end == std::string_view::npos) break;
-        rest.remove_prefix(end + 1);
+    if (const std::string_view body = trim_unicode_whitespace(text); !body.empty()) {
+        for_each_line(body, [&](std::string_view doc_line) {
+            doc_line = trim_unicode_whitespace(doc_line);
+            write_indent();
+            out_ += " * ";
+            for (std::size_t i = 0; i < doc_line.size(); ++i) {
+                out_ += doc_line[i];
+                if (doc_line[i] == '*' && i + 1 < doc_line.size() && doc_line[i + 1] == '/') out_ += '\\';
+            }
+            out_ += '\n';
+        });
     }
     line(" */");
 }

@@ -4,12 +4,9 @@
 #pragma once
 
 #include <initializer_list>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <utility>
-
-#include <fmt/format.h>
 
 namespace tolv::codegen {
 
@@ -28,16 +25,6 @@ public:
     // The text indented to the current level and a line feed; an empty text
     // gives a bare line feed.
     void line(std::string_view text);
-
-    // A line formatted straight into the output, by the same rule as line.
-    template <class... Args>
-    void linef(fmt::format_string<Args...> format, Args&&... args) {
-        const std::size_t start = out_.size();
-        write_indent();
-        const std::size_t text_start = out_.size();
-        fmt::format_to(std::back_inserter(out_), format, std::forward<Args>(args)...);
-        end_line(start, text_start);
-    }
 
     // Every line of `text` by the rule of line, each "$name$" replaced by the
     // value of that var (values are written as they are, never re-scanned).

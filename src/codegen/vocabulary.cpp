@@ -13,20 +13,17 @@ Primitive primitive_of(const std::optional<std::string>& name) {
     return Primitive::Unknown;
 }
 
-std::string_view primitive_ts(Primitive primitive) {
-    switch (primitive) {
-        case Primitive::String: return "string";
-        case Primitive::Number: return "number";
-        case Primitive::Boolean: return "boolean";
-        case Primitive::Null: return "null";
-        case Primitive::Undefined: return "undefined";
-        case Primitive::Unknown: break;
-    }
-    return "unknown";
-}
-
 EndpointKinds::EndpointKinds(const schema::ApiGraph& graph) {
     for (const auto& entry : graph.endpoints) present_[static_cast<std::size_t>(entry.second.kind)] = true;
+}
+
+std::size_t expected_module_size(const schema::ApiGraph& graph, std::size_t bytes_per_item) {
+    std::size_t items = 0;
+    for (const auto& entry : graph.models) items += 1 + entry.second.fields.size();
+    for (const auto& [key, endpoint] : graph.endpoints) {
+        items += 1 + endpoint.params.size() + endpoint.serverEvents.size() + endpoint.clientEvents.size();
+    }
+    return items * bytes_per_item;
 }
 
 }  // namespace tolv::codegen

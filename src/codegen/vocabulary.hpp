@@ -1,8 +1,10 @@
-// The names of the schema that both generators read the same way: primitive
-// type names, and the kinds of endpoint a graph holds.
+// What both generators read off a schema graph the same way: the primitive
+// type names, the kinds of endpoint present, and the size a module printed
+// from the graph may grow to.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -20,11 +22,12 @@ enum class Primitive : std::uint8_t { String, Number, Boolean, Null, Undefined, 
 // any other name, or none, is Unknown.
 Primitive primitive_of(const std::optional<std::string>& name);
 
-// The TypeScript type of a primitive: "string", "number", "boolean", "null",
-// "undefined" or "unknown".
-std::string_view primitive_ts(Primitive primitive);
+// The TypeScript type of a primitive.
+inline std::string_view primitive_ts(Primitive primitive) {
+    constexpr std::array<std::string_view, 6> types{"string", "number", "boolean", "null", "undefined", "unknown"};
+    return types[static_cast<std::size_t>(primitive)];
+}
 
-// Which kinds of endpoint a graph holds.
 class EndpointKinds {
 public:
     explicit EndpointKinds(const schema::ApiGraph& graph);
@@ -33,5 +36,12 @@ public:
 private:
     std::array<bool, 5> present_{};
 };
+
+// A generous guess at the size of a module printed from `graph`:
+// `bytes_per_item` for every model, field, endpoint, parameter and event. A
+// printer reserves it so that a large module is written into one buffer
+// instead of being copied each time it outgrows one; pages of the reserve
+// that are never written cost nothing.
+std::size_t expected_module_size(const schema::ApiGraph& graph, std::size_t bytes_per_item);
 
 }  // namespace tolv::codegen

@@ -11,8 +11,8 @@ namespace {
 using codegen::Printer;
 using lowering::EnumMap;
 using lowering::lower_with_enums;
+using lowering::TypeExpr;
 using schema::Endpoint;
-using types::TypeExpr;
 
 bool is_required(const schema::Param& param) { return param.required && !param.ty.optional; }
 
@@ -34,96 +34,31 @@ std::string param_field(const schema::Param& param, const EnumMap& enums) {
     return param.wireName + (is_required(param) ? ": " : "?: ") + lower_with_enums(ty, enums).ts;
 }
 
-// What differs between the functions of the four kinds, beside the template.
-struct Parts {
-    std::string args;              // the parameters before `options`
-    std::string type;              // the result type
-    std::string_view schema;       // decodes the result
-    std::string_view files = "";   // uploads: the file list
-    std::string_view runner = "";  // wraps the call for the Promise surface
-};
+// The function of each kind. "$open$" and "$close$" wrap the call for the
+// Promise surface; "$type$" is the result type in the surface's form.
+constexpr std::string_view rpc_function = R"(
+    export const $fn$ = ($args$options?: CallOptions): $type$ =>
+      $open$callCommand("$name$", $payload$, $schema$, options)$close$
+)";
+constexpr std::string_view channel_function = R"(
+    export const $fn$ = ($args$options?: CallOptions): $type$ =>
+      $open$callChannel("$name$", $payload$, $schema$, options)$close$
+)";
+constexpr std::string_view upload_function = R"(
+    export const $fn$ = ($args$options?: UploadOptions): $type$ =>
+      $open$callUpload("$name$", $files$, $payload$, $schema$, options)$close$
+)";
+constexpr std::string_view static_function = R"(
+    export const $fn$Url = ($args$): $type$ =>
+      $open$buildStaticUrl("$name$", $payload$)$close$
+)";
 
-void print_function(Printer& p, const Endpoint& endpoint, const EnumMap& enums, ReturnSurface surface,
-                    const Parts& parts, std::string_view code) {
-    const std::string fn = schema::to_camel_case(endpoint.name);
-    const std::string payload = args_payload(endpoint.params, enums);
-    const bool promise = surface == ReturnSurface::Promise;
-    p.emit({{"fn", fn},
-            {"args", parts.args},
-            {"type", parts.type},
-            {"open", promise ? parts.runner : ""},
-            {"name", endpoint.name},
-            {"files", parts.files},
-            {"payload", payload},
-            {"schema", parts.schema},
-            {"close", promise ? ")" : ""}},
-           code);
-}
-
-// "args: T, " before the options parameter, or nothing without parameters.
-std::string args_before_options(const std::vector<schema::Param>& params, const EnumMap& enums) {
-    const std::string args = params_object(params, enums);
-    return args == "void" ? std::string() : "args: " + args + ", ";
-}
-
-std::string effect_or_promise(ReturnSurface surface, std::string_view effect_type, const std::string& ts,
-                              std::string_view promise_type) {
-    std::string out(surface == ReturnSurface::Effect ? effect_type : promise_type);
-    out += '<';
-    out += ts;
-    out += surface == ReturnSurface::Effect ? ", TolvError, TolvClient>" : ">";
-    return out;
-}
-
-void print_rpc(Printer& p, const Endpoint& endpoint, const EnumMap& enums, ReturnSurface surface) {
-    const TypeExpr result = lower_with_enums(endpoint.returns, enums);
-    const Parts parts{args_before_options(endpoint.params, enums),
-                      effect_or_promise(surface, "Effect.Effect", result.ts, "Promise"), result.schema, "",
-                      "runPromise("};
-    print_function(p, endpoint, enums, surface, parts, R"(
-        export const $fn$ = ($args$options?: CallOptions): $type$ =>
-          $open$callCommand("$name$", $payload$, $schema$, options)$close$
-    )");
-}
-
-void print_channel(Printer& p, const Endpoint& endpoint, const EnumMap& enums, ReturnSurface surface) {
-    const TypeExpr item =
-        endpoint.channelItem ? lower_with_enums(*endpoint.channelItem, enums) : TypeExpr{"unknown", "Schema.Unknown"};
-    const Parts parts{args_before_options(endpoint.params, enums),
-                      effect_or_promise(surface, "Stream.Stream", item.ts, "AsyncIterable"), item.schema, "",
-                      "toAsyncIterable("};
-    print_function(p, endpoint, enums, surface, parts, R"(
-        export const $fn$ = ($args$options?: CallOptions): $type$ =>
-          $open$callChannel("$name$", $payload$, $schema$, options)$close$
-    )");
-}
-
-void print_upload(Printer& p, const Endpoint& endpoint, const EnumMap& enums, ReturnSurface surface) {
-    const TypeExpr result = lower_with_enums(endpoint.returns, enums);
-    std::string args = endpoint.multiFile ? "{ files: ReadonlyArray<File>" : "{ file: File";
-    if (const std::string params = params_object(endpoint.params, enums); params != "void") {
-        // The parameters' properties, without params_object's braces.
-        args += "; ";
-        args.append(params, 2, params.size() - 4);
-    }
-    args += " }";
-    const Parts parts{std::move(args), effect_or_promise(surface, "Effect.Effect", result.ts, "Promise"), result.schema,
-                      endpoint.multiFile ? "args.files" : "[args.file]", "runPromise("};
-    print_function(p, endpoint, enums, surface, parts, R"(
-        export const $fn$ = (args: $args$, options?: UploadOptions): $type$ =>
-          $open$callUpload("$name$", $files$, $payload$, $schema$, options)$close$
-    )");
-}
-
-void print_static(Printer& p, const Endpoint& endpoint, const EnumMap& enums, ReturnSurface surface) {
-    const std::string params = params_object(endpoint.params, enums);
-    const Parts parts{params == "void" ? std::string() : "args: " + params,
-                      surface == ReturnSurface::Effect ? "Effect.Effect<string, never, TolvClient>" : "Promise<string>",
-                      "", "", "runPromise("};
-    print_function(p, endpoint, enums, surface, parts, R"(
-        export const $fn$Url = ($args$): $type$ =>
-          $open$buildStaticUrl("$name$", $payload$)$close$
-    )");
+// "Effect.Effect<T, TolvError, TolvClient>" or "Promise<T>" (for a channel
+// "Stream.Stream<...>" or "AsyncIterable<T>").
+std::string result_type(ReturnSurface surface, std::string_view effect_type, std::string_view promise_type,
+                        const std::string& ts) {
+    const bool effect = surface == ReturnSurface::Effect;
+    return std::string(effect ? effect_type : promise_type) + "<" + ts + (effect ? ", TolvError, TolvClient>" : ">");
 }
 
 }  // namespace
@@ -160,14 +95,56 @@ std::string args_payload(const std::vector<schema::Param>& params, const EnumMap
 }
 
 void print_endpoint_function(Printer& p, const Endpoint& endpoint, const EnumMap& enums, ReturnSurface surface) {
-    if (endpoint.doc) p.doc(*endpoint.doc);
+    const std::string params = params_object(endpoint.params, enums);
+    std::string args = params == "void" ? std::string() : "args: " + params + ", ";
+    std::string_view runner = "runPromise(";
+    std::string_view files;
+    std::string type;
+    std::string_view code;
+    TypeExpr result;
     switch (endpoint.kind) {
-        case schema::EndpointKind::Rpc: print_rpc(p, endpoint, enums, surface); break;
-        case schema::EndpointKind::Channel: print_channel(p, endpoint, enums, surface); break;
-        case schema::EndpointKind::Upload: print_upload(p, endpoint, enums, surface); break;
-        case schema::EndpointKind::Static: print_static(p, endpoint, enums, surface); break;
-        case schema::EndpointKind::Ws: break;
+        case schema::EndpointKind::Rpc:
+            result = lower_with_enums(endpoint.returns, enums);
+            type = result_type(surface, "Effect.Effect", "Promise", result.ts);
+            code = rpc_function;
+            break;
+        case schema::EndpointKind::Channel:
+            result = endpoint.channelItem ? lower_with_enums(*endpoint.channelItem, enums)
+                                          : TypeExpr{"unknown", "Schema.Unknown"};
+            type = result_type(surface, "Stream.Stream", "AsyncIterable", result.ts);
+            runner = "toAsyncIterable(";
+            code = channel_function;
+            break;
+        case schema::EndpointKind::Upload:
+            // The file or files, then the parameters' properties without
+            // params_object's braces.
+            result = lower_with_enums(endpoint.returns, enums);
+            type = result_type(surface, "Effect.Effect", "Promise", result.ts);
+            args = endpoint.multiFile ? "args: { files: ReadonlyArray<File>" : "args: { file: File";
+            if (params != "void") args.append("; ").append(params, 2, params.size() - 4);
+            args += " }, ";
+            files = endpoint.multiFile ? "args.files" : "[args.file]";
+            code = upload_function;
+            break;
+        case schema::EndpointKind::Static:
+            if (!args.empty()) args.resize(args.size() - 2);  // no options parameter follows
+            type = surface == ReturnSurface::Effect ? "Effect.Effect<string, never, TolvClient>" : "Promise<string>";
+            code = static_function;
+            break;
+        case schema::EndpointKind::Ws: return;
     }
+    const bool promise = surface == ReturnSurface::Promise;
+    if (endpoint.doc) p.doc(*endpoint.doc);
+    p.emit({{"fn", schema::to_camel_case(endpoint.name)},
+            {"args", args},
+            {"type", type},
+            {"open", promise ? runner : ""},
+            {"name", endpoint.name},
+            {"files", files},
+            {"payload", args_payload(endpoint.params, enums)},
+            {"schema", result.schema},
+            {"close", promise ? ")" : ""}},
+           code);
 }
 
 }  // namespace tolv::gen_effect::printer

@@ -146,12 +146,6 @@ TypeExpr lower_with_enums(const TypeRef& ty, const EnumMap& enums, const ModelSc
     return Lowerer{enums, scope}.lower(ty);
 }
 
-TypeExpr lower_with_enums(const TypeRef& ty, const EnumMap& enums, std::optional<std::string_view> current) {
-    if (!current) return lower_with_enums(ty, enums);
-    const ModelScope scope{*current};
-    return lower_with_enums(ty, enums, &scope);
-}
-
 TypeExpr lower_without_flags(const TypeRef& ty, const EnumMap& enums, const ModelScope* scope) {
     return Lowerer{enums, scope}.lower_kind(ty);
 }

@@ -8,12 +8,18 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "gen_effect/types.hpp"
 #include "schema/graph.hpp"
 
 namespace tolv::gen_effect::lowering {
 
-using types::TypeExpr;
+// A TypeScript type and the Effect Schema expression that decodes it.
+struct TypeExpr {
+    std::string ts;
+    std::string schema;
+
+    friend bool operator==(const TypeExpr&, const TypeExpr&) = default;
+};
+
 using EnumMap = std::map<std::string, schema::EnumDef>;
 
 // Model constant name to its index in the module's declaration order.
@@ -33,10 +39,6 @@ struct ModelScope {
 // The pair for `ty`, its own optional/nullable flags applied last. Without a
 // scope no model reference is deferred.
 TypeExpr lower_with_enums(const schema::TypeRef& ty, const EnumMap& enums, const ModelScope* scope = nullptr);
-
-// The same with only the current model (PascalCase) deferred, or nothing
-// deferred when no name is given.
-TypeExpr lower_with_enums(const schema::TypeRef& ty, const EnumMap& enums, std::optional<std::string_view> current);
 
 // The pair for `ty` without its own optional/nullable flags (nested
 // references keep theirs).

@@ -39,10 +39,6 @@ RenderedField render_field(const schema::Field& field, const EnumMap& enums, con
     };
 }
 
-RenderedField render_field(const schema::Field& field, const EnumMap& enums, std::optional<std::string_view> current) {
-    return render_field(field, enums, ModelScope{current.value_or(std::string_view())});
-}
-
 void print_model_schema(Printer& p, const schema::ModelDef& model, const EnumMap& enums, const ModelScope& scope,
                         bool self_referring) {
     std::vector<RenderedField> fields;

@@ -29,7 +29,5 @@ struct RenderedField {
 };
 
 RenderedField render_field(const schema::Field& field, const EnumMap& enums, const ModelScope& scope);
-// The same with only the current model (PascalCase) deferred.
-RenderedField render_field(const schema::Field& field, const EnumMap& enums, std::optional<std::string_view> current);
 
 }  // namespace tolv::gen_effect::lowering

@@ -22,6 +22,15 @@ struct EffectGenOptions {
 
 // The override of the endpoint's kind, else the default surface. Websockets
 // have no surface; they get the default.
-ReturnSurface resolve_surface(const EffectGenOptions& options, schema::EndpointKind kind);
+inline ReturnSurface resolve_surface(const EffectGenOptions& options, schema::EndpointKind kind) {
+    switch (kind) {
+        case schema::EndpointKind::Rpc: return options.commands.value_or(options.default_surface);
+        case schema::EndpointKind::Channel: return options.channels.value_or(options.default_surface);
+        case schema::EndpointKind::Upload: return options.uploads.value_or(options.default_surface);
+        case schema::EndpointKind::Static: return options.statics.value_or(options.default_surface);
+        case schema::EndpointKind::Ws: break;
+    }
+    return options.default_surface;
+}
 
 }  // namespace tolv::gen_effect

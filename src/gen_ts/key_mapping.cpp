@@ -198,7 +198,7 @@ KeyMapper::KeyMapper(const schema::ApiGraph& graph) : graph_(graph), models_(gra
         if (components.on_cycle[m]) cycle_[m] = components.of[m];
     }
     open_cycles_.assign(n, false);
-    helper_names_.resize(2 * static_cast<std::size_t>(n));
+    helper_of_.assign(2 * static_cast<std::size_t>(n), codegen::ModelTable::none);
 }
 
 Index KeyMapper::expanded_model(const TypeRef& ty) const {
@@ -221,14 +221,15 @@ std::string KeyMapper::response(const TypeRef& ty, std::string_view expr, std::s
 }
 
 const std::string& KeyMapper::helper_for(Index model, Direction direction) const {
-    std::string& name = helper_names_[2 * static_cast<std::size_t>(model) + static_cast<std::size_t>(direction)];
-    if (!name.empty()) return name;
+    std::uint32_t& helper = helper_of_[2 * static_cast<std::size_t>(model) + static_cast<std::size_t>(direction)];
+    if (helper != codegen::ModelTable::none) return helper_names_[helper];
     const std::string base = (direction == Direction::Request ? "_toSource" : "_toWire") + models_.type_name(model);
-    name = base;
+    std::string name = base;
     // Models whose names give the same PascalCase text get distinct helpers.
     for (std::size_t n = 2; !helper_names_taken_.insert(name).second; ++n) name = base + "_" + std::to_string(n);
+    helper = static_cast<std::uint32_t>(helper_names_.size());
     helpers_.push_back({model, direction, name, {}});
-    return name;
+    return helper_names_.emplace_back(std::move(name));
 }
 
 std::vector<KeyMapper::Helper> KeyMapper::take_helpers() const {
@@ -248,16 +249,6 @@ std::string map_variable(std::size_t depth) {
         case 2: return "_deep";
         default: return "_item" + std::to_string(depth);
     }
-}
-
-std::string request_mapping_at_depth(const TypeRef& ty, std::string_view expr, const schema::ApiGraph& graph,
-                                     std::size_t depth) {
-    return KeyMapper(graph).request(ty, expr, depth);
-}
-
-std::string response_mapping_at_depth(const TypeRef& ty, std::string_view expr, const schema::ApiGraph& graph,
-                                      std::size_t depth) {
-    return KeyMapper(graph).response(ty, expr, depth);
 }
 
 bool response_needs_conversion(const TypeRef& returns) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -77,18 +78,12 @@ private:
     std::vector<std::uint32_t> cycle_;      // per model: the cycle it lies on, or no_cycle
     // Helpers are owed as printing goes; the printer takes them at the end.
     mutable std::vector<Helper> helpers_;
-    mutable std::vector<std::string> helper_names_;  // per direction and model; empty until asked
+    mutable std::deque<std::string> helper_names_;  // in the order first asked
+    mutable std::vector<std::uint32_t> helper_of_;  // per model and direction: its helper name, or none
     mutable std::unordered_set<std::string> helper_names_taken_;
     // Scratch of the conversions, reused from one expression to the next.
     mutable std::vector<bool> open_cycles_;
 };
-
-// One-off forms of KeyMapper::request and KeyMapper::response; each call
-// analyses the whole graph, so printers share one KeyMapper instead.
-std::string request_mapping_at_depth(const schema::TypeRef& ty, std::string_view expr, const schema::ApiGraph& graph,
-                                     std::size_t depth);
-std::string response_mapping_at_depth(const schema::TypeRef& ty, std::string_view expr, const schema::ApiGraph& graph,
-                                      std::size_t depth);
 
 // True when a result of this type is converted: the type, after stepping
 // through nested arrays, is a model reference.

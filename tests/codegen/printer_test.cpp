@@ -16,8 +16,8 @@ TEST(Printer, IndentsByTheStepAndKeepsEmptyLinesBare) {
         p.line("b;");
         p.line("");
         p.indent();
-        p.linef("{} {{", "c");
-        p.linef("{}", "");
+        p.emit({{"name", "c"}}, "$name$ {");
+        p.emit({{"name", ""}}, "$name$");
         p.dedent();
         p.dedent();
         p.dedent();

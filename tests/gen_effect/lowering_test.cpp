@@ -143,13 +143,13 @@ TEST(LowerWithEnums, SuspendsTheCurrentModelAndLaterDeclarations) {
 TEST(LowerWithEnums, CurrentModelNameDefersOnlyThatModel) {
     const EnumMap enums;
     const TypeRef ty = union_of({model("user_profile"), array_of(model("other"))});
-    EXPECT_EQ(lower_with_enums(ty, enums, std::optional<std::string_view>("UserProfile")),
+    const ModelScope user_profile{"UserProfile"};
+    EXPECT_EQ(lower_with_enums(ty, enums, &user_profile),
               (TypeExpr{"UserProfile | ReadonlyArray<Other>",
                         "Schema.Union(Schema.suspend(() => UserProfile), Schema.Array(Other))"}));
-    EXPECT_EQ(lower_with_enums(ty, enums, std::nullopt), lower_with_enums(ty, enums));
     // A model without a usable name is never the current one.
-    EXPECT_EQ(lower_with_enums(of_kind(TypeKind::Model), enums, std::optional<std::string_view>("")),
-              (TypeExpr{"unknown", "Schema.Unknown"}));
+    const ModelScope unnamed{""};
+    EXPECT_EQ(lower_with_enums(of_kind(TypeKind::Model), enums, &unnamed), (TypeExpr{"unknown", "Schema.Unknown"}));
 }
 
 TEST(QuoteJsString, EscapesLikeJson) {

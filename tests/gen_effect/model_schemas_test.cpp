@@ -136,10 +136,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RenderField, CurrentModelByName) {
     const schema::ApiGraph graph;
     const schema::Field parent = field("parent_node", "parent", nullable(model("owner")));
-    EXPECT_EQ(render_field(parent, graph.enums, std::optional<std::string_view>("Owner")).schema_entry,
+    EXPECT_EQ(render_field(parent, graph.enums, ModelScope{"Owner"}).schema_entry,
               "parent: Schema.propertySignature(Schema.NullOr(Schema.suspend(() => Owner)))"
               ".pipe(Schema.fromKey(\"parent_node\"))");
-    EXPECT_EQ(render_field(parent, graph.enums, std::nullopt).schema_entry,
+    EXPECT_EQ(render_field(parent, graph.enums, ModelScope{}).schema_entry,
               "parent: Schema.propertySignature(Schema.NullOr(Owner)).pipe(Schema.fromKey(\"parent_node\"))");
 }
 

@@ -4,7 +4,6 @@
 #include <iterator>
 
 #include "builders.hpp"
-#include "gen_ts/api_module.hpp"
 #include "gen_ts/generator.hpp"
 #include "socket_members.hpp"
 

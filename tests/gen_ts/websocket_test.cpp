@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "builders.hpp"
-#include "gen_ts/api_module.hpp"
+#include "gen_ts/generator.hpp"
 #include "socket_members.hpp"
 
 namespace tolv::gen_ts {

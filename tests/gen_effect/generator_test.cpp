@@ -1,4 +1,4 @@
-#include "gen_effect/api_module.hpp"
+#include "gen_effect/generator.hpp"
 
 #include <gtest/gtest.h>
 
