@@ -89,10 +89,11 @@ void Printer::doc(std::string_view text) {
             doc_line = trim_unicode_whitespace(doc_line);
             write_indent();
             out_ += " * ";
-            for (std::size_t i = 0; i < doc_line.size(); ++i) {
-                out_ += doc_line[i];
-                if (doc_line[i] == '*' && i + 1 < doc_line.size() && doc_line[i + 1] == '/') out_ += '\\';
+            for (std::size_t at; (at = doc_line.find("*/")) != std::string_view::npos; doc_line.remove_prefix(at + 1)) {
+                out_ += doc_line.substr(0, at + 1);
+                out_ += '\\';
             }
+            out_ += doc_line;
             out_ += '\n';
         });
     }

@@ -26,14 +26,15 @@ public:
     // gives a bare line feed.
     void line(std::string_view text);
 
-    // Every line of `text` by the rule of line, each "$name$" replaced by the
-    // value of that var (values are written as they are, never re-scanned).
-    // A "$" that does not open a known name is ordinary text. A template that
-    // starts with a line feed is a block written as a raw string: the first
-    // line feed, a last line of spaces, and the indentation that all its
-    // non-blank lines share are dropped.
+    // Every line of `text` by the rule of line, each "$name$" (letters,
+    // digits and underscores between two "$") replaced by the value of that
+    // var; values are written as they are, never scanned again. Any other "$"
+    // is ordinary text. A name without a var is a fault of the calling code
+    // and throws std::logic_error. A template that starts with a line feed is
+    // a block written as a raw string: the first line feed, a last line of
+    // spaces, and the indentation that all its non-blank lines share are
+    // dropped.
     void emit(std::initializer_list<Var> vars, std::string_view text);
-    void emit(std::string_view text) { emit({}, text); }
 
     // A /** ... */ comment: the text trimmed of Unicode white space, one
     // " * " line per line of it (each trimmed again), and "*/" inside the

@@ -2,7 +2,6 @@
 
 #include "gen_effect/lowering.hpp"
 #include "gen_effect/model_order.hpp"
-#include "schema/naming.hpp"
 
 namespace tolv::gen_effect::lowering {
 

@@ -81,7 +81,7 @@ private:
     mutable std::deque<std::string> helper_names_;  // in the order first asked
     mutable std::vector<std::uint32_t> helper_of_;  // per model and direction: its helper name, or none
     mutable std::unordered_set<std::string> helper_names_taken_;
-    // Scratch of the conversions, reused from one expression to the next.
+    // By cycle: being expanded by the conversion under way (all false between conversions).
     mutable std::vector<bool> open_cycles_;
 };
 
