@@ -8,7 +8,6 @@
 #include "gen_ts/key_mapping.hpp"
 #include "gen_ts/lowering.hpp"
 #include "gen_ts/websocket.hpp"
-#include "schema/naming.hpp"
 
 namespace tolv::embedded {
 extern const std::string_view internal_ts;
