@@ -1,5 +1,6 @@
 #include "gen_ts/endpoints.hpp"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <pthread.h>
 
@@ -180,7 +181,7 @@ TEST(KeyMapping, CyclesCallHelpersInsteadOfRecursingForever) {
 // has exponentially many paths; the conversion stays one level deep.
 TEST(KeyMapping, DenseCycleStaysSmall) {
     schema::ApiGraph g;
-    const auto name = [](int i) { return "M" + std::to_string(i % 60); };
+    const auto name = [](int i) { return fmt::format("M{}", i % 60); };
     for (int i = 0; i < 60; ++i) {
         g.models.emplace(name(i), model_def(name(i), {field("next", "next_one", model(name(i + 1))),
                                                       field("skip", "skip_two", array(model(name(i + 2))))}));
@@ -264,7 +265,7 @@ TEST(KeyMapping, LongChainOfModelsIsConvertedInBoundedStack) {
     run_on_small_stack(1 << 20, [] {
         constexpr int kModels = 40000;
         schema::ApiGraph g;
-        const auto name = [](int i) { return "M" + std::to_string(i); };
+        const auto name = [](int i) { return fmt::format("M{}", i); };
         for (int i = 0; i < kModels; ++i) {
             std::vector<Field> fields;
             if (i + 1 < kModels) {
