@@ -103,11 +103,18 @@ struct Lowerer {
         return {std::move(ts), schema + ")"};
     }
 
+    // A model is named by the PascalCase form of the reference's name.
     TypeExpr lower_model(const TypeRef& ty) const {
-        std::string name = ty.name ? schema::to_pascal_case(*ty.name) : std::string();
-        if (name.empty()) name = "unknown";
-        if (scope && scope->defers(name)) return {name, "Schema.suspend(() => " + name + ")"};
-        if (name == "unknown") return unknown_pair();
+        if (!ty.name) return unknown_pair();
+        if (!scope) {
+            std::string name = schema::to_pascal_case(*ty.name);
+            if (name.empty()) return unknown_pair();
+            return {name, name};
+        }
+        const PascalNames::Id id = scope->names->of(*ty.name);
+        const std::string& name = scope->names->text(id);
+        if (name.empty()) return unknown_pair();
+        if (scope->defers(id)) return {name, "Schema.suspend(() => " + name + ")"};
         return {name, name};
     }
 
@@ -135,11 +142,11 @@ struct Lowerer {
 
 }  // namespace
 
-bool ModelScope::defers(std::string_view model) const {
-    if (model == name) return true;
-    if (!order) return false;
-    const auto found = order->find(model);
-    return found != order->end() && found->second > position;
+bool ModelScope::defers(PascalNames::Id model) const {
+    if (model == self) return true;
+    if (!positions || model >= positions->size()) return false;
+    const std::size_t declared = (*positions)[model];
+    return declared != undeclared && declared > position;
 }
 
 TypeExpr lower_with_enums(const TypeRef& ty, const EnumMap& enums, const ModelScope* scope) {

@@ -2,12 +2,14 @@
 // expressions.
 #pragma once
 
+#include <limits>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
+#include "gen_effect/pascal_names.hpp"
 #include "schema/graph.hpp"
 
 namespace tolv::gen_effect::lowering {
@@ -22,18 +24,19 @@ struct TypeExpr {
 
 using EnumMap = std::map<std::string, schema::EnumDef>;
 
-// Model constant name to its index in the module's declaration order.
-using DeclarationOrder = std::unordered_map<std::string_view, std::size_t>;
-
-// The model whose fields are being lowered. A reference to the model itself,
-// or to a model whose constant is declared after it, must be deferred with
-// Schema.suspend: the constant does not exist yet when this one is built.
+// The model whose fields are being lowered, and where the models are
+// declared. A reference to the model itself, or to a model whose constant is
+// declared after it, must be deferred with Schema.suspend: the constant does
+// not exist yet when this one is built.
 struct ModelScope {
-    std::string_view name;  // PascalCase
-    const DeclarationOrder* order = nullptr;
-    std::size_t position = 0;
+    static constexpr std::size_t undeclared = std::numeric_limits<std::size_t>::max();
 
-    bool defers(std::string_view model) const;
+    PascalNames* names;                                   // resolves the references
+    PascalNames::Id self = PascalNames::none;             // the model's PascalCase name
+    const std::vector<std::size_t>* positions = nullptr;  // by name: where declared, or undeclared
+    std::size_t position = 0;                             // where this model is declared
+
+    bool defers(PascalNames::Id model) const;
 };
 
 // The pair for `ty`, its own optional/nullable flags applied last. Without a

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <functional>
-#include <numeric>
 #include <queue>
 #include <string>
 
-#include "schema/naming.hpp"
+#include "gen_effect/lowering.hpp"
 
 namespace tolv::gen_effect {
 
@@ -14,10 +13,10 @@ namespace {
 
 using Index = codegen::ModelTable::Index;
 
-// Calls `visit` with the PascalCase name of every model reference in `ty`.
+// Calls `visit` with the name of every model reference in `ty`.
 template <class Visit>
 void for_each_model_ref(const schema::TypeRef& ty, Visit&& visit) {
-    if (ty.kind == schema::TypeKind::Model && ty.name) visit(schema::to_pascal_case(*ty.name));
+    if (ty.kind == schema::TypeKind::Model && ty.name) visit(*ty.name);
     for (const schema::TypeRef& inner : ty.inner) for_each_model_ref(inner, visit);
 }
 
@@ -54,38 +53,37 @@ std::vector<std::uint32_t> dependency_order(const codegen::Edges& dependencies) 
     return order;
 }
 
-ModelOrder order_models(const codegen::ModelTable& models) {
+ModelOrder order_models(const codegen::ModelTable& models, PascalNames& names) {
+    constexpr std::uint32_t none = codegen::ModelTable::none;
     const Index n = models.size();
-    std::vector<std::string> pascal_keys(n);
-    for (Index m = 0; m < n; ++m) pascal_keys[m] = schema::to_pascal_case(models.key(m));
-
-    // One node per PascalCase key, numbered in the byte order of the keys.
-    std::vector<Index> by_name(n);
-    std::iota(by_name.begin(), by_name.end(), Index{0});
-    std::ranges::stable_sort(by_name, {}, [&](Index m) -> const std::string& { return pascal_keys[m]; });
-    std::vector<Index> source;  // per node: the model whose references count
-    std::unordered_map<std::string_view, std::uint32_t> node_named;
-    for (const Index m : by_name) {
-        const auto [it, added] = node_named.try_emplace(pascal_keys[m], static_cast<std::uint32_t>(source.size()));
-        if (added) {
-            source.push_back(m);
-        } else {
-            source[it->second] = m;  // a later key with the same form supplies the references
-        }
+    std::vector<PascalNames::Id> key_name(n), type_name(n);
+    for (Index m = 0; m < n; ++m) {
+        key_name[m] = names.of(models.key(m));
+        type_name[m] = names.intern(models.type_name(m));
     }
 
-    codegen::Edges dependencies(source.size());
-    std::vector<std::uint32_t> node_of_source(n, codegen::ModelTable::none);
-    for (std::uint32_t node = 0; node < source.size(); ++node) node_of_source[source[node]] = node;
+    // One node per PascalCase key, numbered in the byte order of the names;
+    // the last model in key order with that key supplies the references.
+    std::vector<PascalNames::Id> node_names(key_name);
+    std::ranges::sort(node_names);
+    node_names.erase(std::unique(node_names.begin(), node_names.end()), node_names.end());
+    std::ranges::sort(node_names, {}, [&](PascalNames::Id id) -> const std::string& { return names.text(id); });
+    std::vector<std::uint32_t> node_named(names.size(), none);
+    for (std::uint32_t node = 0; node < node_names.size(); ++node) node_named[node_names[node]] = node;
+    std::vector<Index> source(node_names.size());
+    for (Index m = 0; m < n; ++m) source[node_named[key_name[m]]] = m;
+
+    codegen::Edges dependencies(node_names.size());
     std::vector<bool> refers_to_itself(n, false);
     for (Index m = 0; m < n; ++m) {
-        const std::uint32_t node = node_of_source[m];
+        const std::uint32_t node = node_named[key_name[m]];
+        const bool supplies = source[node] == m;
         for (const schema::Field& field : models.model(m).fields) {
             for_each_model_ref(field.ty, [&](const std::string& name) {
-                if (name == models.type_name(m)) refers_to_itself[m] = true;
-                if (node == codegen::ModelTable::none || name == pascal_keys[m]) return;
-                if (const auto target = node_named.find(name); target != node_named.end()) {
-                    dependencies[node].push_back(target->second);
+                const PascalNames::Id id = names.of(name);
+                if (id == type_name[m]) refers_to_itself[m] = true;
+                if (supplies && id != key_name[m] && id < node_named.size() && node_named[id] != none) {
+                    dependencies[node].push_back(node_named[id]);
                 }
             });
         }
@@ -98,17 +96,20 @@ ModelOrder order_models(const codegen::ModelTable& models) {
 
     // The model declared for a name: the first in key order whose key or
     // name has that PascalCase form.
-    std::unordered_map<std::string_view, Index> first_named;
+    std::vector<Index> first_named(names.size(), none);
     for (Index m = 0; m < n; ++m) {
-        first_named.try_emplace(pascal_keys[m], m);
-        first_named.try_emplace(models.type_name(m), m);
+        for (const PascalNames::Id id : {key_name[m], type_name[m]}) {
+            if (first_named[id] == none) first_named[id] = m;
+        }
     }
     ModelOrder result;
-    result.declarations.reserve(source.size());
+    result.declarations.reserve(node_names.size());
+    result.positions.assign(names.size(), lowering::ModelScope::undeclared);
     for (const std::uint32_t node : dependency_order(dependencies)) {
-        const Index model = first_named.at(pascal_keys[source[node]]);
-        result.position.try_emplace(models.type_name(model), result.declarations.size());
-        result.declarations.push_back({model, on_cycle[node] || refers_to_itself[model]});
+        const Index model = first_named[node_names[node]];
+        std::size_t& position = result.positions[type_name[model]];
+        if (position == lowering::ModelScope::undeclared) position = result.declarations.size();
+        result.declarations.push_back({model, type_name[model], on_cycle[node] || refers_to_itself[model]});
     }
     return result;
 }

@@ -3,12 +3,11 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "codegen/cycles.hpp"
 #include "codegen/model_table.hpp"
+#include "gen_effect/pascal_names.hpp"
 
 namespace tolv::gen_effect {
 
@@ -19,19 +18,21 @@ std::vector<std::uint32_t> dependency_order(const codegen::Edges& dependencies);
 
 struct Declaration {
     codegen::ModelTable::Index model;
-    bool self_referring;  // refers to itself, directly or through a cycle
+    PascalNames::Id name;  // its type name
+    bool self_referring;   // refers to itself, directly or through a cycle
 };
 
 struct ModelOrder {
     std::vector<Declaration> declarations;
-    // PascalCase type name to the first position that declares it.
-    std::unordered_map<std::string_view, std::size_t> position;
+    // By PascalCase name: the first position that declares a model of that
+    // type name, or lowering::ModelScope::undeclared.
+    std::vector<std::size_t> positions;
 };
 
 // Models depend on the models they refer to anywhere in their fields, by
 // PascalCase name. One declaration per PascalCase key: the last model in key
 // order with that key supplies the references, and the first model in key
 // order whose key or name has that form is the one declared.
-ModelOrder order_models(const codegen::ModelTable& models);
+ModelOrder order_models(const codegen::ModelTable& models, PascalNames& names);
 
 }  // namespace tolv::gen_effect

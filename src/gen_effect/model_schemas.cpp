@@ -56,7 +56,7 @@ void print_model_schema(Printer& p, const schema::ModelDef& model, const EnumMap
         p.line("})");
     };
 
-    const std::string name(scope.name);
+    const std::string& name = scope.names->text(scope.self);
     if (!self_referring) {
         print_struct("export const " + name);
         p.line("");
@@ -79,12 +79,13 @@ void print_model_schema(Printer& p, const schema::ModelDef& model, const EnumMap
 }
 
 void print_model_schemas(Printer& p, const codegen::ModelTable& models, const EnumMap& enums) {
-    const ModelOrder order = order_models(models);
+    PascalNames names;
+    const ModelOrder order = order_models(models, names);
     for (std::size_t i = 0; i < order.declarations.size(); ++i) {
         const Declaration& declaration = order.declarations[i];
         p.line("");
-        print_model_schema(p, models.model(declaration.model), enums,
-                           {models.type_name(declaration.model), &order.position, i}, declaration.self_referring);
+        print_model_schema(p, models.model(declaration.model), enums, {&names, declaration.name, &order.positions, i},
+                           declaration.self_referring);
     }
 }
 

@@ -94,7 +94,8 @@ class RenderField : public testing::TestWithParam<FieldCase> {};
 
 TEST_P(RenderField, GivesBothLines) {
     const schema::ApiGraph graph;
-    const RenderedField rendered = render_field(GetParam().field, graph.enums, ModelScope{"Owner"});
+    PascalNames names;
+    const RenderedField rendered = render_field(GetParam().field, graph.enums, {&names, names.intern("Owner")});
     EXPECT_EQ(rendered.schema_entry, GetParam().schema_line) << GetParam().label;
     EXPECT_EQ(rendered.ts_member, GetParam().ts_line) << GetParam().label;
 }
@@ -136,10 +137,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RenderField, CurrentModelByName) {
     const schema::ApiGraph graph;
     const schema::Field parent = field("parent_node", "parent", nullable(model("owner")));
-    EXPECT_EQ(render_field(parent, graph.enums, ModelScope{"Owner"}).schema_entry,
+    PascalNames names;
+    EXPECT_EQ(render_field(parent, graph.enums, {&names, names.intern("Owner")}).schema_entry,
               "parent: Schema.propertySignature(Schema.NullOr(Schema.suspend(() => Owner)))"
               ".pipe(Schema.fromKey(\"parent_node\"))");
-    EXPECT_EQ(render_field(parent, graph.enums, ModelScope{}).schema_entry,
+    EXPECT_EQ(render_field(parent, graph.enums, {&names}).schema_entry,
               "parent: Schema.propertySignature(Schema.NullOr(Owner)).pipe(Schema.fromKey(\"parent_node\"))");
 }
 
@@ -219,7 +221,8 @@ TEST(OrderModels, DeclaresTheFirstModelWhoseKeyOrNameHasTheForm) {
     graph.models["zeta"] = {"other", {}, std::nullopt};
     const codegen::ModelTable models(graph);
     std::vector<std::string> declared;
-    for (const Declaration& d : order_models(models).declarations) declared.push_back(models.key(d.model));
+    PascalNames names;
+    for (const Declaration& d : order_models(models, names).declarations) declared.push_back(models.key(d.model));
     EXPECT_EQ(declared, (std::vector<std::string>{"a_b", "b", "c", "a_b"}));
 }
 
