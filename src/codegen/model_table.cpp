@@ -9,14 +9,28 @@ ModelTable::ModelTable(const schema::ApiGraph& graph) {
     by_key_.reserve(graph.models.size());
     for (const auto& [key, model] : graph.models) {
         by_key_.emplace(key, size());
-        models_.push_back({&key, &model, schema::to_pascal_case(model.name)});
+        models_.push_back({&key, &model, intern(schema::to_pascal_case(model.name))});
     }
 }
 
-ModelTable::Index ModelTable::find_key(const std::optional<std::string>& name) const {
-    if (!name) return none;
-    const auto found = by_key_.find(*name);
+ModelTable::Index ModelTable::find_key(const std::optional<std::string>& key) const {
+    if (!key) return none;
+    const auto found = by_key_.find(*key);
     return found == by_key_.end() ? none : found->second;
+}
+
+ModelTable::NameId ModelTable::pascal_name(std::string_view schema_name) {
+    if (const auto found = by_schema_name_.find(schema_name); found != by_schema_name_.end()) return found->second;
+    const NameId id = intern(schema::to_pascal_case(schema_name));
+    by_schema_name_.emplace(schema_name, id);
+    return id;
+}
+
+ModelTable::NameId ModelTable::intern(std::string_view pascal) {
+    if (const auto found = by_name_.find(pascal); found != by_name_.end()) return found->second;
+    const NameId id = name_count();
+    by_name_.emplace(names_.emplace_back(pascal), id);
+    return id;
 }
 
 }  // namespace tolv::codegen

@@ -1,9 +1,11 @@
-// The models of one graph, numbered in key order: built once per generation,
-// so that a model reference is resolved once, by one hash lookup, and the
-// analyses of references run over index vectors.
+// The models of one graph numbered in key order, and the PascalCase names the
+// clients give them, numbered too: built once per generation, so references
+// are resolved once and analyses run over index vectors.
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <string>
@@ -17,8 +19,9 @@ namespace tolv::codegen {
 
 class ModelTable {
 public:
-    using Index = std::uint32_t;
-    static constexpr Index none = std::numeric_limits<Index>::max();
+    using Index = std::uint32_t;   // a model
+    using NameId = std::uint32_t;  // a PascalCase name
+    static constexpr std::uint32_t none = std::numeric_limits<std::uint32_t>::max();
 
     explicit ModelTable(const schema::ApiGraph& graph);
 
@@ -26,19 +29,34 @@ public:
     const schema::ModelDef& model(Index m) const { return *models_[m].model; }
     const std::string& key(Index m) const { return *models_[m].key; }
     // The PascalCase form of the model's name: its type name in both clients.
-    const std::string& type_name(Index m) const { return models_[m].type_name; }
+    NameId type_name_id(Index m) const { return models_[m].type_name; }
+    const std::string& type_name(Index m) const { return name(type_name_id(m)); }
 
-    // The model whose key is exactly `name`, or none.
-    Index find_key(const std::optional<std::string>& name) const;
+    // The model whose key is exactly `key`, or none.
+    Index find_key(const std::optional<std::string>& key) const;
+
+    // The number of the PascalCase form of a schema name (a key or the name
+    // in a reference), converted once per distinct name.
+    NameId pascal_name(std::string_view schema_name);
+    // The number of a PascalCase text, given on first sight.
+    NameId intern(std::string_view pascal);
+    const std::string& name(NameId id) const { return names_[id]; }
+    NameId name_count() const { return static_cast<NameId>(names_.size()); }
 
 private:
     struct Entry {
         const std::string* key;
         const schema::ModelDef* model;
-        std::string type_name;
+        NameId type_name;
+    };
+    struct Hash : std::hash<std::string_view> {
+        using is_transparent = void;
     };
     std::vector<Entry> models_;
     std::unordered_map<std::string_view, Index> by_key_;
+    std::deque<std::string> names_;  // stable, so the views of by_name_ stay valid
+    std::unordered_map<std::string_view, NameId> by_name_;
+    std::unordered_map<std::string, NameId, Hash, std::equal_to<>> by_schema_name_;
 };
 
 }  // namespace tolv::codegen

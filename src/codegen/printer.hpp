@@ -3,12 +3,25 @@
 // block of generated code is written as the code it produces.
 #pragma once
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
 
 namespace tolv::codegen {
+
+// The items (each projected to text) separated by `separator`.
+template <class Range, class Projection = std::identity>
+std::string join(const Range& items, std::string_view separator, Projection project = {}) {
+    std::string out;
+    for (bool first = true; const auto& item : items) {
+        if (!first) out += separator;
+        first = false;
+        out += std::invoke(project, item);
+    }
+    return out;
+}
 
 // A "$name$" placeholder of a template and the text that replaces it.
 struct Var {

@@ -7,9 +7,8 @@
 
 namespace tolv::codegen {
 
-// How the members of a union are told apart. The two clients write their type
-// texts differently and split them by slightly different rules; the rules
-// differ only on texts that hold unbalanced brackets or "| |".
+// How the members of a union are told apart: the two clients' rules differ
+// only on texts that hold braces, unbalanced brackets or "| |".
 struct UnionSyntax {
     // Braces hide separators as (), [] and <> do.
     bool braces_nest;

@@ -1,5 +1,10 @@
 #include "codegen/vocabulary.hpp"
 
+#include <variant>
+
+#include "schema/json_writer.hpp"
+#include "schema/naming.hpp"
+
 namespace tolv::codegen {
 
 Primitive primitive_of(const std::optional<std::string>& name) {
@@ -12,6 +17,20 @@ Primitive primitive_of(const std::optional<std::string>& name) {
     if (n == "undefined") return Primitive::Undefined;
     return Primitive::Unknown;
 }
+
+std::optional<std::string> literal_type(const schema::JsonValue& value, std::string (*quote)(std::string_view)) {
+    if (value.is_null()) return "null";
+    if (const bool* b = std::get_if<bool>(&value.v)) return *b ? "true" : "false";
+    if (value.is_number()) return schema::format_json_number(value);
+    if (const std::string* text = std::get_if<std::string>(&value.v)) return quote(*text);
+    return std::nullopt;
+}
+
+SocketNames::SocketNames(const schema::Endpoint& endpoint)
+    : pascal(schema::to_pascal_case(endpoint.name)),
+      server_events(pascal + "ServerEvents"),
+      client_events(pascal + "ClientEvents"),
+      socket(pascal + "Socket") {}
 
 EndpointKinds::EndpointKinds(const schema::ApiGraph& graph) {
     for (const auto& entry : graph.endpoints) present_[static_cast<std::size_t>(entry.second.kind)] = true;

@@ -1,6 +1,7 @@
-// What both generators read off a schema graph the same way: the primitive
-// type names, the kinds of endpoint present, and the size a module printed
-// from the graph may grow to.
+// What both generators read off a schema graph the same way: primitive type
+// names, literal values, optional and nullable flags, the names of a
+// websocket's types, the kinds of endpoint present, and the size a module
+// printed from the graph may grow to.
 #pragma once
 
 #include <array>
@@ -12,6 +13,7 @@
 
 #include "schema/endpoint.hpp"
 #include "schema/graph.hpp"
+#include "schema/json_value.hpp"
 
 namespace tolv::codegen {
 
@@ -28,6 +30,23 @@ inline std::string_view primitive_ts(Primitive primitive) {
     return types[static_cast<std::size_t>(primitive)];
 }
 
+// The literal type of a JSON value: null, true, false, a number as the JSON
+// writer prints it, or a string quoted by `quote` (the clients escape strings
+// differently); none for arrays and objects.
+std::optional<std::string> literal_type(const schema::JsonValue& value, std::string (*quote)(std::string_view));
+
+// Optional and nullable, as both clients read the flags.
+inline bool is_optional(const schema::Field& f) { return f.optional || !f.required || f.ty.optional; }
+inline bool is_nullable(const schema::Field& f) { return f.nullable || f.ty.nullable; }
+inline bool is_optional(const schema::Param& p) { return !p.required || p.ty.optional; }
+
+// The types a websocket endpoint gives both clients, named after the
+// PascalCase form of the endpoint's name.
+struct SocketNames {
+    explicit SocketNames(const schema::Endpoint& endpoint);
+    std::string pascal, server_events, client_events, socket;
+};
+
 class EndpointKinds {
 public:
     explicit EndpointKinds(const schema::ApiGraph& graph);
@@ -37,11 +56,9 @@ private:
     std::array<bool, 5> present_{};
 };
 
-// A generous guess at the size of a module printed from `graph`:
-// `bytes_per_item` for every model, field, endpoint, parameter and event. A
-// printer reserves it so that a large module is written into one buffer
-// instead of being copied each time it outgrows one; pages of the reserve
-// that are never written cost nothing.
+// A generous guess at the size of a module printed from `graph`, for the
+// printer to reserve: `bytes_per_item` per model, field, endpoint, parameter
+// and event. Reserved pages that are never written cost nothing.
 std::size_t expected_module_size(const schema::ApiGraph& graph, std::size_t bytes_per_item);
 
 }  // namespace tolv::codegen

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "codegen/printer.hpp"
+#include "codegen/vocabulary.hpp"
 #include "schema/naming.hpp"
 
 namespace tolv::gen_effect::printer {
@@ -14,7 +16,7 @@ using lowering::lower_with_enums;
 using lowering::TypeExpr;
 using schema::Endpoint;
 
-bool is_required(const schema::Param& param) { return param.required && !param.ty.optional; }
+bool is_required(const schema::Param& param) { return !codegen::is_optional(param); }
 
 bool holds_model(const schema::TypeRef& ty) {
     switch (ty.kind) {
@@ -86,12 +88,11 @@ std::string param_payload_expr(const schema::Param& param, const EnumMap& enums)
 
 std::string args_payload(const std::vector<schema::Param>& params, const EnumMap& enums) {
     if (params.empty()) return "{}";
-    std::string entries;
-    for (const schema::Param& param : params) {
-        if (!entries.empty()) entries += ", ";
-        entries += param.sourceName + ": " + param_payload_expr(param, enums);
-    }
-    return "{ " + entries + " }";
+    return "{ " +
+           codegen::join(
+               params, ", ",
+               [&](const schema::Param& param) { return param.sourceName + ": " + param_payload_expr(param, enums); }) +
+           " }";
 }
 
 void print_endpoint_function(Printer& p, const Endpoint& endpoint, const EnumMap& enums, ReturnSurface surface) {

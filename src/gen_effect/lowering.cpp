@@ -3,6 +3,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "codegen/printer.hpp"
 #include "codegen/union_members.hpp"
 #include "codegen/vocabulary.hpp"
 #include "schema/json_writer.hpp"
@@ -68,39 +69,29 @@ struct Lowerer {
                 "Schema.Record({ key: Schema.String, value: " + value.schema + " })"};
     }
 
+    std::vector<TypeExpr> lower_all(const std::vector<TypeRef>& types) const {
+        std::vector<TypeExpr> out;
+        out.reserve(types.size());
+        for (const TypeRef& ty : types) out.push_back(lower(ty));
+        return out;
+    }
+
     TypeExpr lower_tuple(const TypeRef& ty) const {
-        std::string ts = "readonly [";
-        std::string schema = "Schema.Tuple(";
-        for (std::size_t i = 0; i < ty.inner.size(); ++i) {
-            TypeExpr item = lower(ty.inner[i]);
-            if (i != 0) {
-                ts += ", ";
-                schema += ", ";
-            }
-            ts += item.ts;
-            schema += item.schema;
-        }
-        return {ts + "]", schema + ")"};
+        const std::vector<TypeExpr> items = lower_all(ty.inner);
+        return {"readonly [" + codegen::join(items, ", ", &TypeExpr::ts) + "]",
+                "Schema.Tuple(" + codegen::join(items, ", ", &TypeExpr::schema) + ")"};
     }
 
     TypeExpr lower_union(const TypeRef& ty) const {
         if (ty.inner.empty()) return unknown_pair();
-        std::vector<TypeExpr> members;
-        members.reserve(ty.inner.size());
-        for (const TypeRef& member : ty.inner) members.push_back(lower(member));
+        const std::vector<TypeExpr> members = lower_all(ty.inner);
         // Repeated TypeScript members are dropped; the schema keeps every member.
         std::unordered_set<std::string_view> seen;
-        std::string ts;
-        std::string schema = "Schema.Union(";
-        for (std::size_t i = 0; i < members.size(); ++i) {
-            if (seen.insert(members[i].ts).second) {
-                if (seen.size() > 1) ts += " | ";
-                ts += members[i].ts;
-            }
-            if (i != 0) schema += ", ";
-            schema += members[i].schema;
+        std::vector<std::string_view> ts;
+        for (const TypeExpr& member : members) {
+            if (seen.insert(member.ts).second) ts.push_back(member.ts);
         }
-        return {std::move(ts), schema + ")"};
+        return {codegen::join(ts, " | "), "Schema.Union(" + codegen::join(members, ", ", &TypeExpr::schema) + ")"};
     }
 
     // A model is named by the PascalCase form of the reference's name.
@@ -111,8 +102,8 @@ struct Lowerer {
             if (name.empty()) return unknown_pair();
             return {name, name};
         }
-        const PascalNames::Id id = scope->names->of(*ty.name);
-        const std::string& name = scope->names->text(id);
+        const codegen::ModelTable::NameId id = scope->names->pascal_name(*ty.name);
+        const std::string& name = scope->names->name(id);
         if (name.empty()) return unknown_pair();
         if (scope->defers(id)) return {name, "Schema.suspend(() => " + name + ")"};
         return {name, name};
@@ -122,27 +113,19 @@ struct Lowerer {
         if (!ty.name) return string_pair();
         const auto found = enums.find(*ty.name);
         if (found == enums.end() || found->second.values.empty()) return string_pair();
-        std::string ts;
-        std::string literals;
-        bool first = true;
+        std::vector<std::string> literals;
         for (const schema::JsonValue& value : found->second.values) {
-            TypeExpr literal = lower_literal_value(value);
-            if (literal.ts == "unknown") return string_pair();
-            if (!first) {
-                ts += " | ";
-                literals += ", ";
-            }
-            first = false;
-            ts += literal.ts;
-            literals += literal.ts;
+            std::optional<std::string> literal = codegen::literal_type(value, quote_js_string);
+            if (!literal) return string_pair();
+            literals.push_back(std::move(*literal));
         }
-        return {std::move(ts), "Schema.Literal(" + literals + ")"};
+        return {codegen::join(literals, " | "), "Schema.Literal(" + codegen::join(literals, ", ") + ")"};
     }
 };
 
 }  // namespace
 
-bool ModelScope::defers(PascalNames::Id model) const {
+bool ModelScope::defers(codegen::ModelTable::NameId model) const {
     if (model == self) return true;
     if (!positions || model >= positions->size()) return false;
     const std::size_t declared = (*positions)[model];
@@ -158,19 +141,10 @@ TypeExpr lower_without_flags(const TypeRef& ty, const EnumMap& enums, const Mode
 }
 
 TypeExpr lower_literal_value(const schema::JsonValue& value) {
-    std::string text;
-    if (value.is_null())
-        text = "null";
-    else if (value.is_bool())
-        text = std::get<bool>(value.v) ? "true" : "false";
-    else if (value.is_number())
-        text = schema::format_json_number(value);
-    else if (value.is_string())
-        text = quote_js_string(std::get<std::string>(value.v));
-    else
-        return unknown_pair();
-    std::string schema = "Schema.Literal(" + text + ")";
-    return {std::move(text), std::move(schema)};
+    std::optional<std::string> text = codegen::literal_type(value, quote_js_string);
+    if (!text) return unknown_pair();
+    std::string schema = "Schema.Literal(" + *text + ")";
+    return {std::move(*text), std::move(schema)};
 }
 
 std::string quote_js_string(std::string_view s) { return schema::quote_json_string(s); }

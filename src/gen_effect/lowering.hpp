@@ -4,12 +4,11 @@
 
 #include <limits>
 #include <map>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "gen_effect/pascal_names.hpp"
+#include "codegen/model_table.hpp"
 #include "schema/graph.hpp"
 
 namespace tolv::gen_effect::lowering {
@@ -31,12 +30,12 @@ using EnumMap = std::map<std::string, schema::EnumDef>;
 struct ModelScope {
     static constexpr std::size_t undeclared = std::numeric_limits<std::size_t>::max();
 
-    PascalNames* names;                                   // resolves the references
-    PascalNames::Id self = PascalNames::none;             // the model's PascalCase name
-    const std::vector<std::size_t>* positions = nullptr;  // by name: where declared, or undeclared
-    std::size_t position = 0;                             // where this model is declared
+    codegen::ModelTable* names;                                    // resolves the references
+    codegen::ModelTable::NameId self = codegen::ModelTable::none;  // the model's PascalCase name
+    const std::vector<std::size_t>* positions = nullptr;           // by name: where declared, or undeclared
+    std::size_t position = 0;                                      // where this model is declared
 
-    bool defers(PascalNames::Id model) const;
+    bool defers(codegen::ModelTable::NameId model) const;
 };
 
 // The pair for `ty`, its own optional/nullable flags applied last. Without a

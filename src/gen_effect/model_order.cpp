@@ -12,6 +12,8 @@ namespace tolv::gen_effect {
 namespace {
 
 using Index = codegen::ModelTable::Index;
+using NameId = codegen::ModelTable::NameId;
+constexpr std::uint32_t none = codegen::ModelTable::none;
 
 // Calls `visit` with the name of every model reference in `ty`.
 template <class Visit>
@@ -53,22 +55,18 @@ std::vector<std::uint32_t> dependency_order(const codegen::Edges& dependencies) 
     return order;
 }
 
-ModelOrder order_models(const codegen::ModelTable& models, PascalNames& names) {
-    constexpr std::uint32_t none = codegen::ModelTable::none;
+ModelOrder order_models(codegen::ModelTable& models) {
     const Index n = models.size();
-    std::vector<PascalNames::Id> key_name(n), type_name(n);
-    for (Index m = 0; m < n; ++m) {
-        key_name[m] = names.of(models.key(m));
-        type_name[m] = names.intern(models.type_name(m));
-    }
+    std::vector<NameId> key_name(n);
+    for (Index m = 0; m < n; ++m) key_name[m] = models.pascal_name(models.key(m));
 
     // One node per PascalCase key, numbered in the byte order of the names;
     // the last model in key order with that key supplies the references.
-    std::vector<PascalNames::Id> node_names(key_name);
+    std::vector<NameId> node_names(key_name);
     std::ranges::sort(node_names);
     node_names.erase(std::unique(node_names.begin(), node_names.end()), node_names.end());
-    std::ranges::sort(node_names, {}, [&](PascalNames::Id id) -> const std::string& { return names.text(id); });
-    std::vector<std::uint32_t> node_named(names.size(), none);
+    std::ranges::sort(node_names, {}, [&](NameId id) -> const std::string& { return models.name(id); });
+    std::vector<std::uint32_t> node_named(models.name_count(), none);
     for (std::uint32_t node = 0; node < node_names.size(); ++node) node_named[node_names[node]] = node;
     std::vector<Index> source(node_names.size());
     for (Index m = 0; m < n; ++m) source[node_named[key_name[m]]] = m;
@@ -80,8 +78,8 @@ ModelOrder order_models(const codegen::ModelTable& models, PascalNames& names) {
         const bool supplies = source[node] == m;
         for (const schema::Field& field : models.model(m).fields) {
             for_each_model_ref(field.ty, [&](const std::string& name) {
-                const PascalNames::Id id = names.of(name);
-                if (id == type_name[m]) refers_to_itself[m] = true;
+                const NameId id = models.pascal_name(name);
+                if (id == models.type_name_id(m)) refers_to_itself[m] = true;
                 if (supplies && id != key_name[m] && id < node_named.size() && node_named[id] != none) {
                     dependencies[node].push_back(node_named[id]);
                 }
@@ -96,20 +94,20 @@ ModelOrder order_models(const codegen::ModelTable& models, PascalNames& names) {
 
     // The model declared for a name: the first in key order whose key or
     // name has that PascalCase form.
-    std::vector<Index> first_named(names.size(), none);
+    std::vector<Index> first_named(models.name_count(), none);
     for (Index m = 0; m < n; ++m) {
-        for (const PascalNames::Id id : {key_name[m], type_name[m]}) {
+        for (const NameId id : {key_name[m], models.type_name_id(m)}) {
             if (first_named[id] == none) first_named[id] = m;
         }
     }
     ModelOrder result;
     result.declarations.reserve(node_names.size());
-    result.positions.assign(names.size(), lowering::ModelScope::undeclared);
+    result.positions.assign(models.name_count(), lowering::ModelScope::undeclared);
     for (const std::uint32_t node : dependency_order(dependencies)) {
         const Index model = first_named[node_names[node]];
-        std::size_t& position = result.positions[type_name[model]];
+        std::size_t& position = result.positions[models.type_name_id(model)];
         if (position == lowering::ModelScope::undeclared) position = result.declarations.size();
-        result.declarations.push_back({model, type_name[model], on_cycle[node] || refers_to_itself[model]});
+        result.declarations.push_back({model, on_cycle[node] || refers_to_itself[model]});
     }
     return result;
 }

@@ -7,7 +7,6 @@
 
 #include "codegen/cycles.hpp"
 #include "codegen/model_table.hpp"
-#include "gen_effect/pascal_names.hpp"
 
 namespace tolv::gen_effect {
 
@@ -18,8 +17,7 @@ std::vector<std::uint32_t> dependency_order(const codegen::Edges& dependencies);
 
 struct Declaration {
     codegen::ModelTable::Index model;
-    PascalNames::Id name;  // its type name
-    bool self_referring;   // refers to itself, directly or through a cycle
+    bool self_referring;  // refers to itself, directly or through a cycle
 };
 
 struct ModelOrder {
@@ -33,6 +31,6 @@ struct ModelOrder {
 // PascalCase name. One declaration per PascalCase key: the last model in key
 // order with that key supplies the references, and the first model in key
 // order whose key or name has that form is the one declared.
-ModelOrder order_models(const codegen::ModelTable& models, PascalNames& names);
+ModelOrder order_models(codegen::ModelTable& models);
 
 }  // namespace tolv::gen_effect

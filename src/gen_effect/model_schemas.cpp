@@ -1,5 +1,6 @@
 #include "gen_effect/model_schemas.hpp"
 
+#include "codegen/vocabulary.hpp"
 #include "gen_effect/lowering.hpp"
 #include "gen_effect/model_order.hpp"
 
@@ -8,8 +9,8 @@ namespace tolv::gen_effect::lowering {
 using codegen::Printer;
 
 RenderedField render_field(const schema::Field& field, const EnumMap& enums, const ModelScope& scope) {
-    const bool optional = field.ty.optional || field.optional || !field.required;
-    const bool nullable = field.ty.nullable || field.nullable;
+    const bool optional = codegen::is_optional(field);
+    const bool nullable = codegen::is_nullable(field);
     const bool optional_key = optional && nullable;
     TypeExpr expr = lower_without_flags(field.ty, enums, &scope);
     std::string member_type;
@@ -38,6 +39,10 @@ RenderedField render_field(const schema::Field& field, const EnumMap& enums, con
     };
 }
 
+namespace {
+
+// A model referring to itself, directly or through a cycle, is declared as an
+// interface and an annotated constant; any other as a constant and its type.
 void print_model_schema(Printer& p, const schema::ModelDef& model, const EnumMap& enums, const ModelScope& scope,
                         bool self_referring) {
     std::vector<RenderedField> fields;
@@ -56,7 +61,7 @@ void print_model_schema(Printer& p, const schema::ModelDef& model, const EnumMap
         p.line("})");
     };
 
-    const std::string& name = scope.names->text(scope.self);
+    const std::string& name = scope.names->name(scope.self);
     if (!self_referring) {
         print_struct("export const " + name);
         p.line("");
@@ -78,13 +83,15 @@ void print_model_schema(Printer& p, const schema::ModelDef& model, const EnumMap
     print_struct("export const " + name + ": Schema.Schema<" + name + ", any>");
 }
 
-void print_model_schemas(Printer& p, const codegen::ModelTable& models, const EnumMap& enums) {
-    PascalNames names;
-    const ModelOrder order = order_models(models, names);
+}  // namespace
+
+void print_model_schemas(Printer& p, codegen::ModelTable& models, const EnumMap& enums) {
+    const ModelOrder order = order_models(models);
     for (std::size_t i = 0; i < order.declarations.size(); ++i) {
         const Declaration& declaration = order.declarations[i];
         p.line("");
-        print_model_schema(p, models.model(declaration.model), enums, {&names, declaration.name, &order.positions, i},
+        print_model_schema(p, models.model(declaration.model), enums,
+                           {&models, models.type_name_id(declaration.model), &order.positions, i},
                            declaration.self_referring);
     }
 }

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "schema/naming.hpp"
+#include "codegen/vocabulary.hpp"
 
 namespace tolv::gen_effect::printer {
 
@@ -29,15 +29,11 @@ void print_events_interface(Printer& p, const std::string& name, const std::vect
 }  // namespace
 
 void print_websocket(Printer& p, const schema::Endpoint& endpoint, const lowering::EnumMap& enums) {
-    const std::string pascal = schema::to_pascal_case(endpoint.name);
-    const std::string server = pascal + "ServerEvents";
-    const std::string client = pascal + "ClientEvents";
-    const std::string socket = pascal + "Socket";
-
-    print_events_interface(p, server, endpoint.serverEvents, enums);
+    const codegen::SocketNames names(endpoint);
+    print_events_interface(p, names.server_events, endpoint.serverEvents, enums);
     p.line("");
-    print_events_interface(p, client, endpoint.clientEvents, enums);
-    p.emit({{"socket", socket}, {"server", server}, {"client", client}}, R"(
+    print_events_interface(p, names.client_events, endpoint.clientEvents, enums);
+    p.emit({{"socket", names.socket}, {"server", names.server_events}, {"client", names.client_events}}, R"(
 
         export interface $socket$ {
           readonly socket: WebSocket
@@ -48,7 +44,11 @@ void print_websocket(Printer& p, const schema::Endpoint& endpoint, const lowerin
 
     )");
     if (endpoint.doc) p.doc(*endpoint.doc);
-    p.emit({{"pascal", pascal}, {"socket", socket}, {"server", server}, {"client", client}, {"name", endpoint.name}},
+    p.emit({{"pascal", names.pascal},
+            {"socket", names.socket},
+            {"server", names.server_events},
+            {"client", names.client_events},
+            {"name", endpoint.name}},
            R"(
         export const connect$pascal$ = (): Effect.Effect<$socket$, TolvNetworkError, TolvClient> =>
           Effect.gen(function* () {

@@ -1,5 +1,6 @@
 #include "gen_ts/endpoints.hpp"
 
+#include "codegen/vocabulary.hpp"
 #include "gen_ts/lowering.hpp"
 #include "schema/naming.hpp"
 
@@ -16,9 +17,38 @@ namespace {
 // "wireName?: type"; the optional mark never adds an "undefined" member.
 void append_param_member(std::string& out, const Param& param, const schema::ApiGraph& graph) {
     out += param.wireName;
-    if (!param.required || param.ty.optional) out += '?';
+    if (codegen::is_optional(param)) out += '?';
     out += ": ";
     out += apply_optional_nullable(lower_base(param.ty, graph.enums, false), false, param.ty.nullable);
+}
+
+// "{ a: T; b?: U }": the type of the generated function's `args`.
+std::string params_object_type(const std::vector<Param>& params, const schema::ApiGraph& graph) {
+    std::string out = "{ ";
+    for (std::size_t i = 0; i < params.size(); ++i) {
+        if (i != 0) out += "; ";
+        append_param_member(out, params[i], graph);
+    }
+    out += " }";
+    return out;
+}
+
+// The object literal handed to the runtime: source names as keys, wire-named
+// arguments as values, models converted to source names; "{}" when empty.
+std::string args_object(const std::vector<Param>& params, const KeyMapper& keys) {
+    if (params.empty()) return "{}";
+    std::string out = "{ ";
+    std::string expr;
+    for (std::size_t i = 0; i < params.size(); ++i) {
+        if (i != 0) out += ", ";
+        out += params[i].sourceName;
+        out += ": ";
+        expr.assign("args.");
+        expr += params[i].wireName;
+        out += keys.request(params[i].ty, expr, 0, !params[i].required);
+    }
+    out += " }";
+    return out;
 }
 
 // The result type of a command or upload.
@@ -134,32 +164,6 @@ void print_static(Printer& p, const Endpoint& endpoint, const KeyMapper& keys, c
 }
 
 }  // namespace
-
-std::string params_object_type(const std::vector<Param>& params, const schema::ApiGraph& graph) {
-    std::string out = "{ ";
-    for (std::size_t i = 0; i < params.size(); ++i) {
-        if (i != 0) out += "; ";
-        append_param_member(out, params[i], graph);
-    }
-    out += " }";
-    return out;
-}
-
-std::string args_object(const std::vector<Param>& params, const KeyMapper& keys) {
-    if (params.empty()) return "{}";
-    std::string out = "{ ";
-    std::string expr;
-    for (std::size_t i = 0; i < params.size(); ++i) {
-        if (i != 0) out += ", ";
-        out += params[i].sourceName;
-        out += ": ";
-        expr.assign("args.");
-        expr += params[i].wireName;
-        out += keys.request(params[i].ty, expr, 0, !params[i].required);
-    }
-    out += " }";
-    return out;
-}
 
 void print_endpoint_function(Printer& printer, const Endpoint& endpoint, const KeyMapper& keys) {
     if (endpoint.kind == EndpointKind::Ws) return;

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "codegen/cycles.hpp"
+#include "codegen/vocabulary.hpp"
 
 namespace tolv::gen_ts {
 
@@ -168,7 +169,7 @@ private:
         // `frame` may dangle once enter pushes a frame.
         const std::size_t depth = frame.depth;
         enter(field.ty, keys_.field_model(frame.model, index), depth,
-              field.optional || !field.required || field.nullable || can_be_absent(field.ty));
+              codegen::is_optional(field) || codegen::is_nullable(field));
     }
 
     const KeyMapper& keys_;

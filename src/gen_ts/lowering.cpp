@@ -5,12 +5,11 @@
 #include <string_view>
 #include <unordered_set>
 #include <utility>
-#include <variant>
 
 #include "base/utf8.hpp"
+#include "codegen/printer.hpp"
 #include "codegen/union_members.hpp"
 #include "codegen/vocabulary.hpp"
-#include "schema/json_writer.hpp"
 #include "schema/naming.hpp"
 
 namespace tolv::gen_ts {
@@ -41,22 +40,12 @@ std::string lower_record(const TypeRef& ty, const EnumMap& enums) {
     if (ty.inner.empty()) return "Record<string, unknown>";
     const std::string key = lower_nested(ty.inner[0], enums, false);
     const std::string value = ty.inner.size() >= 2 ? lower_nested(ty.inner[1], enums, false) : std::string(kUnknown);
-    std::string out = "Record<";
-    out += record_key_type(key);
-    out += ", ";
-    out += value;
-    out += '>';
-    return out;
+    return "Record<" + std::string(record_key_type(key)) + ", " + value + ">";
 }
 
 std::string lower_tuple(const TypeRef& ty, const EnumMap& enums) {
-    std::string out = "[";
-    for (std::size_t i = 0; i < ty.inner.size(); ++i) {
-        if (i != 0) out += ", ";
-        out += lower_nested(ty.inner[i], enums, false);
-    }
-    out += ']';
-    return out;
+    const auto item = [&](const TypeRef& t) { return lower_nested(t, enums, false); };
+    return std::string("[").append(codegen::join(ty.inner, ", ", item)).append("]");
 }
 
 std::string lower_union(const TypeRef& ty, const EnumMap& enums, bool allow_void) {
@@ -143,16 +132,8 @@ std::string lower_named_ref(const std::optional<std::string>& name) {
 }
 
 std::string lower_literal_value(const schema::JsonValue& value) {
-    if (value.is_null()) return "null";
-    if (const bool* b = std::get_if<bool>(&value.v)) return *b ? "true" : "false";
-    if (value.is_number()) return schema::format_json_number(value);
-    if (const std::string* s = std::get_if<std::string>(&value.v)) {
-        std::string out = "\"";
-        out += escape_ts_string(*s);
-        out += '"';
-        return out;
-    }
-    return std::string(kUnknown);
+    const auto quote = [](std::string_view s) { return std::string("\"").append(escape_ts_string(s)).append("\""); };
+    return codegen::literal_type(value, quote).value_or(std::string(kUnknown));
 }
 
 std::string escape_ts_string(std::string_view s) {

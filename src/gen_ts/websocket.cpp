@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "codegen/vocabulary.hpp"
 #include "gen_ts/lowering.hpp"
 #include "schema/naming.hpp"
 
@@ -130,22 +131,19 @@ void print_event_methods(Printer& p, const Endpoint& endpoint, const std::vector
 
 void print_websocket_block(Printer& p, const Endpoint& endpoint, const KeyMapper& keys) {
     const schema::ApiGraph& graph = keys.graph();
-    const std::string pascal = schema::to_pascal_case(endpoint.name);
-    const std::string server = pascal + "ServerEvents";
-    const std::string client = pascal + "ClientEvents";
-    const std::string socket = pascal + "Socket";
+    const codegen::SocketNames names(endpoint);
     const std::vector<std::string> server_payloads = payload_types(endpoint.serverEvents, graph);
     const std::vector<std::string> client_payloads = payload_types(endpoint.clientEvents, graph);
 
-    print_events_interface(p, server, endpoint.serverEvents, server_payloads);
-    print_events_interface(p, client, endpoint.clientEvents, client_payloads);
+    print_events_interface(p, names.server_events, endpoint.serverEvents, server_payloads);
+    print_events_interface(p, names.client_events, endpoint.clientEvents, client_payloads);
     if (endpoint.doc) p.doc(*endpoint.doc);
-    p.emit({{"socket", socket}}, "export class $socket$ {");
+    p.emit({{"socket", names.socket}}, "export class $socket$ {");
     p.indent();
-    print_fixed_members(p, endpoint, server, client);
+    print_fixed_members(p, endpoint, names.server_events, names.client_events);
     print_event_methods(p, endpoint, server_payloads, client_payloads, keys);
     p.dedent();
-    p.emit({{"pascal", pascal}, {"socket", socket}}, R"(
+    p.emit({{"pascal", names.pascal}, {"socket", names.socket}}, R"(
         }
 
         export function create$pascal$Socket(): $socket$ {

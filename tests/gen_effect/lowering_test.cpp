@@ -125,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(LowerWithEnums, SuspendsTheCurrentModelAndLaterDeclarations) {
     const EnumMap enums;
-    PascalNames names;
+    codegen::ModelTable names({});
     const ModelScope self{&names, names.intern("UserProfile")};
     EXPECT_EQ(lower_with_enums(model("user_profile"), enums, &self),
               (TypeExpr{"UserProfile", "Schema.suspend(() => UserProfile)"}));
@@ -134,9 +134,9 @@ TEST(LowerWithEnums, SuspendsTheCurrentModelAndLaterDeclarations) {
     EXPECT_EQ(lower_with_enums(model("other"), enums, &self), (TypeExpr{"Other", "Other"}));
     EXPECT_EQ(lower_with_enums(model("user_profile"), enums), (TypeExpr{"UserProfile", "UserProfile"}));
 
-    const PascalNames::Id early = names.intern("Early"), current = names.intern("Current");
-    const PascalNames::Id late = names.intern("Late");
-    std::vector<std::size_t> positions(names.size(), ModelScope::undeclared);
+    const codegen::ModelTable::NameId early = names.intern("Early"), current = names.intern("Current");
+    const codegen::ModelTable::NameId late = names.intern("Late");
+    std::vector<std::size_t> positions(names.name_count(), ModelScope::undeclared);
     positions[early] = 0;
     positions[current] = 1;
     positions[late] = 2;
@@ -149,7 +149,7 @@ TEST(LowerWithEnums, SuspendsTheCurrentModelAndLaterDeclarations) {
 TEST(LowerWithEnums, CurrentModelNameDefersOnlyThatModel) {
     const EnumMap enums;
     const TypeRef ty = union_of({model("user_profile"), array_of(model("other"))});
-    PascalNames names;
+    codegen::ModelTable names({});
     const ModelScope user_profile{&names, names.intern("UserProfile")};
     EXPECT_EQ(lower_with_enums(ty, enums, &user_profile),
               (TypeExpr{"UserProfile | ReadonlyArray<Other>",

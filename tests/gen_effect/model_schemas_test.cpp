@@ -14,7 +14,8 @@ using namespace tolv::test;
 // The declarations of the graph's models, each after an empty line.
 std::string schemas(const schema::ApiGraph& graph) {
     codegen::Printer p(2);
-    print_model_schemas(p, codegen::ModelTable(graph), graph.enums);
+    codegen::ModelTable models(graph);
+    print_model_schemas(p, models, graph.enums);
     return std::move(p).take();
 }
 
@@ -94,7 +95,7 @@ class RenderField : public testing::TestWithParam<FieldCase> {};
 
 TEST_P(RenderField, GivesBothLines) {
     const schema::ApiGraph graph;
-    PascalNames names;
+    codegen::ModelTable names({});
     const RenderedField rendered = render_field(GetParam().field, graph.enums, {&names, names.intern("Owner")});
     EXPECT_EQ(rendered.schema_entry, GetParam().schema_line) << GetParam().label;
     EXPECT_EQ(rendered.ts_member, GetParam().ts_line) << GetParam().label;
@@ -137,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RenderField, CurrentModelByName) {
     const schema::ApiGraph graph;
     const schema::Field parent = field("parent_node", "parent", nullable(model("owner")));
-    PascalNames names;
+    codegen::ModelTable names({});
     EXPECT_EQ(render_field(parent, graph.enums, {&names, names.intern("Owner")}).schema_entry,
               "parent: Schema.propertySignature(Schema.NullOr(Schema.suspend(() => Owner)))"
               ".pipe(Schema.fromKey(\"parent_node\"))");
@@ -219,10 +220,9 @@ TEST(OrderModels, DeclaresTheFirstModelWhoseKeyOrNameHasTheForm) {
     graph.models["b"] = {"a_b", {}, std::nullopt};
     graph.models["c"] = {"b", {}, std::nullopt};
     graph.models["zeta"] = {"other", {}, std::nullopt};
-    const codegen::ModelTable models(graph);
+    codegen::ModelTable models(graph);
     std::vector<std::string> declared;
-    PascalNames names;
-    for (const Declaration& d : order_models(models, names).declarations) declared.push_back(models.key(d.model));
+    for (const Declaration& d : order_models(models).declarations) declared.push_back(models.key(d.model));
     EXPECT_EQ(declared, (std::vector<std::string>{"a_b", "b", "c", "a_b"}));
 }
 
