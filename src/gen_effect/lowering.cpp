@@ -102,8 +102,8 @@ struct Lowerer {
             if (name.empty()) return unknown_pair();
             return {name, name};
         }
-        const codegen::ModelTable::NameId id = scope->names->pascal_name(*ty.name);
-        const std::string& name = scope->names->name(id);
+        const codegen::ModelTable::NameId id = scope->models->pascal_name(*ty.name);
+        const std::string& name = scope->models->name(id);
         if (name.empty()) return unknown_pair();
         if (scope->defers(id)) return {name, "Schema.suspend(() => " + name + ")"};
         return {name, name};

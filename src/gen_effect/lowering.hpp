@@ -30,7 +30,7 @@ using EnumMap = std::map<std::string, schema::EnumDef>;
 struct ModelScope {
     static constexpr std::size_t undeclared = std::numeric_limits<std::size_t>::max();
 
-    codegen::ModelTable* names;                                    // resolves the references
+    codegen::ModelTable* models;                                   // resolves the references
     codegen::ModelTable::NameId self = codegen::ModelTable::none;  // the model's PascalCase name
     const std::vector<std::size_t>* positions = nullptr;           // by name: where declared, or undeclared
     std::size_t position = 0;                                      // where this model is declared

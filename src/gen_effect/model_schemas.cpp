@@ -61,7 +61,7 @@ void print_model_schema(Printer& p, const schema::ModelDef& model, const EnumMap
         p.line("})");
     };
 
-    const std::string& name = scope.names->name(scope.self);
+    const std::string& name = scope.models->name(scope.self);
     if (!self_referring) {
         print_struct("export const " + name);
         p.line("");
