@@ -22,7 +22,7 @@ ModelTable::Index ModelTable::find_key(const std::optional<std::string>& key) co
 ModelTable::NameId ModelTable::pascal_name(std::string_view schema_name) {
     if (const auto found = by_schema_name_.find(schema_name); found != by_schema_name_.end()) return found->second;
     const NameId id = intern(schema::to_pascal_case(schema_name));
-    by_schema_name_.emplace(schema_name, id);
+    by_schema_name_.emplace(schema_names_.emplace_back(schema_name), id);
     return id;
 }
 

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <limits>
 #include <optional>
 #include <string>
@@ -49,14 +48,13 @@ private:
         const schema::ModelDef* model;
         NameId type_name;
     };
-    struct Hash : std::hash<std::string_view> {
-        using is_transparent = void;
-    };
     std::vector<Entry> models_;
     std::unordered_map<std::string_view, Index> by_key_;
-    std::deque<std::string> names_;  // stable, so the views of by_name_ stay valid
+    // Deques, so the views keying the maps stay valid as they grow.
+    std::deque<std::string> names_;
     std::unordered_map<std::string_view, NameId> by_name_;
-    std::unordered_map<std::string, NameId, Hash, std::equal_to<>> by_schema_name_;
+    std::deque<std::string> schema_names_;
+    std::unordered_map<std::string_view, NameId> by_schema_name_;
 };
 
 }  // namespace tolv::codegen
