@@ -8,8 +8,11 @@ ModelTable::ModelTable(const schema::ApiGraph& graph) {
     models_.reserve(graph.models.size());
     by_key_.reserve(graph.models.size());
     for (const auto& [key, model] : graph.models) {
-        by_key_.emplace(key, size());
-        models_.push_back({&key, &model, intern(schema::to_pascal_case(model.name))});
+        // A copy of the key beside the others: lookups compare keys, and the
+        // graph's own copies lie scattered over its map.
+        const std::string& copy = keys_.emplace_back(key);
+        by_key_.emplace(copy, size());
+        models_.push_back({&copy, &model, intern(schema::to_pascal_case(model.name))});
     }
 }
 

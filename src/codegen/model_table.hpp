@@ -49,6 +49,7 @@ private:
         NameId type_name;
     };
     std::vector<Entry> models_;
+    std::deque<std::string> keys_;
     std::unordered_map<std::string_view, Index> by_key_;
     // Deques, so the views keying the maps stay valid as they grow.
     std::deque<std::string> names_;

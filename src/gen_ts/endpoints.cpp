@@ -45,7 +45,7 @@ std::string args_object(const std::vector<Param>& params, const KeyMapper& keys)
         out += ": ";
         expr.assign("args.");
         expr += params[i].wireName;
-        out += keys.request(params[i].ty, expr, 0, !params[i].required);
+        keys.append_request(out, params[i].ty, expr, 0, !params[i].required);
     }
     out += " }";
     return out;

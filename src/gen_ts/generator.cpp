@@ -82,14 +82,14 @@ std::string print_api(const schema::ApiGraph& graph) {
     }
     // Functions are hoisted, so the conversions of models on reference
     // cycles can follow the endpoints that call them.
-    for (const KeyMapper::Helper& helper : keys.take_helpers()) {
-        p.emit({{"name", helper.name}, {"body", helper.body}}, R"(
+    keys.write_helpers([&p](std::string_view name, std::string_view body) {
+        p.emit({{"name", name}, {"body", body}}, R"(
             function $name$(_v: any): any {
                 return $body$;
             }
 
         )");
-    }
+    });
     return std::move(p).take();
 }
 

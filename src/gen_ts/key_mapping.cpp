@@ -125,7 +125,7 @@ private:
         if (cycle != no_cycle && keys_.open_cycles_[cycle]) {
             // Inline text cannot unroll a cycle: the model is converted by a
             // function of the module that calls itself as deep as the data goes.
-            out_ += keys_.helper_for(model, direction_);
+            keys_.append_helper_name(out_, model, direction_);
             out_ += '(';
             out_ += expr_;
             out_ += ')';
@@ -199,7 +199,7 @@ KeyMapper::KeyMapper(const schema::ApiGraph& graph) : graph_(graph), models_(gra
         if (components.on_cycle[m]) cycle_[m] = components.of[m];
     }
     open_cycles_.assign(n, false);
-    helper_of_.assign(2 * static_cast<std::size_t>(n), codegen::ModelTable::none);
+    helper_suffix_.assign(2 * static_cast<std::size_t>(n), codegen::ModelTable::none);
 }
 
 Index KeyMapper::expanded_model(const TypeRef& ty) const {
@@ -211,8 +211,13 @@ Index KeyMapper::expanded_model(const TypeRef& ty) const {
 
 std::string KeyMapper::request(const TypeRef& ty, std::string_view expr, std::size_t depth, bool may_be_absent) const {
     std::string out;
-    Conversion(*this, Direction::Request, out).run(ty, expr, depth, may_be_absent);
+    append_request(out, ty, expr, depth, may_be_absent);
     return out;
+}
+
+void KeyMapper::append_request(std::string& out, const TypeRef& ty, std::string_view expr, std::size_t depth,
+                               bool may_be_absent) const {
+    Conversion(*this, Direction::Request, out).run(ty, expr, depth, may_be_absent);
 }
 
 std::string KeyMapper::response(const TypeRef& ty, std::string_view expr, std::size_t depth) const {
@@ -221,26 +226,37 @@ std::string KeyMapper::response(const TypeRef& ty, std::string_view expr, std::s
     return out;
 }
 
-const std::string& KeyMapper::helper_for(Index model, Direction direction) const {
-    std::uint32_t& helper = helper_of_[2 * static_cast<std::size_t>(model) + static_cast<std::size_t>(direction)];
-    if (helper != codegen::ModelTable::none) return helper_names_[helper];
-    const std::string base = (direction == Direction::Request ? "_toSource" : "_toWire") + models_.type_name(model);
-    std::string name = base;
-    // Models whose names give the same PascalCase text get distinct helpers.
-    for (std::size_t n = 2; !helper_names_taken_.insert(name).second; ++n) name = base + "_" + std::to_string(n);
-    helper = static_cast<std::uint32_t>(helper_names_.size());
-    helpers_.push_back({model, direction, name, {}});
-    return helper_names_.emplace_back(std::move(name));
+void KeyMapper::append_helper_name(std::string& out, Index model, Direction direction) const {
+    const std::string_view prefix = direction == Direction::Request ? "_toSource" : "_toWire";
+    std::uint32_t& suffix = helper_suffix_[2 * static_cast<std::size_t>(model) + static_cast<std::size_t>(direction)];
+    if (suffix == codegen::ModelTable::none) {
+        const std::string base = std::string(prefix) + models_.type_name(model);
+        std::string name = base;
+        suffix = 0;
+        // Models whose names give the same PascalCase text get distinct helpers.
+        for (std::uint32_t n = 2; !helper_names_taken_.insert(name).second; ++n) {
+            name = base + "_" + std::to_string(n);
+            suffix = n;
+        }
+        helpers_.push_back({model, direction, std::move(name)});
+    }
+    out += prefix;
+    out += models_.type_name(model);
+    if (suffix != 0) {
+        out += '_';
+        out += std::to_string(suffix);
+    }
 }
 
-std::vector<KeyMapper::Helper> KeyMapper::take_helpers() const {
+void KeyMapper::write_helpers(const std::function<void(std::string_view, std::string_view)>& visit) const {
     // Writing a helper's body can ask for further helpers; they are appended.
+    std::string body;
     for (std::size_t i = 0; i < helpers_.size(); ++i) {
-        std::string body;
+        body.clear();
         Conversion(*this, helpers_[i].direction, body, true).run_model(helpers_[i].model, "_v");
-        helpers_[i].body = std::move(body);
+        visit(helpers_[i].name, body);
     }
-    return std::exchange(helpers_, {});
+    helpers_.clear();
 }
 
 std::string map_variable(std::size_t depth) {

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -30,14 +30,6 @@ public:
     using Index = codegen::ModelTable::Index;
     enum class Direction : std::uint8_t { Request, Response };
 
-    // A conversion function that the printed expressions call.
-    struct Helper {
-        Index model;
-        Direction direction;
-        std::string name;
-        std::string body;  // the converted expression of the parameter "_v"
-    };
-
     // Resolves the model references of every field and finds the reference
     // cycles once, in time linear in the graph.
     explicit KeyMapper(const schema::ApiGraph& graph);
@@ -48,6 +40,9 @@ public:
     // passed through unchanged when it is, rather than having its keys read.
     std::string request(const schema::TypeRef& ty, std::string_view expr, std::size_t depth,
                         bool may_be_absent = false) const;
+    // The same, appended to `out`.
+    void append_request(std::string& out, const schema::TypeRef& ty, std::string_view expr, std::size_t depth,
+                        bool may_be_absent) const;
     // `expr` with model keys renamed from source names to wire names (results),
     // with the same pass-through for values that may be null or undefined.
     std::string response(const schema::TypeRef& ty, std::string_view expr, std::size_t depth) const;
@@ -55,9 +50,10 @@ public:
     const schema::ApiGraph& graph() const { return graph_; }
     const codegen::ModelTable& models() const { return models_; }
 
-    // Every helper asked for so far (and those their bodies ask for), with
-    // their bodies, in the order first asked.
-    std::vector<Helper> take_helpers() const;
+    // Calls `visit` with the name and the body (the converted expression of
+    // its parameter "_v") of every helper asked for so far, and of those their
+    // bodies ask for, in the order first asked.
+    void write_helpers(const std::function<void(std::string_view name, std::string_view body)>& visit) const;
 
 private:
     class Conversion;  // writes one expression
@@ -68,18 +64,25 @@ private:
     // there is none or no model has that key.
     Index expanded_model(const schema::TypeRef& ty) const;
     Index field_model(Index model, std::size_t field) const { return field_models_[field_start_[model] + field]; }
-    // The name of the helper converting `model`, which is then owed to the module.
-    const std::string& helper_for(Index model, Direction direction) const;
+    // Appends the name of the helper converting `model`, which is then owed
+    // to the module.
+    void append_helper_name(std::string& out, Index model, Direction direction) const;
 
     const schema::ApiGraph& graph_;
     codegen::ModelTable models_;
     std::vector<std::size_t> field_start_;  // per model: where its fields start in field_models_
     std::vector<Index> field_models_;       // per field of every model: expanded_model of its type
     std::vector<std::uint32_t> cycle_;      // per model: the cycle it lies on, or no_cycle
-    // Helpers are owed as printing goes; the printer takes them at the end.
+    // Helpers are owed as printing goes; the printer writes them at the end.
+    struct Helper {
+        Index model;
+        Direction direction;
+        std::string name;
+    };
     mutable std::vector<Helper> helpers_;
-    mutable std::deque<std::string> helper_names_;  // in the order first asked
-    mutable std::vector<std::uint32_t> helper_of_;  // per model and direction: its helper name, or none
+    // Per model and direction: none until its helper is asked for, then the
+    // number that tells its name from an earlier one alike, or 0.
+    mutable std::vector<std::uint32_t> helper_suffix_;
     mutable std::unordered_set<std::string> helper_names_taken_;
     // By cycle: being expanded by the conversion under way (all false between conversions).
     mutable std::vector<bool> open_cycles_;

@@ -242,6 +242,23 @@ TEST(KeyMapping, HelperLambdasAreTyped) {
         << api;
 }
 
+// Models whose names give the same PascalCase text get helpers numbered in
+// the order they are first asked for.
+TEST(KeyMapping, HelpersOfClashingNamesAreNumbered) {
+    schema::ApiGraph g;
+    for (const char* name : {"a_b", "AB", "_a_b"}) {
+        g.models.emplace(name, model_def(name, {field("next", "next_one", model(name))}));
+        g.endpoints.emplace(name, endpoint(name, EndpointKind::Rpc, model(name)));
+    }
+    const std::string api = print_api(g);
+    EXPECT_NE(api.find("return { next: _toWireAB(_r.next_one) };"), std::string::npos) << api;
+    EXPECT_NE(api.find("return { next: _toWireAB_2(_r.next_one) };"), std::string::npos) << api;
+    EXPECT_NE(api.find("return { next: _toWireAB_3(_r.next_one) };"), std::string::npos) << api;
+    EXPECT_NE(api.find("function _toWireAB_3(_v: any): any {\n    return { next: _toWireAB_3(_v.next_one) };"),
+              std::string::npos)
+        << api;
+}
+
 // Runs `body` on a thread whose stack is `bytes` large.
 void run_on_small_stack(std::size_t bytes, void (*body)()) {
     pthread_attr_t attr;
