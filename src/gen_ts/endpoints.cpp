@@ -45,7 +45,7 @@ std::string args_object(const std::vector<Param>& params, const KeyMapper& keys)
         out += ": ";
         expr.assign("args.");
         expr += params[i].wireName;
-        keys.append_request(out, params[i].ty, expr, 0, !params[i].required);
+        out += keys.request(params[i].ty, expr, 0, !params[i].required);
     }
     out += " }";
     return out;

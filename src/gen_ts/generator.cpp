@@ -49,10 +49,10 @@ void print_model(Printer& p, const schema::ModelDef& model, const std::string& n
     for (const schema::Field& field : model.fields) {
         if (field.doc) p.doc(*field.doc);
         // Optionality shows only in the "?" mark, never as an "undefined" member.
-        const bool optional = codegen::is_optional(field);
-        const bool nullable = codegen::is_nullable(field);
-        const std::string type = apply_optional_nullable(lower_base(field.ty, graph.enums, false), false, nullable);
-        p.emit({{"name", field.wireName}, {"mark", optional ? "?" : ""}, {"type", type}}, "$name$$mark$: $type$;");
+        const std::string type =
+            apply_optional_nullable(lower_base(field.ty, graph.enums, false), false, codegen::is_nullable(field));
+        const std::string_view mark = codegen::is_optional(field) ? "?" : "";
+        p.emit({{"name", field.wireName}, {"mark", mark}, {"type", type}}, "$name$$mark$: $type$;");
     }
     p.dedent();
     p.line("}");

@@ -211,13 +211,8 @@ Index KeyMapper::expanded_model(const TypeRef& ty) const {
 
 std::string KeyMapper::request(const TypeRef& ty, std::string_view expr, std::size_t depth, bool may_be_absent) const {
     std::string out;
-    append_request(out, ty, expr, depth, may_be_absent);
-    return out;
-}
-
-void KeyMapper::append_request(std::string& out, const TypeRef& ty, std::string_view expr, std::size_t depth,
-                               bool may_be_absent) const {
     Conversion(*this, Direction::Request, out).run(ty, expr, depth, may_be_absent);
+    return out;
 }
 
 std::string KeyMapper::response(const TypeRef& ty, std::string_view expr, std::size_t depth) const {
@@ -260,12 +255,8 @@ void KeyMapper::write_helpers(const std::function<void(std::string_view, std::st
 }
 
 std::string map_variable(std::size_t depth) {
-    switch (depth) {
-        case 0: return "_item";
-        case 1: return "_inner";
-        case 2: return "_deep";
-        default: return "_item" + std::to_string(depth);
-    }
+    constexpr std::string_view named[] = {"_item", "_inner", "_deep"};
+    return depth < std::size(named) ? std::string(named[depth]) : std::string("_item").append(std::to_string(depth));
 }
 
 bool response_needs_conversion(const TypeRef& returns) {

@@ -40,9 +40,6 @@ public:
     // passed through unchanged when it is, rather than having its keys read.
     std::string request(const schema::TypeRef& ty, std::string_view expr, std::size_t depth,
                         bool may_be_absent = false) const;
-    // The same, appended to `out`.
-    void append_request(std::string& out, const schema::TypeRef& ty, std::string_view expr, std::size_t depth,
-                        bool may_be_absent) const;
     // `expr` with model keys renamed from source names to wire names (results),
     // with the same pass-through for values that may be null or undefined.
     std::string response(const schema::TypeRef& ty, std::string_view expr, std::size_t depth) const;
