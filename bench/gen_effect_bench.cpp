@@ -1,11 +1,11 @@
 // Effect client generation for large schemas, and how it grows with size.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
+#include <cstdint>
 #include <map>
 
 #include "gen_effect/generator.hpp"
-#include "gen_effect/topological.hpp"
+#include "gen_effect/model_order.hpp"
 #include "synthetic_schema.hpp"
 
 namespace {
@@ -53,23 +53,18 @@ BENCHMARK(BM_GenerateSweep)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oNLogN);
 
-// Ordering alone on an acyclic graph: model i refers to i-1 and i/2, so
-// names keep becoming ready out of order.
+// Ordering alone on an acyclic graph: node i depends on i-1 and i/2 under a
+// scrambled numbering, so nodes keep becoming ready out of order.
 void BM_SortModelsSweep(benchmark::State& state) {
-    const auto size = static_cast<std::size_t>(state.range(0));
-    tolv::gen_effect::topological::DependencyMap deps;
-    const auto name = [](std::size_t i) {
-        char buffer[32];
-        std::snprintf(buffer, sizeof buffer, "M%07zu", (i * 7919) % 10000019);
-        return std::string(buffer);
-    };
-    for (std::size_t i = 0; i < size; ++i) {
-        auto& refs = deps[name(i)];
-        if (i > 0) refs.insert(name(i - 1));
-        if (i > 1) refs.insert(name(i / 2));
+    const auto size = static_cast<std::uint32_t>(state.range(0));
+    const auto node = [size](std::uint32_t i) { return static_cast<std::uint32_t>((i * 7919ull) % size); };
+    tolv::codegen::Edges deps(size);
+    for (std::uint32_t i = 0; i < size; ++i) {
+        if (i > 0) deps[node(i)].push_back(node(i - 1));
+        if (i > 1) deps[node(i)].push_back(node(i / 2));
     }
     for (auto _ : state) {
-        auto order = tolv::gen_effect::topological::sort_models(deps);
+        auto order = tolv::gen_effect::dependency_order(deps);
         benchmark::DoNotOptimize(order);
     }
     state.SetComplexityN(state.range(0));

@@ -2,18 +2,21 @@
 
 #include <algorithm>
 
-#include "gen_effect/doc_comment.hpp"
-#include "gen_effect/lowering.hpp"
+#include "codegen/printer.hpp"
+#include "codegen/vocabulary.hpp"
 #include "schema/naming.hpp"
 
 namespace tolv::gen_effect::printer {
 
 namespace {
 
+using codegen::Printer;
+using lowering::EnumMap;
 using lowering::lower_with_enums;
-using types::TypeExpr;
+using lowering::TypeExpr;
+using schema::Endpoint;
 
-bool is_required(const schema::Param& param) { return param.required && !param.ty.optional; }
+bool is_required(const schema::Param& param) { return !codegen::is_optional(param); }
 
 bool holds_model(const schema::TypeRef& ty) {
     switch (ty.kind) {
@@ -26,134 +29,123 @@ bool holds_model(const schema::TypeRef& ty) {
     }
 }
 
-// Doc lines, the signature line and the body line around the call.
-std::string frame(const schema::Endpoint& endpoint, const std::string& signature, const std::string& call,
-                  std::string_view promise_wrapper, ReturnSurface surface) {
-    std::string text;
-    for (const std::string& line : doc_block(endpoint.doc)) {
-        text += line;
-        text += '\n';
-    }
-    text += signature;
-    text += "\n  ";
-    if (surface == ReturnSurface::Effect) {
-        text += call;
-    } else {
-        text += promise_wrapper;
-        text += '(';
-        text += call;
-        text += ')';
-    }
-    return text;
+// "wireName?: type"; the optional mark is not repeated as an "undefined" member.
+std::string param_field(const schema::Param& param, const EnumMap& enums) {
+    schema::TypeRef ty = param.ty;
+    ty.optional = false;
+    return param.wireName + (is_required(param) ? ": " : "?: ") + lower_with_enums(ty, enums).ts;
 }
 
-// "(args: {}, options?: {})" or "(options?: {})" without parameters.
-std::string parameter_list(const std::string& args_type, std::string_view options_type) {
-    std::string list = "(";
-    if (args_type != "void") list += "args: " + args_type + ", ";
-    list += "options?: ";
-    list += options_type;
-    list += ')';
-    return list;
+// The function of each kind. "$open$" and "$close$" wrap the call for the
+// Promise surface; "$type$" is the result type in the surface's form.
+constexpr std::string_view rpc_function = R"(
+    export const $fn$ = ($args$options?: CallOptions): $type$ =>
+      $open$callCommand("$name$", $payload$, $schema$, options)$close$
+)";
+constexpr std::string_view channel_function = R"(
+    export const $fn$ = ($args$options?: CallOptions): $type$ =>
+      $open$callChannel("$name$", $payload$, $schema$, options)$close$
+)";
+constexpr std::string_view upload_function = R"(
+    export const $fn$ = ($args$options?: UploadOptions): $type$ =>
+      $open$callUpload("$name$", $files$, $payload$, $schema$, options)$close$
+)";
+constexpr std::string_view static_function = R"(
+    export const $fn$Url = ($args$): $type$ =>
+      $open$buildStaticUrl("$name$", $payload$)$close$
+)";
+
+// "Effect.Effect<T, TolvError, TolvClient>" or "Promise<T>" (for a channel
+// "Stream.Stream<...>" or "AsyncIterable<T>").
+std::string result_type(ReturnSurface surface, std::string_view effect_type, std::string_view promise_type,
+                        const std::string& ts) {
+    const bool effect = surface == ReturnSurface::Effect;
+    return std::string(effect ? effect_type : promise_type) + "<" + ts + (effect ? ", TolvError, TolvClient>" : ">");
 }
 
 }  // namespace
 
-std::string param_field(const schema::Param& param, const schema::ApiGraph& graph) {
-    schema::TypeRef ty = param.ty;
-    ty.optional = false;
-    const TypeExpr expr = lower_with_enums(ty, graph.enums);
-    return param.wireName + (is_required(param) ? "" : "?") + ": " + expr.ts;
-}
-
-std::string params_object(const std::vector<schema::Param>& params, const schema::ApiGraph& graph) {
+std::string params_object(const std::vector<schema::Param>& params, const EnumMap& enums) {
     if (params.empty()) return "void";
     std::string fields;
     for (const bool required_pass : {true, false}) {
         for (const schema::Param& param : params) {
             if (is_required(param) != required_pass) continue;
             if (!fields.empty()) fields += "; ";
-            fields += param_field(param, graph);
+            fields += param_field(param, enums);
         }
     }
     return "{ " + fields + " }";
 }
 
-std::string param_payload_expr(const schema::Param& param, const schema::ApiGraph& graph) {
+std::string param_payload_expr(const schema::Param& param, const EnumMap& enums) {
     const std::string access = "args." + param.wireName;
     if (!holds_model(param.ty)) return access;
-    const std::string schema = lower_with_enums(param.ty, graph.enums).schema;
+    const std::string schema = lower_with_enums(param.ty, enums).schema;
     if (is_required(param)) return "Schema.encodeUnknownSync(" + schema + ")(" + access + ")";
     return access + " === undefined ? undefined : Schema.encodeUnknownSync(" + schema + ")(" + access + ")";
 }
 
-std::string args_payload(const std::vector<schema::Param>& params, const schema::ApiGraph& graph) {
+std::string args_payload(const std::vector<schema::Param>& params, const EnumMap& enums) {
     if (params.empty()) return "{}";
-    std::string entries;
-    for (const schema::Param& param : params) {
-        if (!entries.empty()) entries += ", ";
-        entries += param.sourceName + ": " + param_payload_expr(param, graph);
+    return "{ " +
+           codegen::join(
+               params, ", ",
+               [&](const schema::Param& param) { return param.sourceName + ": " + param_payload_expr(param, enums); }) +
+           " }";
+}
+
+void print_endpoint_function(Printer& p, const Endpoint& endpoint, const EnumMap& enums, ReturnSurface surface) {
+    const std::string params = params_object(endpoint.params, enums);
+    std::string args = params == "void" ? std::string() : "args: " + params + ", ";
+    std::string_view runner = "runPromise(";
+    std::string_view files;
+    std::string type;
+    std::string_view code;
+    TypeExpr result;
+    switch (endpoint.kind) {
+        case schema::EndpointKind::Rpc:
+            result = lower_with_enums(endpoint.returns, enums);
+            type = result_type(surface, "Effect.Effect", "Promise", result.ts);
+            code = rpc_function;
+            break;
+        case schema::EndpointKind::Channel:
+            result = endpoint.channelItem ? lower_with_enums(*endpoint.channelItem, enums)
+                                          : TypeExpr{"unknown", "Schema.Unknown"};
+            type = result_type(surface, "Stream.Stream", "AsyncIterable", result.ts);
+            runner = "toAsyncIterable(";
+            code = channel_function;
+            break;
+        case schema::EndpointKind::Upload:
+            // The file or files, then the parameters' properties without
+            // params_object's braces.
+            result = lower_with_enums(endpoint.returns, enums);
+            type = result_type(surface, "Effect.Effect", "Promise", result.ts);
+            args = endpoint.multiFile ? "args: { files: ReadonlyArray<File>" : "args: { file: File";
+            if (params != "void") args.append("; ").append(params, 2, params.size() - 4);
+            args += " }, ";
+            files = endpoint.multiFile ? "args.files" : "[args.file]";
+            code = upload_function;
+            break;
+        case schema::EndpointKind::Static:
+            if (!args.empty()) args.resize(args.size() - 2);  // no options parameter follows
+            type = surface == ReturnSurface::Effect ? "Effect.Effect<string, never, TolvClient>" : "Promise<string>";
+            code = static_function;
+            break;
+        case schema::EndpointKind::Ws: return;
     }
-    return "{ " + entries + " }";
-}
-
-std::string emit_rpc(const schema::Endpoint& endpoint, const schema::ApiGraph& graph, ReturnSurface surface) {
-    const TypeExpr result = lower_with_enums(endpoint.returns, graph.enums);
-    const std::string result_type = surface == ReturnSurface::Effect
-                                        ? "Effect.Effect<" + result.ts + ", TolvError, TolvClient>"
-                                        : "Promise<" + result.ts + ">";
-    const std::string signature = "export const " + schema::to_camel_case(endpoint.name) + " = " +
-                                  parameter_list(params_object(endpoint.params, graph), "CallOptions") + ": " +
-                                  result_type + " =>";
-    const std::string call = "callCommand(\"" + endpoint.name + "\", " + args_payload(endpoint.params, graph) + ", " +
-                             result.schema + ", options)";
-    return frame(endpoint, signature, call, "runPromise", surface);
-}
-
-std::string emit_channel(const schema::Endpoint& endpoint, const schema::ApiGraph& graph, ReturnSurface surface) {
-    const TypeExpr item = endpoint.channelItem ? lower_with_enums(*endpoint.channelItem, graph.enums)
-                                               : TypeExpr{"unknown", "Schema.Unknown"};
-    const std::string result_type = surface == ReturnSurface::Effect
-                                        ? "Stream.Stream<" + item.ts + ", TolvError, TolvClient>"
-                                        : "AsyncIterable<" + item.ts + ">";
-    const std::string signature = "export const " + schema::to_camel_case(endpoint.name) + " = " +
-                                  parameter_list(params_object(endpoint.params, graph), "CallOptions") + ": " +
-                                  result_type + " =>";
-    const std::string call = "callChannel(\"" + endpoint.name + "\", " + args_payload(endpoint.params, graph) + ", " +
-                             item.schema + ", options)";
-    return frame(endpoint, signature, call, "toAsyncIterable", surface);
-}
-
-std::string emit_upload(const schema::Endpoint& endpoint, const schema::ApiGraph& graph, ReturnSurface surface) {
-    const TypeExpr result = lower_with_enums(endpoint.returns, graph.enums);
-    std::string args_type = endpoint.multiFile ? "{ files: ReadonlyArray<File>" : "{ file: File";
-    const std::string fields = params_object(endpoint.params, graph);
-    if (fields != "void") {
-        // The parameters' properties, without params_object's braces.
-        args_type += "; ";
-        args_type.append(fields, 2, fields.size() - 4);
-    }
-    args_type += " }";
-    const std::string result_type = surface == ReturnSurface::Effect
-                                        ? "Effect.Effect<" + result.ts + ", TolvError, TolvClient>"
-                                        : "Promise<" + result.ts + ">";
-    const std::string signature = "export const " + schema::to_camel_case(endpoint.name) + " = (args: " + args_type +
-                                  ", options?: UploadOptions): " + result_type + " =>";
-    const std::string call = "callUpload(\"" + endpoint.name + "\", " +
-                             (endpoint.multiFile ? "args.files" : "[args.file]") + ", " +
-                             args_payload(endpoint.params, graph) + ", " + result.schema + ", options)";
-    return frame(endpoint, signature, call, "runPromise", surface);
-}
-
-std::string emit_static(const schema::Endpoint& endpoint, const schema::ApiGraph& graph, ReturnSurface surface) {
-    const std::string args_type = params_object(endpoint.params, graph);
-    const std::string parameters = args_type == "void" ? "()" : "(args: " + args_type + ")";
-    const std::string result_type =
-        surface == ReturnSurface::Effect ? "Effect.Effect<string, never, TolvClient>" : "Promise<string>";
-    const std::string signature =
-        "export const " + schema::to_camel_case(endpoint.name) + "Url = " + parameters + ": " + result_type + " =>";
-    const std::string call = "buildStaticUrl(\"" + endpoint.name + "\", " + args_payload(endpoint.params, graph) + ")";
-    return frame(endpoint, signature, call, "runPromise", surface);
+    const bool promise = surface == ReturnSurface::Promise;
+    if (endpoint.doc) p.doc(*endpoint.doc);
+    p.emit({{"fn", schema::to_camel_case(endpoint.name)},
+            {"args", args},
+            {"type", type},
+            {"open", promise ? runner : ""},
+            {"name", endpoint.name},
+            {"files", files},
+            {"payload", args_payload(endpoint.params, enums)},
+            {"schema", result.schema},
+            {"close", promise ? ")" : ""}},
+           code);
 }
 
 }  // namespace tolv::gen_effect::printer

@@ -1,28 +1,27 @@
-// Endpoint functions of the Effect client: commands, channels, uploads,
-// static routes and websockets.
+// Endpoint functions of the Effect client: commands, channels, uploads and
+// static routes, each in the return surface chosen for its kind.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "codegen/printer.hpp"
+#include "gen_effect/lowering.hpp"
 #include "gen_effect/options.hpp"
-#include "schema/graph.hpp"
+#include "schema/endpoint.hpp"
 
 namespace tolv::gen_effect::printer {
 
-std::string emit_rpc(const schema::Endpoint& endpoint, const schema::ApiGraph& graph, ReturnSurface surface);
-std::string emit_channel(const schema::Endpoint& endpoint, const schema::ApiGraph& graph, ReturnSurface surface);
-std::string emit_upload(const schema::Endpoint& endpoint, const schema::ApiGraph& graph, ReturnSurface surface);
-std::string emit_static(const schema::Endpoint& endpoint, const schema::ApiGraph& graph, ReturnSurface surface);
-// Websockets have a single form, whatever the options.
-std::string emit_websocket(const schema::Endpoint& endpoint, const schema::ApiGraph& graph);
+// The function of an rpc, channel, upload or static endpoint, preceded by its
+// doc block, at indentation level 0.
+void print_endpoint_function(codegen::Printer& p, const schema::Endpoint& endpoint, const lowering::EnumMap& enums,
+                             ReturnSurface surface);
 
 // The type of the `args` object: "void" without parameters, else the
 // required parameters first.
-std::string params_object(const std::vector<schema::Param>& params, const schema::ApiGraph& graph);
-std::string param_field(const schema::Param& param, const schema::ApiGraph& graph);
+std::string params_object(const std::vector<schema::Param>& params, const lowering::EnumMap& enums);
 // The object sent to the backend: every parameter under its source name.
-std::string args_payload(const std::vector<schema::Param>& params, const schema::ApiGraph& graph);
-std::string param_payload_expr(const schema::Param& param, const schema::ApiGraph& graph);
+std::string args_payload(const std::vector<schema::Param>& params, const lowering::EnumMap& enums);
+std::string param_payload_expr(const schema::Param& param, const lowering::EnumMap& enums);
 
 }  // namespace tolv::gen_effect::printer

@@ -1,6 +1,8 @@
 // The Effect client generator.
 #pragma once
 
+#include <string>
+
 #include "codegen/generated_file.hpp"
 #include "gen_effect/options.hpp"
 #include "schema/graph.hpp"
@@ -11,3 +13,10 @@ namespace tolv::gen_effect {
 codegen::GenerationResult generate_with_options(const schema::ApiGraph& graph, const EffectGenOptions& options);
 
 }  // namespace tolv::gen_effect
+
+namespace tolv::gen_effect::printer {
+
+// The api.ts module alone.
+std::string print_api(const schema::ApiGraph& graph, const EffectGenOptions& options);
+
+}  // namespace tolv::gen_effect::printer

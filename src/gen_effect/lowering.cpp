@@ -3,6 +3,9 @@
 #include <unordered_set>
 #include <vector>
 
+#include "codegen/printer.hpp"
+#include "codegen/union_members.hpp"
+#include "codegen/vocabulary.hpp"
 #include "schema/json_writer.hpp"
 #include "schema/naming.hpp"
 
@@ -20,14 +23,10 @@ TypeExpr unknown_pair() { return pair("unknown", "Schema.Unknown"); }
 TypeExpr void_pair() { return pair("void", "Schema.Void"); }
 
 TypeExpr lower_primitive(const std::optional<std::string>& name) {
-    if (!name) return unknown_pair();
-    const std::string_view n = *name;
-    if (n == "str" || n == "string" || n == "bytes") return string_pair();
-    if (n == "int" || n == "float" || n == "number") return pair("number", "Schema.Number");
-    if (n == "bool" || n == "boolean") return pair("boolean", "Schema.Boolean");
-    if (n == "null") return pair("null", "Schema.Null");
-    if (n == "undefined") return pair("undefined", "Schema.Undefined");
-    return unknown_pair();
+    const codegen::Primitive primitive = codegen::primitive_of(name);
+    static constexpr std::string_view schemas[] = {"Schema.String", "Schema.Number",    "Schema.Boolean",
+                                                   "Schema.Null",   "Schema.Undefined", "Schema.Unknown"};
+    return pair(codegen::primitive_ts(primitive), schemas[static_cast<std::size_t>(primitive)]);
 }
 
 struct Lowerer {
@@ -70,46 +69,43 @@ struct Lowerer {
                 "Schema.Record({ key: Schema.String, value: " + value.schema + " })"};
     }
 
+    std::vector<TypeExpr> lower_all(const std::vector<TypeRef>& types) const {
+        std::vector<TypeExpr> out;
+        out.reserve(types.size());
+        for (const TypeRef& ty : types) out.push_back(lower(ty));
+        return out;
+    }
+
     TypeExpr lower_tuple(const TypeRef& ty) const {
-        std::string ts = "readonly [";
-        std::string schema = "Schema.Tuple(";
-        for (std::size_t i = 0; i < ty.inner.size(); ++i) {
-            TypeExpr item = lower(ty.inner[i]);
-            if (i != 0) {
-                ts += ", ";
-                schema += ", ";
-            }
-            ts += item.ts;
-            schema += item.schema;
-        }
-        return {ts + "]", schema + ")"};
+        const std::vector<TypeExpr> items = lower_all(ty.inner);
+        return {"readonly [" + codegen::join(items, ", ", &TypeExpr::ts) + "]",
+                "Schema.Tuple(" + codegen::join(items, ", ", &TypeExpr::schema) + ")"};
     }
 
     TypeExpr lower_union(const TypeRef& ty) const {
         if (ty.inner.empty()) return unknown_pair();
-        std::vector<TypeExpr> members;
-        members.reserve(ty.inner.size());
-        for (const TypeRef& member : ty.inner) members.push_back(lower(member));
+        const std::vector<TypeExpr> members = lower_all(ty.inner);
         // Repeated TypeScript members are dropped; the schema keeps every member.
         std::unordered_set<std::string_view> seen;
-        std::string ts;
-        std::string schema = "Schema.Union(";
-        for (std::size_t i = 0; i < members.size(); ++i) {
-            if (seen.insert(members[i].ts).second) {
-                if (seen.size() > 1) ts += " | ";
-                ts += members[i].ts;
-            }
-            if (i != 0) schema += ", ";
-            schema += members[i].schema;
+        std::vector<std::string_view> ts;
+        for (const TypeExpr& member : members) {
+            if (seen.insert(member.ts).second) ts.push_back(member.ts);
         }
-        return {std::move(ts), schema + ")"};
+        return {codegen::join(ts, " | "), "Schema.Union(" + codegen::join(members, ", ", &TypeExpr::schema) + ")"};
     }
 
+    // A model is named by the PascalCase form of the reference's name.
     TypeExpr lower_model(const TypeRef& ty) const {
-        std::string name = ty.name ? schema::to_pascal_case(*ty.name) : std::string();
-        if (name.empty()) name = "unknown";
-        if (scope && scope->defers(name)) return {name, "Schema.suspend(() => " + name + ")"};
-        if (name == "unknown") return unknown_pair();
+        if (!ty.name) return unknown_pair();
+        if (!scope) {
+            std::string name = schema::to_pascal_case(*ty.name);
+            if (name.empty()) return unknown_pair();
+            return {name, name};
+        }
+        const codegen::ModelTable::NameId id = scope->models->pascal_name(*ty.name);
+        const std::string& name = scope->models->name(id);
+        if (name.empty()) return unknown_pair();
+        if (scope->defers(id)) return {name, "Schema.suspend(() => " + name + ")"};
         return {name, name};
     }
 
@@ -117,82 +113,27 @@ struct Lowerer {
         if (!ty.name) return string_pair();
         const auto found = enums.find(*ty.name);
         if (found == enums.end() || found->second.values.empty()) return string_pair();
-        std::string ts;
-        std::string literals;
-        bool first = true;
+        std::vector<std::string> literals;
         for (const schema::JsonValue& value : found->second.values) {
-            TypeExpr literal = lower_literal_value(value);
-            if (literal.ts == "unknown") return string_pair();
-            if (!first) {
-                ts += " | ";
-                literals += ", ";
-            }
-            first = false;
-            ts += literal.ts;
-            literals += literal.ts;
+            std::optional<std::string> literal = codegen::literal_type(value, quote_js_string);
+            if (!literal) return string_pair();
+            literals.push_back(std::move(*literal));
         }
-        return {std::move(ts), "Schema.Literal(" + literals + ")"};
+        return {codegen::join(literals, " | "), "Schema.Literal(" + codegen::join(literals, ", ") + ")"};
     }
 };
 
-// Calls `visit` with each member of the outermost union of a type text: the
-// pieces between " | " separators that stand outside brackets and string
-// literals.
-template <class Visit>
-void for_each_top_level_member(std::string_view text, Visit visit) {
-    constexpr std::string_view separator = " | ";
-    int depth = 0;
-    bool in_string = false;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (in_string) {
-            if (c == '\\')
-                ++i;  // the escaped character cannot end the literal
-            else if (c == '"')
-                in_string = false;
-            continue;
-        }
-        switch (c) {
-            case '"': in_string = true; break;
-            case '(':
-            case '[':
-            case '<':
-            case '{': ++depth; break;
-            case ')':
-            case ']':
-            case '>':
-            case '}': --depth; break;
-            case ' ':
-                if (depth == 0 && text.substr(i, separator.size()) == separator) {
-                    visit(text.substr(start, i - start));
-                    start = i + separator.size();
-                    i = start - 1;
-                }
-                break;
-            default: break;
-        }
-    }
-    visit(text.substr(start));
-}
-
 }  // namespace
 
-bool ModelScope::defers(std::string_view model) const {
-    if (model == name) return true;
-    if (!order) return false;
-    const auto found = order->find(std::string(model));
-    return found != order->end() && found->second > position;
+bool ModelScope::defers(codegen::ModelTable::NameId model) const {
+    if (model == self) return true;
+    if (!positions || model >= positions->size()) return false;
+    const std::size_t declared = (*positions)[model];
+    return declared != undeclared && declared > position;
 }
 
 TypeExpr lower_with_enums(const TypeRef& ty, const EnumMap& enums, const ModelScope* scope) {
     return Lowerer{enums, scope}.lower(ty);
-}
-
-TypeExpr lower_with_enums(const TypeRef& ty, const EnumMap& enums, std::optional<std::string_view> current) {
-    if (!current) return lower_with_enums(ty, enums);
-    const ModelScope scope{*current};
-    return lower_with_enums(ty, enums, &scope);
 }
 
 TypeExpr lower_without_flags(const TypeRef& ty, const EnumMap& enums, const ModelScope* scope) {
@@ -200,19 +141,10 @@ TypeExpr lower_without_flags(const TypeRef& ty, const EnumMap& enums, const Mode
 }
 
 TypeExpr lower_literal_value(const schema::JsonValue& value) {
-    std::string text;
-    if (value.is_null())
-        text = "null";
-    else if (value.is_bool())
-        text = std::get<bool>(value.v) ? "true" : "false";
-    else if (value.is_number())
-        text = schema::format_json_number(value);
-    else if (value.is_string())
-        text = quote_js_string(std::get<std::string>(value.v));
-    else
-        return unknown_pair();
-    std::string schema = "Schema.Literal(" + text + ")";
-    return {std::move(text), std::move(schema)};
+    std::optional<std::string> text = codegen::literal_type(value, quote_js_string);
+    if (!text) return unknown_pair();
+    std::string schema = "Schema.Literal(" + *text + ")";
+    return {std::move(*text), std::move(schema)};
 }
 
 std::string quote_js_string(std::string_view s) { return schema::quote_json_string(s); }
@@ -232,7 +164,7 @@ TypeExpr apply_optional_nullable(TypeExpr expr, bool optional, bool nullable) {
 std::string append_ts_flags(std::string ts, bool optional, bool nullable) {
     bool has_null = false;
     bool has_undefined = false;
-    for_each_top_level_member(ts, [&](std::string_view member) {
+    codegen::for_each_union_member(ts, codegen::kEffectUnions, [&](std::string_view member) {
         has_null = has_null || member == "null";
         has_undefined = has_undefined || member == "undefined";
     });

@@ -2,41 +2,45 @@
 // expressions.
 #pragma once
 
+#include <limits>
 #include <map>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
-#include "gen_effect/types.hpp"
+#include "codegen/model_table.hpp"
 #include "schema/graph.hpp"
 
 namespace tolv::gen_effect::lowering {
 
-using types::TypeExpr;
+// A TypeScript type and the Effect Schema expression that decodes it.
+struct TypeExpr {
+    std::string ts;
+    std::string schema;
+
+    friend bool operator==(const TypeExpr&, const TypeExpr&) = default;
+};
+
 using EnumMap = std::map<std::string, schema::EnumDef>;
 
-// Model constant name to its index in the module's declaration order.
-using DeclarationOrder = std::unordered_map<std::string, std::size_t>;
-
-// The model whose fields are being lowered. A reference to the model itself,
-// or to a model whose constant is declared after it, must be deferred with
-// Schema.suspend: the constant does not exist yet when this one is built.
+// The model whose fields are being lowered, and where the models are
+// declared. A reference to the model itself, or to a model whose constant is
+// declared after it, must be deferred with Schema.suspend: the constant does
+// not exist yet when this one is built.
 struct ModelScope {
-    std::string_view name;  // PascalCase
-    const DeclarationOrder* order = nullptr;
-    std::size_t position = 0;
+    static constexpr std::size_t undeclared = std::numeric_limits<std::size_t>::max();
 
-    bool defers(std::string_view model) const;
+    codegen::ModelTable* models;                                   // resolves the references
+    codegen::ModelTable::NameId self = codegen::ModelTable::none;  // the model's PascalCase name
+    const std::vector<std::size_t>* positions = nullptr;           // by name: where declared, or undeclared
+    std::size_t position = 0;                                      // where this model is declared
+
+    bool defers(codegen::ModelTable::NameId model) const;
 };
 
 // The pair for `ty`, its own optional/nullable flags applied last. Without a
 // scope no model reference is deferred.
 TypeExpr lower_with_enums(const schema::TypeRef& ty, const EnumMap& enums, const ModelScope* scope = nullptr);
-
-// The same with only the current model (PascalCase) deferred, or nothing
-// deferred when no name is given.
-TypeExpr lower_with_enums(const schema::TypeRef& ty, const EnumMap& enums, std::optional<std::string_view> current);
 
 // The pair for `ty` without its own optional/nullable flags (nested
 // references keep theirs).

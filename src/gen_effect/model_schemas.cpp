@@ -1,61 +1,18 @@
 #include "gen_effect/model_schemas.hpp"
 
+#include "codegen/vocabulary.hpp"
 #include "gen_effect/lowering.hpp"
-#include "gen_effect/topological.hpp"
-#include "schema/naming.hpp"
+#include "gen_effect/model_order.hpp"
 
 namespace tolv::gen_effect::lowering {
 
-namespace {
+using codegen::Printer;
 
-std::set<std::string> model_refs(const schema::ModelDef& model) {
-    std::set<std::string> names;
-    for (const schema::Field& field : model.fields) walk_model_refs(field.ty, names);
-    return names;
-}
-
-std::string join(const std::vector<std::string>& lines, std::string_view separator) {
-    std::string out;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i != 0) out += separator;
-        out += lines[i];
-    }
-    return out;
-}
-
-}  // namespace
-
-void walk_model_refs(const schema::TypeRef& ty, std::set<std::string>& names) {
-    if (ty.kind == schema::TypeKind::Model && ty.name) names.insert(schema::to_pascal_case(*ty.name));
-    for (const schema::TypeRef& inner : ty.inner) walk_model_refs(inner, names);
-}
-
-const schema::ModelDef* find_model(const schema::ApiGraph& graph, std::string_view name) {
-    for (const auto& [key, model] : graph.models) {
-        if (schema::to_pascal_case(key) == name || schema::to_pascal_case(model.name) == name) return &model;
-    }
-    return nullptr;
-}
-
-ModelIndex::ModelIndex(const schema::ApiGraph& graph) {
-    // Walking in key order and keeping the first entry per name gives
-    // find_model's first-match result for every name.
-    for (const auto& [key, model] : graph.models) {
-        by_name_.try_emplace(schema::to_pascal_case(key), &model);
-        by_name_.try_emplace(schema::to_pascal_case(model.name), &model);
-    }
-}
-
-const schema::ModelDef* ModelIndex::find(std::string_view name) const {
-    const auto found = by_name_.find(std::string(name));
-    return found == by_name_.end() ? nullptr : found->second;
-}
-
-RenderedField render_field(const schema::Field& field, const schema::ApiGraph& graph, const ModelScope& scope) {
-    const bool optional = field.ty.optional || field.optional || !field.required;
-    const bool nullable = field.ty.nullable || field.nullable;
+RenderedField render_field(const schema::Field& field, const EnumMap& enums, const ModelScope& scope) {
+    const bool optional = codegen::is_optional(field);
+    const bool nullable = codegen::is_nullable(field);
     const bool optional_key = optional && nullable;
-    TypeExpr expr = lower_without_flags(field.ty, graph.enums, &scope);
+    TypeExpr expr = lower_without_flags(field.ty, enums, &scope);
     std::string member_type;
     if (optional_key) {
         // A property signature: null decodes to a missing key, so the decoded
@@ -77,75 +34,66 @@ RenderedField render_field(const schema::Field& field, const schema::ApiGraph& g
                 quote_js_string(field.sourceName) + "))";
     }
     return {
-        "  " + field.wireName + ": " + value,
-        "  readonly " + field.wireName + (optional_key ? "?" : "") + ": " + member_type,
+        field.wireName + ": " + value,
+        "readonly " + field.wireName + (optional_key ? "?" : "") + ": " + member_type,
     };
 }
 
-RenderedField render_field(const schema::Field& field, const schema::ApiGraph& graph,
-                           std::optional<std::string_view> current) {
-    return render_field(field, graph, ModelScope{current.value_or(std::string_view())});
-}
+namespace {
 
-std::string render_model_schema(const schema::ModelDef& model, const schema::ApiGraph& graph,
-                                const Placement& placement) {
-    const std::string name = schema::to_pascal_case(model.name);
-    const ModelScope scope{name, placement.order, placement.position};
-    std::vector<std::string> schema_lines;
-    std::vector<std::string> ts_lines;
-    schema_lines.reserve(model.fields.size());
-    ts_lines.reserve(model.fields.size());
-    for (const schema::Field& field : model.fields) {
-        RenderedField rendered = render_field(field, graph, scope);
-        schema_lines.push_back(std::move(rendered.schema_line));
-        ts_lines.push_back(std::move(rendered.ts_line));
-    }
-    const std::string body = join(schema_lines, ",\n");
-    const std::string structure = model.fields.empty() ? "Schema.Struct({})" : "Schema.Struct({\n" + body + "\n})";
-
-    if (!placement.on_cycle && !model_refs(model).contains(name)) {
-        return "export const " + name + " = " + structure + "\n\nexport type " + name +
-               " = Schema.Schema.Type<typeof " + name + ">";
-    }
-    const std::string interface = model.fields.empty()
-                                      ? "export type " + name + " = {}"
-                                      : "export interface " + name + " {\n" + join(ts_lines, "\n") + "\n}";
-    return interface + "\n\nexport const " + name + ": Schema.Schema<" + name + ", any> = " + structure;
-}
-
-std::vector<std::string> render_model_schemas(const schema::ApiGraph& graph) {
-    topological::DependencyMap deps;
-    for (const auto& [key, model] : graph.models) {
-        std::string name = schema::to_pascal_case(key);
-        std::set<std::string> refs = model_refs(model);
-        refs.erase(name);
-        // A later model with the same PascalCase key supplies the set.
-        deps.insert_or_assign(std::move(name), std::move(refs));
-    }
-    const ModelIndex index(graph);
-    const std::set<std::string> cyclic = topological::models_on_cycles(deps);
-
-    // The models in declaration order, and where each constant stands in it.
-    struct Declaration {
-        const schema::ModelDef* model;
-        bool on_cycle;
+// A model referring to itself, directly or through a cycle, is declared as an
+// interface and an annotated constant; any other as a constant and its type.
+void print_model_schema(Printer& p, const schema::ModelDef& model, const EnumMap& enums, const ModelScope& scope,
+                        bool self_referring) {
+    std::vector<RenderedField> fields;
+    fields.reserve(model.fields.size());
+    for (const schema::Field& field : model.fields) fields.push_back(render_field(field, enums, scope));
+    // The constant, declared by `head`: "$head$ = Schema.Struct({ ...entries })".
+    const auto print_struct = [&](std::string_view head) {
+        const std::string_view structure = fields.empty() ? " = Schema.Struct({})" : " = Schema.Struct({";
+        p.emit({{"head", head}, {"structure", structure}}, "$head$$structure$");
+        if (fields.empty()) return;
+        p.indent();
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            p.emit({{"entry", fields[i].schema_entry}, {"comma", i + 1 < fields.size() ? "," : ""}}, "$entry$$comma$");
+        }
+        p.dedent();
+        p.line("})");
     };
-    std::vector<Declaration> declarations;
-    declarations.reserve(deps.size());
-    DeclarationOrder order;
-    for (const std::string& name : topological::sort_models(deps)) {
-        const schema::ModelDef* model = index.find(name);
-        if (!model) continue;
-        order.try_emplace(schema::to_pascal_case(model->name), declarations.size());
-        declarations.push_back({model, cyclic.contains(name)});
-    }
 
-    std::vector<std::string> texts;
-    texts.reserve(declarations.size());
-    for (std::size_t i = 0; i < declarations.size(); ++i) {
-        texts.push_back(render_model_schema(*declarations[i].model, graph, {&order, i, declarations[i].on_cycle}));
+    const std::string& name = scope.models->name(scope.self);
+    if (!self_referring) {
+        print_struct("export const " + name);
+        p.line("");
+        p.emit({{"name", name}}, "export type $name$ = Schema.Schema.Type<typeof $name$>");
+        return;
     }
-    return texts;
+    // The constant of a model that refers to itself is annotated with an
+    // interface, so the reference can name the type before the constant exists.
+    if (fields.empty()) {
+        p.emit({{"name", name}}, "export type $name$ = {}");
+    } else {
+        p.emit({{"name", name}}, "export interface $name$ {");
+        p.indent();
+        for (const RenderedField& field : fields) p.line(field.ts_member);
+        p.dedent();
+        p.line("}");
+    }
+    p.line("");
+    print_struct("export const " + name + ": Schema.Schema<" + name + ", any>");
+}
+
+}  // namespace
+
+void print_model_schemas(Printer& p, codegen::ModelTable& models, const EnumMap& enums) {
+    const ModelOrder order = order_models(models);
+    for (std::size_t i = 0; i < order.declarations.size(); ++i) {
+        const Declaration& declaration = order.declarations[i];
+        p.line("");
+        print_model_schema(p, models.model(declaration.model), enums,
+                           {&models, models.type_name_id(declaration.model), &order.positions, i},
+                           declaration.self_referring);
+    }
 }
 
 }  // namespace tolv::gen_effect::lowering

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "schema/endpoint.hpp"
+
 namespace tolv::gen_effect {
 
 enum class ReturnSurface : std::uint8_t { Effect, Promise };
@@ -17,5 +19,18 @@ struct EffectGenOptions {
     // Carried along; websocket endpoints have a single form.
     std::optional<ReturnSurface> websockets;
 };
+
+// The override of the endpoint's kind, else the default surface. Websockets
+// have no surface; they get the default.
+inline ReturnSurface resolve_surface(const EffectGenOptions& options, schema::EndpointKind kind) {
+    switch (kind) {
+        case schema::EndpointKind::Rpc: return options.commands.value_or(options.default_surface);
+        case schema::EndpointKind::Channel: return options.channels.value_or(options.default_surface);
+        case schema::EndpointKind::Upload: return options.uploads.value_or(options.default_surface);
+        case schema::EndpointKind::Static: return options.statics.value_or(options.default_surface);
+        case schema::EndpointKind::Ws: break;
+    }
+    return options.default_surface;
+}
 
 }  // namespace tolv::gen_effect

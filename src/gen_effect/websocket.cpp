@@ -1,81 +1,87 @@
-#include <string_view>
+#include "gen_effect/websocket.hpp"
 
-#include "gen_effect/doc_comment.hpp"
-#include "gen_effect/endpoints.hpp"
-#include "gen_effect/lowering.hpp"
-#include "schema/naming.hpp"
+#include <string>
+#include <vector>
+
+#include "codegen/vocabulary.hpp"
 
 namespace tolv::gen_effect::printer {
 
 namespace {
 
-// "export interface {name} {" with one "  event: Type" line per event.
-std::string events_interface(const std::string& name, const std::vector<schema::Param>& events,
-                             const schema::ApiGraph& graph) {
-    std::string text = "export interface " + name + " {\n";
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        if (i != 0) text += '\n';
-        text += "  " + events[i].sourceName + ": " + lowering::lower_with_enums(events[i].ty, graph.enums).ts;
+using codegen::Printer;
+
+// One "event: Type" member per event, by its source name; an empty line
+// stands in for no events.
+void print_events_interface(Printer& p, const std::string& name, const std::vector<schema::Param>& events,
+                            const lowering::EnumMap& enums) {
+    p.emit({{"name", name}}, "export interface $name$ {");
+    p.indent();
+    if (events.empty()) p.line("");
+    for (const schema::Param& event : events) {
+        p.emit({{"event", event.sourceName}, {"type", lowering::lower_with_enums(event.ty, enums).ts}},
+               "$event$: $type$");
     }
-    text += "\n}";
-    return text;
+    p.dedent();
+    p.line("}");
 }
 
 }  // namespace
 
-std::string emit_websocket(const schema::Endpoint& endpoint, const schema::ApiGraph& graph) {
-    const std::string pascal = schema::to_pascal_case(endpoint.name);
-    const std::string server = pascal + "ServerEvents";
-    const std::string client = pascal + "ClientEvents";
-    const std::string socket = pascal + "Socket";
+void print_websocket(Printer& p, const schema::Endpoint& endpoint, const lowering::EnumMap& enums) {
+    const codegen::SocketNames names(endpoint);
+    print_events_interface(p, names.server_events, endpoint.serverEvents, enums);
+    p.line("");
+    print_events_interface(p, names.client_events, endpoint.clientEvents, enums);
+    p.emit({{"socket", names.socket}, {"server", names.server_events}, {"client", names.client_events}}, R"(
 
-    std::string text = events_interface(server, endpoint.serverEvents, graph);
-    text += "\n\n";
-    text += events_interface(client, endpoint.clientEvents, graph);
-    text += "\n\n";
-    text += "export interface " + socket + " {\n";
-    text += "  readonly socket: WebSocket\n";
-    text += "  send<K extends keyof " + client + ">(event: K, data: " + client +
-            "[K]): Effect.Effect<void, TolvNetworkError>\n";
-    text += "  on<K extends keyof " + server + ">(event: K): Stream.Stream<" + server + "[K], TolvNetworkError>\n";
-    text += "  close: Effect.Effect<void>\n";
-    text += "}\n\n";
-    for (const std::string& line : doc_block(endpoint.doc)) {
-        text += line;
-        text += '\n';
-    }
-    text += "export const connect" + pascal + " = (): Effect.Effect<" + socket + ", TolvNetworkError, TolvClient> =>\n";
-    text += "  Effect.gen(function* () {\n";
-    text += "    const ws = yield* openWebSocket(\"" + endpoint.name + "\")\n";
-    text += "    return {\n";
-    text += "      socket: ws,\n";
-    text += "      send<K extends keyof " + client + ">(event: K, data: " + client + "[K]) {\n";
-    text += "        return Effect.try({\n";
-    text += "          try: () => ws.send(JSON.stringify({ event, data })),\n";
-    text += "          catch: (cause) =>\n";
-    text += "            new TolvNetworkError({ url: ws.url, cause }),\n";
-    text += "        })\n";
-    text += "      },\n";
-    text += "      on<K extends keyof " + server + ">(event: K) {\n";
-    text += "        return Stream.async<" + server + "[K], TolvNetworkError>((emit) => {\n";
-    text += "          const listener = (ev: MessageEvent) => {\n";
-    text += "            try {\n";
-    text += "              const parsed = JSON.parse(ev.data) as { event: string; data: unknown }\n";
-    text += "              if (parsed.event === event) {\n";
-    text += "                void emit.single(parsed.data as " + server + "[K])\n";
-    text += "              }\n";
-    text += "            } catch (cause) {\n";
-    text += "              void emit.fail(new TolvNetworkError({ url: ws.url, cause }))\n";
-    text += "            }\n";
-    text += "          }\n";
-    text += "          ws.addEventListener(\"message\", listener)\n";
-    text += "          return Effect.sync(() => ws.removeEventListener(\"message\", listener))\n";
-    text += "        })\n";
-    text += "      },\n";
-    text += "      close: Effect.sync(() => ws.close()),\n";
-    text += "    }\n";
-    text += "  })";
-    return text;
+        export interface $socket$ {
+          readonly socket: WebSocket
+          send<K extends keyof $client$>(event: K, data: $client$[K]): Effect.Effect<void, TolvNetworkError>
+          on<K extends keyof $server$>(event: K): Stream.Stream<$server$[K], TolvNetworkError>
+          close: Effect.Effect<void>
+        }
+
+    )");
+    if (endpoint.doc) p.doc(*endpoint.doc);
+    p.emit({{"pascal", names.pascal},
+            {"socket", names.socket},
+            {"server", names.server_events},
+            {"client", names.client_events},
+            {"name", endpoint.name}},
+           R"(
+        export const connect$pascal$ = (): Effect.Effect<$socket$, TolvNetworkError, TolvClient> =>
+          Effect.gen(function* () {
+            const ws = yield* openWebSocket("$name$")
+            return {
+              socket: ws,
+              send<K extends keyof $client$>(event: K, data: $client$[K]) {
+                return Effect.try({
+                  try: () => ws.send(JSON.stringify({ event, data })),
+                  catch: (cause) =>
+                    new TolvNetworkError({ url: ws.url, cause }),
+                })
+              },
+              on<K extends keyof $server$>(event: K) {
+                return Stream.async<$server$[K], TolvNetworkError>((emit) => {
+                  const listener = (ev: MessageEvent) => {
+                    try {
+                      const parsed = JSON.parse(ev.data) as { event: string; data: unknown }
+                      if (parsed.event === event) {
+                        void emit.single(parsed.data as $server$[K])
+                      }
+                    } catch (cause) {
+                      void emit.fail(new TolvNetworkError({ url: ws.url, cause }))
+                    }
+                  }
+                  ws.addEventListener("message", listener)
+                  return Effect.sync(() => ws.removeEventListener("message", listener))
+                })
+              },
+              close: Effect.sync(() => ws.close()),
+            }
+          })
+    )");
 }
 
 }  // namespace tolv::gen_effect::printer

@@ -1,6 +1,8 @@
 // The plain promise-based TypeScript client generator.
 #pragma once
 
+#include <string>
+
 #include "codegen/generated_file.hpp"
 #include "schema/graph.hpp"
 
@@ -8,5 +10,8 @@ namespace tolv::gen_ts {
 
 // "api.ts" printed from the graph, then the runtime module "_internal.ts".
 codegen::GenerationResult generate(const schema::ApiGraph& graph);
+
+// The api.ts module alone.
+std::string print_api(const schema::ApiGraph& graph);
 
 }  // namespace tolv::gen_ts

@@ -1,21 +1,21 @@
 #include "gen_ts/key_mapping.hpp"
 
-#include "schema/naming.hpp"
-
-#include <algorithm>
-#include <unordered_set>
 #include <utility>
-#include <vector>
+
+#include "codegen/cycles.hpp"
+#include "codegen/vocabulary.hpp"
 
 namespace tolv::gen_ts {
 
 using schema::ModelDef;
 using schema::TypeKind;
 using schema::TypeRef;
+using Index = KeyMapper::Index;
+using Direction = KeyMapper::Direction;
 
 namespace {
 
-using Direction = KeyMapper::Direction;
+constexpr Index no_model = codegen::ModelTable::none;
 
 // The model reference reached by stepping from an array through nested
 // arrays (first entry each time), or null when the walk ends anywhere else.
@@ -28,86 +28,7 @@ const TypeRef* array_model(const TypeRef& array) {
     return ty->kind == TypeKind::Model ? ty : nullptr;
 }
 
-const ModelDef* find_model(const schema::ApiGraph& graph, const TypeRef& ty) {
-    if (!ty.name) return nullptr;
-    const auto found = graph.models.find(*ty.name);
-    return found == graph.models.end() ? nullptr : &found->second;
-}
-
-// The model a field's conversion expands, if any: the field's own model
-// reference, or the one at the bottom of its nested arrays.
-const ModelDef* expanded_model(const schema::ApiGraph& graph, const TypeRef& ty) {
-    if (ty.kind == TypeKind::Model) return find_model(graph, ty);
-    if (ty.kind == TypeKind::Array) {
-        const TypeRef* reached = array_model(ty);
-        return reached == nullptr ? nullptr : find_model(graph, *reached);
-    }
-    return nullptr;
-}
-
-// Strongly connected components of the "conversion expands" relation
-// between models (Tarjan's algorithm, iterative so long chains cannot
-// exhaust the stack). Returns the component of every model that lies on a
-// cycle: a component of two or more models, or a model that expands itself.
-std::unordered_map<const ModelDef*, std::size_t> find_cycles(const schema::ApiGraph& graph) {
-    std::vector<const ModelDef*> models;
-    std::unordered_map<const ModelDef*, std::size_t> index_of;
-    models.reserve(graph.models.size());
-    for (const auto& [key, model] : graph.models) {
-        index_of.emplace(&model, models.size());
-        models.push_back(&model);
-    }
-    std::vector<std::vector<std::size_t>> edges(models.size());
-    for (std::size_t v = 0; v < models.size(); ++v) {
-        for (const schema::Field& field : models[v]->fields) {
-            if (const ModelDef* target = expanded_model(graph, field.ty)) edges[v].push_back(index_of.at(target));
-        }
-    }
-
-    constexpr std::size_t kUnvisited = static_cast<std::size_t>(-1);
-    std::vector<std::size_t> order(models.size(), kUnvisited), low(models.size(), 0);
-    std::vector<bool> on_stack(models.size(), false);
-    std::vector<std::size_t> stack;
-    std::vector<std::pair<std::size_t, std::size_t>> calls;  // model, next edge
-    std::size_t counter = 0, components = 0;
-    std::unordered_map<const ModelDef*, std::size_t> cycle_of;
-
-    auto visit = [&](std::size_t v) {
-        order[v] = low[v] = counter++;
-        stack.push_back(v);
-        on_stack[v] = true;
-        calls.emplace_back(v, 0);
-    };
-    for (std::size_t root = 0; root < models.size(); ++root) {
-        if (order[root] != kUnvisited) continue;
-        visit(root);
-        while (!calls.empty()) {
-            const std::size_t v = calls.back().first;
-            if (calls.back().second < edges[v].size()) {
-                const std::size_t w = edges[v][calls.back().second++];
-                if (order[w] == kUnvisited) {
-                    visit(w);
-                } else if (on_stack[w]) {
-                    low[v] = std::min(low[v], order[w]);
-                }
-                continue;
-            }
-            calls.pop_back();
-            if (!calls.empty()) low[calls.back().first] = std::min(low[calls.back().first], low[v]);
-            if (low[v] != order[v]) continue;
-            const auto first = std::find(stack.rbegin(), stack.rend(), v).base() - 1;
-            const bool self_loop = std::find(edges[v].begin(), edges[v].end(), v) != edges[v].end();
-            const bool cyclic = stack.end() - first > 1 || self_loop;
-            for (auto it = first; it != stack.end(); ++it) {
-                on_stack[*it] = false;
-                if (cyclic) cycle_of.emplace(models[*it], components);
-            }
-            stack.erase(first, stack.end());
-            ++components;
-        }
-    }
-    return cycle_of;
-}
+}  // namespace
 
 // Appends the mapping expression into one output string, so nested models
 // are written once instead of being copied at every level. The expression
@@ -117,40 +38,52 @@ std::unordered_map<const ModelDef*, std::size_t> find_cycles(const schema::ApiGr
 // Models are walked with an explicit stack of frames rather than by
 // recursion: a chain of model references is not bounded by the nesting of
 // the schema document, and a long one would otherwise exhaust the stack.
-class Mapper {
+class KeyMapper::Conversion {
 public:
     // `untyped`: the expression converted is of type any (a helper's
     // parameter), so lambda parameters get an explicit any as well.
-    Mapper(const KeyMapper& keys, Direction direction, std::string& out, bool untyped = false)
+    Conversion(const KeyMapper& keys, Direction direction, std::string& out, bool untyped = false)
         : keys_(keys), direction_(direction), out_(out), untyped_(untyped) {}
 
     void run(const TypeRef& ty, std::string_view expr, std::size_t depth, bool may_be_absent) {
         expr_.assign(expr);
-        enter(ty, depth, may_be_absent || can_be_absent(ty));
-        while (!frames_.empty()) step();
+        enter(ty, keys_.expanded_model(ty), depth, may_be_absent || can_be_absent(ty));
+        finish();
+    }
+
+    // The body of a helper: the expansion of one model.
+    void run_model(Index model, std::string_view expr) {
+        expr_.assign(expr);
+        enter_model(model, 0, false);
+        finish();
     }
 
 private:
-    // An open model expansion, or (model null) an array's element lambda
+    // An open model expansion, or (model none) an array's element lambda
     // whose element has been written.
     struct Frame {
-        const ModelDef* model = nullptr;
+        Index model = no_model;
         std::size_t next_field = 0;
         std::size_t depth = 0;
-        std::size_t expr_length = 0;       // model: expr_ without a field suffix
-        std::optional<std::size_t> cycle;  // model: the cycle it opened
-        std::string outer_expr;            // array: the expression being mapped
+        std::size_t expr_length = 0;  // model: expr_ without a field suffix
+        bool opened_cycle = false;    // model: its cycle was opened here
+        std::string outer_expr;       // array: the expression being mapped
     };
 
     static bool can_be_absent(const TypeRef& ty) { return ty.optional || ty.nullable; }
 
+    void finish() {
+        while (!frames_.empty()) step();
+    }
+
     // Writes what comes before the members of `ty`'s conversion, pushing a
-    // frame when members follow; writes the whole of it otherwise.
-    void enter(const TypeRef& ty, std::size_t depth, bool may_be_absent) {
+    // frame when members follow; writes the whole of it otherwise. `model`
+    // is the model the conversion expands (KeyMapper::expanded_model).
+    void enter(const TypeRef& ty, Index model, std::size_t depth, bool may_be_absent) {
         if (ty.kind == TypeKind::Array) {
-            enter_array(ty, depth, may_be_absent);
-        } else if (ty.kind == TypeKind::Model) {
-            enter_model(ty, depth, may_be_absent);
+            enter_array(ty, model, depth, may_be_absent);
+        } else if (ty.kind == TypeKind::Model && model != no_model) {
+            enter_model(model, depth, may_be_absent);
         } else {
             out_ += expr_;
         }
@@ -165,9 +98,8 @@ private:
         out_ += " : ";
     }
 
-    void enter_array(const TypeRef& ty, std::size_t depth, bool may_be_absent) {
-        const TypeRef* element = array_model(ty);
-        if (element == nullptr) {
+    void enter_array(const TypeRef& ty, Index model, std::size_t depth, bool may_be_absent) {
+        if (array_model(ty) == nullptr) {
             out_ += expr_;
             return;
         }
@@ -182,21 +114,18 @@ private:
         frame.outer_expr = std::exchange(expr_, std::move(variable));
         frames_.push_back(std::move(frame));
         // Recurses only through directly nested arrays, which the schema's
-        // nesting limit bounds.
-        enter(ty.inner.front(), depth + 1, can_be_absent(ty.inner.front()));
+        // nesting limit bounds. The element reaches the same model.
+        const TypeRef& element = ty.inner.front();
+        enter(element, model, depth + 1, can_be_absent(element));
     }
 
-    void enter_model(const TypeRef& ty, std::size_t depth, bool may_be_absent) {
-        const ModelDef* model = find_model(keys_.graph(), ty);
-        if (model == nullptr) {
-            out_ += expr_;
-            return;
-        }
+    void enter_model(Index model, std::size_t depth, bool may_be_absent) {
         if (may_be_absent) append_absent_guard();
-        if (in_open_cycle(model)) {
+        const std::uint32_t cycle = keys_.cycle_[model];
+        if (cycle != no_cycle && keys_.open_cycles_[cycle]) {
             // Inline text cannot unroll a cycle: the model is converted by a
             // function of the module that calls itself as deep as the data goes.
-            out_ += keys_.helper_for(*model, direction_);
+            keys_.append_helper_name(out_, model, direction_);
             out_ += '(';
             out_ += expr_;
             out_ += ')';
@@ -206,8 +135,8 @@ private:
         frame.model = model;
         frame.depth = depth;
         frame.expr_length = expr_.size();
-        frame.cycle = keys_.cycle_of(*model);
-        if (frame.cycle) open_cycles_.insert(*frame.cycle);
+        frame.opened_cycle = cycle != no_cycle;
+        if (frame.opened_cycle) keys_.open_cycles_[cycle] = true;
         out_ += "{ ";
         frames_.push_back(std::move(frame));
     }
@@ -215,21 +144,23 @@ private:
     // Advances the top frame by one member, or closes it.
     void step() {
         Frame& frame = frames_.back();
-        if (frame.model == nullptr) {
+        if (frame.model == no_model) {
             out_ += "))";
             expr_ = std::move(frame.outer_expr);
             frames_.pop_back();
             return;
         }
         expr_.resize(frame.expr_length);
-        if (frame.next_field == frame.model->fields.size()) {
+        const ModelDef& model = keys_.models_.model(frame.model);
+        if (frame.next_field == model.fields.size()) {
             out_ += " }";
-            if (frame.cycle) open_cycles_.erase(*frame.cycle);
+            if (frame.opened_cycle) keys_.open_cycles_[keys_.cycle_[frame.model]] = false;
             frames_.pop_back();
             return;
         }
-        const schema::Field& field = frame.model->fields[frame.next_field];
-        if (frame.next_field++ != 0) out_ += ", ";
+        const std::size_t index = frame.next_field++;
+        const schema::Field& field = model.fields[index];
+        if (index != 0) out_ += ", ";
         const bool request = direction_ == Direction::Request;
         out_ += request ? field.sourceName : field.wireName;
         out_ += ": ";
@@ -237,13 +168,8 @@ private:
         expr_ += request ? field.wireName : field.sourceName;
         // `frame` may dangle once enter pushes a frame.
         const std::size_t depth = frame.depth;
-        enter(field.ty, depth, field.optional || !field.required || field.nullable || can_be_absent(field.ty));
-    }
-
-    // A model of a cycle that is being expanded further out.
-    bool in_open_cycle(const ModelDef* model) const {
-        const std::optional<std::size_t> cycle = keys_.cycle_of(*model);
-        return cycle && open_cycles_.contains(*cycle);
+        enter(field.ty, keys_.field_model(frame.model, index), depth,
+              codegen::is_optional(field) || codegen::is_nullable(field));
     }
 
     const KeyMapper& keys_;
@@ -252,79 +178,85 @@ private:
     bool untyped_;
     std::string expr_;
     std::vector<Frame> frames_;
-    std::unordered_set<std::size_t> open_cycles_;
 };
 
-}  // namespace
-
-KeyMapper::KeyMapper(const schema::ApiGraph& graph) : graph_(graph), cycle_of_(find_cycles(graph)) {
-    for (const auto& [key, model] : graph.models) model_keys_.emplace(&model, &key);
+KeyMapper::KeyMapper(const schema::ApiGraph& graph) : graph_(graph), models_(graph) {
+    // The "conversion expands" relation between models, by field.
+    const Index n = models_.size();
+    field_start_.reserve(n + 1);
+    codegen::Edges edges(n);
+    for (Index m = 0; m < n; ++m) {
+        field_start_.push_back(field_models_.size());
+        for (const schema::Field& field : models_.model(m).fields) {
+            const Index target = expanded_model(field.ty);
+            field_models_.push_back(target);
+            if (target != no_model) edges[m].push_back(target);
+        }
+    }
+    const codegen::Components components = codegen::strongly_connected_components(edges);
+    cycle_.assign(n, no_cycle);
+    for (Index m = 0; m < n; ++m) {
+        if (components.on_cycle[m]) cycle_[m] = components.of[m];
+    }
+    open_cycles_.assign(n, false);
+    helper_suffix_.assign(2 * static_cast<std::size_t>(n), codegen::ModelTable::none);
 }
 
-const std::string& KeyMapper::helper_key(const ModelDef& model) const { return *model_keys_.at(&model); }
+Index KeyMapper::expanded_model(const TypeRef& ty) const {
+    if (ty.kind == TypeKind::Model) return models_.find_key(ty.name);
+    if (ty.kind != TypeKind::Array) return no_model;
+    const TypeRef* reached = array_model(ty);
+    return reached == nullptr ? no_model : models_.find_key(reached->name);
+}
 
 std::string KeyMapper::request(const TypeRef& ty, std::string_view expr, std::size_t depth, bool may_be_absent) const {
     std::string out;
-    Mapper(*this, Direction::Request, out).run(ty, expr, depth, may_be_absent);
+    Conversion(*this, Direction::Request, out).run(ty, expr, depth, may_be_absent);
     return out;
 }
 
 std::string KeyMapper::response(const TypeRef& ty, std::string_view expr, std::size_t depth) const {
     std::string out;
-    Mapper(*this, Direction::Response, out).run(ty, expr, depth, false);
+    Conversion(*this, Direction::Response, out).run(ty, expr, depth, false);
     return out;
 }
 
-const std::string& KeyMapper::helper_for(const ModelDef& model, Direction direction) const {
-    const auto key = std::make_pair(&model, direction);
-    if (const auto found = helper_names_.find(key); found != helper_names_.end()) return found->second;
-    const std::string base =
-        (direction == Direction::Request ? "_toSource" : "_toWire") + schema::to_pascal_case(model.name);
-    std::string name = base;
-    // Models whose names give the same PascalCase text get distinct helpers.
-    for (std::size_t n = 2; !helper_names_taken_.insert(name).second; ++n) name = base + "_" + std::to_string(n);
-    helpers_.push_back({&model, direction, name, {}});
-    return helper_names_.emplace(key, std::move(name)).first->second;
-}
-
-std::vector<KeyMapper::Helper> KeyMapper::take_helpers() const {
-    std::vector<Helper> done;
-    // Writing a helper's body can ask for further helpers; they are appended.
-    for (std::size_t i = 0; i < helpers_.size(); ++i) {
-        TypeRef ref;
-        ref.kind = TypeKind::Model;
-        ref.name = helper_key(*helpers_[i].model);
-        std::string body;
-        Mapper(*this, helpers_[i].direction, body, true).run(ref, "_v", 0, false);
-        helpers_[i].body = std::move(body);
+void KeyMapper::append_helper_name(std::string& out, Index model, Direction direction) const {
+    const std::string_view prefix = direction == Direction::Request ? "_toSource" : "_toWire";
+    std::uint32_t& suffix = helper_suffix_[2 * static_cast<std::size_t>(model) + static_cast<std::size_t>(direction)];
+    if (suffix == codegen::ModelTable::none) {
+        const std::string base = std::string(prefix) + models_.type_name(model);
+        std::string name = base;
+        suffix = 0;
+        // Models whose names give the same PascalCase text get distinct helpers.
+        for (std::uint32_t n = 2; !helper_names_taken_.insert(name).second; ++n) {
+            name = base + "_" + std::to_string(n);
+            suffix = n;
+        }
+        helpers_.push_back({model, direction, std::move(name)});
     }
-    done.swap(helpers_);
-    return done;
+    out += prefix;
+    out += models_.type_name(model);
+    if (suffix != 0) {
+        out += '_';
+        out += std::to_string(suffix);
+    }
 }
 
-std::optional<std::size_t> KeyMapper::cycle_of(const ModelDef& model) const {
-    const auto found = cycle_of_.find(&model);
-    if (found == cycle_of_.end()) return std::nullopt;
-    return found->second;
+void KeyMapper::write_helpers(const std::function<void(std::string_view, std::string_view)>& visit) const {
+    // Writing a helper's body can ask for further helpers; they are appended.
+    std::string body;
+    for (std::size_t i = 0; i < helpers_.size(); ++i) {
+        body.clear();
+        Conversion(*this, helpers_[i].direction, body, true).run_model(helpers_[i].model, "_v");
+        visit(helpers_[i].name, body);
+    }
+    helpers_.clear();
 }
 
 std::string map_variable(std::size_t depth) {
-    switch (depth) {
-        case 0: return "_item";
-        case 1: return "_inner";
-        case 2: return "_deep";
-        default: return "_item" + std::to_string(depth);
-    }
-}
-
-std::string request_mapping_at_depth(const TypeRef& ty, std::string_view expr, const schema::ApiGraph& graph,
-                                     std::size_t depth) {
-    return KeyMapper(graph).request(ty, expr, depth);
-}
-
-std::string response_mapping_at_depth(const TypeRef& ty, std::string_view expr, const schema::ApiGraph& graph,
-                                      std::size_t depth) {
-    return KeyMapper(graph).response(ty, expr, depth);
+    constexpr std::string_view named[] = {"_item", "_inner", "_deep"};
+    return depth < std::size(named) ? std::string(named[depth]) : std::string("_item").append(std::to_string(depth));
 }
 
 bool response_needs_conversion(const TypeRef& returns) {

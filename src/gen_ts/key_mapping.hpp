@@ -3,15 +3,14 @@
 #pragma once
 
 #include <cstddef>
-#include <map>
-#include <optional>
-#include <set>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <utility>
+#include <unordered_set>
 #include <vector>
 
+#include "codegen/model_table.hpp"
 #include "schema/graph.hpp"
 #include "schema/types.hpp"
 
@@ -28,17 +27,11 @@ std::string map_variable(std::size_t depth);
 // which the module declares after its endpoints.
 class KeyMapper {
 public:
-    enum class Direction { Request, Response };
+    using Index = codegen::ModelTable::Index;
+    enum class Direction : std::uint8_t { Request, Response };
 
-    // A conversion function that the printed expressions call.
-    struct Helper {
-        const schema::ModelDef* model;
-        Direction direction;
-        std::string name;
-        std::string body;  // the converted expression of the parameter "_v"
-    };
-
-    // Finds the reference cycles once, in time linear in the graph.
+    // Resolves the model references of every field and finds the reference
+    // cycles once, in time linear in the graph.
     explicit KeyMapper(const schema::ApiGraph& graph);
 
     // `expr` with model keys renamed from wire names to source names
@@ -52,33 +45,45 @@ public:
     std::string response(const schema::TypeRef& ty, std::string_view expr, std::size_t depth) const;
 
     const schema::ApiGraph& graph() const { return graph_; }
-    // The cycle a model lies on, if any.
-    std::optional<std::size_t> cycle_of(const schema::ModelDef& model) const;
+    const codegen::ModelTable& models() const { return models_; }
 
-    // The name of the helper converting `model`, which is then owed to the module.
-    const std::string& helper_for(const schema::ModelDef& model, Direction direction) const;
-    // Every helper asked for so far (and those their bodies ask for), with
-    // their bodies, in the order first asked.
-    std::vector<Helper> take_helpers() const;
+    // Calls `visit` with the name and the body (the converted expression of
+    // its parameter "_v") of every helper asked for so far, and of those their
+    // bodies ask for, in the order first asked.
+    void write_helpers(const std::function<void(std::string_view name, std::string_view body)>& visit) const;
 
 private:
-    const std::string& helper_key(const schema::ModelDef& model) const;
+    class Conversion;  // writes one expression
+    static constexpr std::uint32_t no_cycle = codegen::ModelTable::none;
+
+    // The model that converting a value of type `ty` expands: its own model
+    // reference, or the one at the bottom of its nested arrays; none if
+    // there is none or no model has that key.
+    Index expanded_model(const schema::TypeRef& ty) const;
+    Index field_model(Index model, std::size_t field) const { return field_models_[field_start_[model] + field]; }
+    // Appends the name of the helper converting `model`, which is then owed
+    // to the module.
+    void append_helper_name(std::string& out, Index model, Direction direction) const;
 
     const schema::ApiGraph& graph_;
-    std::unordered_map<const schema::ModelDef*, std::size_t> cycle_of_;
-    std::unordered_map<const schema::ModelDef*, const std::string*> model_keys_;
-    // Helpers are owed as printing goes; the printer takes them at the end.
+    codegen::ModelTable models_;
+    std::vector<std::size_t> field_start_;  // per model: where its fields start in field_models_
+    std::vector<Index> field_models_;       // per field of every model: expanded_model of its type
+    std::vector<std::uint32_t> cycle_;      // per model: the cycle it lies on, or no_cycle
+    // Helpers are owed as printing goes; the printer writes them at the end.
+    struct Helper {
+        Index model;
+        Direction direction;
+        std::string name;
+    };
     mutable std::vector<Helper> helpers_;
-    mutable std::map<std::pair<const schema::ModelDef*, Direction>, std::string> helper_names_;
-    mutable std::set<std::string> helper_names_taken_;
+    // Per model and direction: none until its helper is asked for, then the
+    // number that tells its name from an earlier one alike, or 0.
+    mutable std::vector<std::uint32_t> helper_suffix_;
+    mutable std::unordered_set<std::string> helper_names_taken_;
+    // By cycle: being expanded by the conversion under way (all false between conversions).
+    mutable std::vector<bool> open_cycles_;
 };
-
-// One-off forms of KeyMapper::request and KeyMapper::response; each call
-// analyses the whole graph, so printers share one KeyMapper instead.
-std::string request_mapping_at_depth(const schema::TypeRef& ty, std::string_view expr, const schema::ApiGraph& graph,
-                                     std::size_t depth);
-std::string response_mapping_at_depth(const schema::TypeRef& ty, std::string_view expr, const schema::ApiGraph& graph,
-                                      std::size_t depth);
 
 // True when a result of this type is converted: the type, after stepping
 // through nested arrays, is a model reference.

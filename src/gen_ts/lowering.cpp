@@ -1,12 +1,15 @@
 #include "gen_ts/lowering.hpp"
 
+#include <algorithm>
+#include <array>
 #include <string_view>
 #include <unordered_set>
 #include <utility>
-#include <variant>
 
 #include "base/utf8.hpp"
-#include "schema/json_writer.hpp"
+#include "codegen/printer.hpp"
+#include "codegen/union_members.hpp"
+#include "codegen/vocabulary.hpp"
 #include "schema/naming.hpp"
 
 namespace tolv::gen_ts {
@@ -17,17 +20,6 @@ using schema::TypeRef;
 namespace {
 
 constexpr std::string_view kUnknown = "unknown";
-
-std::string_view primitive_type(const std::optional<std::string>& name) {
-    if (!name) return kUnknown;
-    const std::string_view n = *name;
-    if (n == "str" || n == "string" || n == "bytes") return "string";
-    if (n == "int" || n == "float" || n == "number") return "number";
-    if (n == "bool" || n == "boolean") return "boolean";
-    if (n == "null") return "null";
-    if (n == "undefined") return "undefined";
-    return kUnknown;
-}
 
 std::string lower_nested(const TypeRef& ty, const EnumMap& enums, bool allow_void) {
     return apply_optional_nullable(lower_base(ty, enums, allow_void), ty.optional, ty.nullable);
@@ -48,22 +40,12 @@ std::string lower_record(const TypeRef& ty, const EnumMap& enums) {
     if (ty.inner.empty()) return "Record<string, unknown>";
     const std::string key = lower_nested(ty.inner[0], enums, false);
     const std::string value = ty.inner.size() >= 2 ? lower_nested(ty.inner[1], enums, false) : std::string(kUnknown);
-    std::string out = "Record<";
-    out += record_key_type(key);
-    out += ", ";
-    out += value;
-    out += '>';
-    return out;
+    return "Record<" + std::string(record_key_type(key)) + ", " + value + ">";
 }
 
 std::string lower_tuple(const TypeRef& ty, const EnumMap& enums) {
-    std::string out = "[";
-    for (std::size_t i = 0; i < ty.inner.size(); ++i) {
-        if (i != 0) out += ", ";
-        out += lower_nested(ty.inner[i], enums, false);
-    }
-    out += ']';
-    return out;
+    const auto item = [&](const TypeRef& t) { return lower_nested(t, enums, false); };
+    return std::string("[").append(codegen::join(ty.inner, ", ", item)).append("]");
 }
 
 std::string lower_union(const TypeRef& ty, const EnumMap& enums, bool allow_void) {
@@ -84,59 +66,11 @@ std::string lower_enum(const TypeRef& ty, const EnumMap& enums) {
     return dedupe_union(std::move(literals));
 }
 
-// Splits one text into its top-level union members (untrimmed) and hands
-// each to `emit`. A " | " inside a string literal or inside (), [] or <>
-// does not separate.
-template <class Emit>
-void split_union_members(std::string_view text, Emit&& emit) {
-    bool in_string = false;
-    bool escaped = false;
-    unsigned paren = 0, bracket = 0, angle = 0;
-    std::size_t member_start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (in_string) {
-            if (escaped) {
-                escaped = false;
-            } else if (c == '\\') {
-                escaped = true;
-            } else if (c == '"') {
-                in_string = false;
-            }
-            continue;
-        }
-        switch (c) {
-            case '"': in_string = true; break;
-            case '(': ++paren; break;
-            case '[': ++bracket; break;
-            case '<': ++angle; break;
-            case ')':
-                if (paren > 0) --paren;
-                break;
-            case ']':
-                if (bracket > 0) --bracket;
-                break;
-            case '>':
-                if (angle > 0) --angle;
-                break;
-            case '|':
-                if (paren == 0 && bracket == 0 && angle == 0 && i != 0 && text[i - 1] == ' ' && i + 1 < text.size() &&
-                    text[i + 1] == ' ') {
-                    emit(text.substr(member_start, i - member_start));
-                    member_start = i + 1;
-                }
-                break;
-            default: break;
-        }
-    }
-    emit(text.substr(member_start));
-}
-
 }  // namespace
 
 std::string lower_base(const TypeRef& ty, const EnumMap& enums, bool allow_void) {
     switch (ty.kind) {
-        case TypeKind::Primitive: return std::string(primitive_type(ty.name));
+        case TypeKind::Primitive: return std::string(codegen::primitive_ts(codegen::primitive_of(ty.name)));
         case TypeKind::Array: return lower_array(ty, enums);
         case TypeKind::Record: return lower_record(ty, enums);
         case TypeKind::Tuple: return lower_tuple(ty, enums);
@@ -162,13 +96,26 @@ std::string apply_optional_nullable(std::string text, bool optional, bool nullab
 std::string lower_with_own_flags(const TypeRef& ty, const EnumMap& enums) { return lower_nested(ty, enums, false); }
 
 std::string dedupe_union(std::vector<std::string> texts) {
-    // The views point into `texts`, which outlives the set.
-    std::unordered_set<std::string_view> seen;
+    // The views point into `texts`. Unions are short, so the members seen are
+    // kept in a small array; a long union (an enumeration of many values)
+    // moves them to a hash set.
+    std::array<std::string_view, 16> few;
+    std::size_t few_count = 0;
+    std::unordered_set<std::string_view> many;
+    const auto first_time = [&](std::string_view member) {
+        if (few_count < few.size()) {
+            if (std::find(few.begin(), few.begin() + few_count, member) != few.begin() + few_count) return false;
+            few[few_count++] = member;
+            return true;
+        }
+        if (many.empty()) many.insert(few.begin(), few.end());
+        return many.insert(member).second;
+    };
     std::string out;
     for (const std::string& text : texts) {
-        split_union_members(text, [&](std::string_view member) {
+        codegen::for_each_union_member(text, codegen::kPlainUnions, [&](std::string_view member) {
             member = trim_unicode_whitespace(member);
-            if (member.empty() || !seen.insert(member).second) return;
+            if (member.empty() || !first_time(member)) return;
             if (!out.empty()) out += " | ";
             out += member;
         });
@@ -185,16 +132,8 @@ std::string lower_named_ref(const std::optional<std::string>& name) {
 }
 
 std::string lower_literal_value(const schema::JsonValue& value) {
-    if (value.is_null()) return "null";
-    if (const bool* b = std::get_if<bool>(&value.v)) return *b ? "true" : "false";
-    if (value.is_number()) return schema::format_json_number(value);
-    if (const std::string* s = std::get_if<std::string>(&value.v)) {
-        std::string out = "\"";
-        out += escape_ts_string(*s);
-        out += '"';
-        return out;
-    }
-    return std::string(kUnknown);
+    const auto quote = [](std::string_view s) { return std::string("\"").append(escape_ts_string(s)).append("\""); };
+    return codegen::literal_type(value, quote).value_or(std::string(kUnknown));
 }
 
 std::string escape_ts_string(std::string_view s) {

@@ -17,16 +17,16 @@ TEST(ParamsObject, RequiredParametersFirstPayloadInSchemaOrder) {
         param("tag", "tag", optional(prim("str"))),
         param("cursor", "cursor", nullable(prim("str"))),
     };
-    EXPECT_EQ(params_object(params, graph),
+    EXPECT_EQ(params_object(params, graph.enums),
               "{ query: string; cursor: string | null; pageSize?: number; tag?: string }");
-    EXPECT_EQ(args_payload(params, graph),
+    EXPECT_EQ(args_payload(params, graph.enums),
               "{ page_size: args.pageSize, query: args.query, tag: args.tag, cursor: args.cursor }");
 }
 
 TEST(ParamsObject, EmptyListGivesVoidAndEmptyPayload) {
     const schema::ApiGraph graph;
-    EXPECT_EQ(params_object({}, graph), "void");
-    EXPECT_EQ(args_payload({}, graph), "{}");
+    EXPECT_EQ(params_object({}, graph.enums), "void");
+    EXPECT_EQ(args_payload({}, graph.enums), "{}");
 }
 
 struct PayloadCase {
@@ -42,7 +42,7 @@ class ParamPayloadExpr : public testing::TestWithParam<PayloadCase> {};
 TEST_P(ParamPayloadExpr, EncodesOnlyWhatHoldsAModel) {
     schema::ApiGraph graph;
     graph.enums["status"] = {"status", {JsonValue("on")}, std::nullopt};
-    EXPECT_EQ(param_payload_expr(GetParam().param, graph), GetParam().expected) << GetParam().label;
+    EXPECT_EQ(param_payload_expr(GetParam().param, graph.enums), GetParam().expected) << GetParam().label;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -62,6 +62,15 @@ INSTANTIATE_TEST_SUITE_P(
         PayloadCase{"optional type", param("u", "u", optional(model("user"))),
                     "args.u === undefined ? undefined : Schema.encodeUnknownSync(Schema.UndefinedOr(User))(args.u)"}));
 
+// The function's text without its last line feed.
+std::string print(const schema::Endpoint& endpoint, const schema::ApiGraph& graph, ReturnSurface surface) {
+    codegen::Printer p(2);
+    print_endpoint_function(p, endpoint, graph.enums, surface);
+    std::string text = std::move(p).take();
+    text.pop_back();
+    return text;
+}
+
 schema::Endpoint endpoint_of(schema::EndpointKind kind, std::string name) {
     schema::Endpoint endpoint;
     endpoint.name = std::move(name);
@@ -70,65 +79,65 @@ schema::Endpoint endpoint_of(schema::EndpointKind kind, std::string name) {
     return endpoint;
 }
 
-TEST(EmitRpc, NoParametersInBothSurfaces) {
+TEST(RpcFunction, NoParametersInBothSurfaces) {
     const schema::ApiGraph graph;
     schema::Endpoint endpoint = endpoint_of(schema::EndpointKind::Rpc, "ping_server");
-    EXPECT_EQ(emit_rpc(endpoint, graph, ReturnSurface::Effect),
+    EXPECT_EQ(print(endpoint, graph, ReturnSurface::Effect),
               "export const pingServer = (options?: CallOptions): Effect.Effect<void, TolvError, TolvClient> =>\n"
               "  callCommand(\"ping_server\", {}, Schema.Void, options)");
     endpoint.returns = nullable(prim("str"));
-    EXPECT_EQ(emit_rpc(endpoint, graph, ReturnSurface::Promise),
+    EXPECT_EQ(print(endpoint, graph, ReturnSurface::Promise),
               "export const pingServer = (options?: CallOptions): Promise<string | null> =>\n"
               "  runPromise(callCommand(\"ping_server\", {}, Schema.NullOr(Schema.String), options))");
 }
 
-TEST(EmitUpload, WithoutParametersStillTakesArgs) {
+TEST(UploadFunction, WithoutParametersStillTakesArgs) {
     const schema::ApiGraph graph;
     schema::Endpoint endpoint = endpoint_of(schema::EndpointKind::Upload, "put_file");
-    EXPECT_EQ(emit_upload(endpoint, graph, ReturnSurface::Effect),
+    EXPECT_EQ(print(endpoint, graph, ReturnSurface::Effect),
               "export const putFile = (args: { file: File }, options?: UploadOptions): "
               "Effect.Effect<void, TolvError, TolvClient> =>\n"
               "  callUpload(\"put_file\", [args.file], {}, Schema.Void, options)");
     endpoint.multiFile = true;
     endpoint.params = {param("folder", "folder", prim("str"))};
-    EXPECT_EQ(emit_upload(endpoint, graph, ReturnSurface::Promise),
+    EXPECT_EQ(print(endpoint, graph, ReturnSurface::Promise),
               "export const putFile = (args: { files: ReadonlyArray<File>; folder: string }, options?: UploadOptions): "
               "Promise<void> =>\n"
               "  runPromise(callUpload(\"put_file\", args.files, { folder: args.folder }, Schema.Void, options))");
 }
 
-TEST(EmitChannel, WithoutItemTypeStreamsUnknown) {
+TEST(ChannelFunction, WithoutItemTypeStreamsUnknown) {
     const schema::ApiGraph graph;
     const schema::Endpoint endpoint = endpoint_of(schema::EndpointKind::Channel, "events");
-    EXPECT_EQ(emit_channel(endpoint, graph, ReturnSurface::Promise),
+    EXPECT_EQ(print(endpoint, graph, ReturnSurface::Promise),
               "export const events = (options?: CallOptions): AsyncIterable<unknown> =>\n"
               "  toAsyncIterable(callChannel(\"events\", {}, Schema.Unknown, options))");
 }
 
-TEST(EmitStatic, NameKeepsUnderscoresForTheRuntime) {
+TEST(StaticFunction, NameKeepsUnderscoresForTheRuntime) {
     const schema::ApiGraph graph;
     schema::Endpoint endpoint = endpoint_of(schema::EndpointKind::Static, "user_avatar_file");
     endpoint.returns = prim("int");  // never used by static routes
     endpoint.doc = "Avatar.";
-    EXPECT_EQ(emit_static(endpoint, graph, ReturnSurface::Effect),
+    EXPECT_EQ(print(endpoint, graph, ReturnSurface::Effect),
               "/**\n * Avatar.\n */\n"
               "export const userAvatarFileUrl = (): Effect.Effect<string, never, TolvClient> =>\n"
               "  buildStaticUrl(\"user_avatar_file\", {})");
 }
 
-TEST(Emitters, OptionalNullableOutsideFieldsIsANullishSchema) {
+TEST(EndpointFunctions, OptionalNullableOutsideFieldsIsANullishSchema) {
     schema::ApiGraph graph;
     schema::Endpoint rpc = endpoint_of(schema::EndpointKind::Rpc, "find");
     rpc.returns = optional(nullable(model("user")));
     rpc.params = {param("filter", "filter", optional(nullable(model("filter"))))};
-    EXPECT_EQ(emit_rpc(rpc, graph, ReturnSurface::Effect),
+    EXPECT_EQ(print(rpc, graph, ReturnSurface::Effect),
               "export const find = (args: { filter?: Filter | null }, options?: CallOptions): "
               "Effect.Effect<User | null | undefined, TolvError, TolvClient> =>\n"
               "  callCommand(\"find\", { filter: args.filter === undefined ? undefined : "
               "Schema.encodeUnknownSync(Schema.NullishOr(Filter))(args.filter) }, Schema.NullishOr(User), options)");
     schema::Endpoint channel = endpoint_of(schema::EndpointKind::Channel, "feed");
     channel.channelItem = optional(nullable(prim("str")));
-    EXPECT_EQ(emit_channel(channel, graph, ReturnSurface::Effect),
+    EXPECT_EQ(print(channel, graph, ReturnSurface::Effect),
               "export const feed = (options?: CallOptions): "
               "Stream.Stream<string | null | undefined, TolvError, TolvClient> =>\n"
               "  callChannel(\"feed\", {}, Schema.NullishOr(Schema.String), options)");

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "builders.hpp"
-#include "gen_effect/printer.hpp"
+#include "gen_effect/generator.hpp"
 
 namespace tolv::gen_effect::printer {
 namespace {

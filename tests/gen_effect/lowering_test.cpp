@@ -125,7 +125,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(LowerWithEnums, SuspendsTheCurrentModelAndLaterDeclarations) {
     const EnumMap enums;
-    const ModelScope self{"UserProfile"};
+    codegen::ModelTable names({});
+    const ModelScope self{&names, names.intern("UserProfile")};
     EXPECT_EQ(lower_with_enums(model("user_profile"), enums, &self),
               (TypeExpr{"UserProfile", "Schema.suspend(() => UserProfile)"}));
     EXPECT_EQ(lower_with_enums(array_of(model("user_profile")), enums, &self).schema,
@@ -133,8 +134,13 @@ TEST(LowerWithEnums, SuspendsTheCurrentModelAndLaterDeclarations) {
     EXPECT_EQ(lower_with_enums(model("other"), enums, &self), (TypeExpr{"Other", "Other"}));
     EXPECT_EQ(lower_with_enums(model("user_profile"), enums), (TypeExpr{"UserProfile", "UserProfile"}));
 
-    const DeclarationOrder order{{"Early", 0}, {"Current", 1}, {"Late", 2}};
-    const ModelScope placed{"Current", &order, 1};
+    const codegen::ModelTable::NameId early = names.intern("Early"), current = names.intern("Current");
+    const codegen::ModelTable::NameId late = names.intern("Late");
+    std::vector<std::size_t> positions(names.name_count(), ModelScope::undeclared);
+    positions[early] = 0;
+    positions[current] = 1;
+    positions[late] = 2;
+    const ModelScope placed{&names, current, &positions, 1};
     EXPECT_EQ(lower_with_enums(model("early"), enums, &placed).schema, "Early");
     EXPECT_EQ(lower_with_enums(model("late"), enums, &placed).schema, "Schema.suspend(() => Late)");
     EXPECT_EQ(lower_with_enums(model("missing"), enums, &placed).schema, "Missing");
@@ -143,13 +149,14 @@ TEST(LowerWithEnums, SuspendsTheCurrentModelAndLaterDeclarations) {
 TEST(LowerWithEnums, CurrentModelNameDefersOnlyThatModel) {
     const EnumMap enums;
     const TypeRef ty = union_of({model("user_profile"), array_of(model("other"))});
-    EXPECT_EQ(lower_with_enums(ty, enums, std::optional<std::string_view>("UserProfile")),
+    codegen::ModelTable names({});
+    const ModelScope user_profile{&names, names.intern("UserProfile")};
+    EXPECT_EQ(lower_with_enums(ty, enums, &user_profile),
               (TypeExpr{"UserProfile | ReadonlyArray<Other>",
                         "Schema.Union(Schema.suspend(() => UserProfile), Schema.Array(Other))"}));
-    EXPECT_EQ(lower_with_enums(ty, enums, std::nullopt), lower_with_enums(ty, enums));
     // A model without a usable name is never the current one.
-    EXPECT_EQ(lower_with_enums(of_kind(TypeKind::Model), enums, std::optional<std::string_view>("")),
-              (TypeExpr{"unknown", "Schema.Unknown"}));
+    const ModelScope unnamed{&names, names.intern("")};
+    EXPECT_EQ(lower_with_enums(of_kind(TypeKind::Model), enums, &unnamed), (TypeExpr{"unknown", "Schema.Unknown"}));
 }
 
 TEST(QuoteJsString, EscapesLikeJson) {

@@ -1,5 +1,7 @@
 #include "gen_effect/model_schemas.hpp"
 
+#include "gen_effect/model_order.hpp"
+
 #include <gtest/gtest.h>
 
 #include "builders.hpp"
@@ -9,12 +11,35 @@ namespace {
 
 using namespace tolv::test;
 
-TEST(RenderModelSchemas, EmptyGraphGivesNothing) { EXPECT_TRUE(render_model_schemas({}).empty()); }
+// The declarations of the graph's models, each after an empty line.
+std::string schemas(const schema::ApiGraph& graph) {
+    codegen::Printer p(2);
+    codegen::ModelTable models(graph);
+    print_model_schemas(p, models, graph.enums);
+    return std::move(p).take();
+}
+
+// The declarations one by one: each is two blocks of lines, its halves,
+// separated by an empty line.
+std::vector<std::string> declarations(const schema::ApiGraph& graph) {
+    std::string text = schemas(graph);
+    std::vector<std::string> blocks;
+    for (std::size_t at = 1; at < text.size();) {
+        const std::size_t end = std::min(text.find("\n\n", at), text.size() - 1);
+        blocks.push_back(text.substr(at, end - at));
+        at = end + 2;
+    }
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i + 1 < blocks.size(); i += 2) out.push_back(blocks[i] + "\n\n" + blocks[i + 1]);
+    return out;
+}
+
+TEST(RenderModelSchemas, EmptyGraphGivesNothing) { EXPECT_EQ(schemas({}), ""); }
 
 TEST(RenderModelSchema, PlainFormWithRenamedKey) {
     schema::ApiGraph graph;
     add_model(graph, "user", {field("id", "id", prim("int")), field("display_name", "displayName", prim("str"))});
-    EXPECT_EQ(render_model_schema(graph.models.at("user"), graph),
+    EXPECT_EQ(declarations(graph).at(0),
               "export const User = Schema.Struct({\n"
               "  id: Schema.Number,\n"
               "  displayName: Schema.propertySignature(Schema.String).pipe(Schema.fromKey(\"display_name\"))\n"
@@ -26,14 +51,14 @@ TEST(RenderModelSchema, PlainFormWithRenamedKey) {
 TEST(RenderModelSchema, ModelWithoutFields) {
     schema::ApiGraph graph;
     add_model(graph, "Empty", {});
-    EXPECT_EQ(render_model_schema(graph.models.at("Empty"), graph),
+    EXPECT_EQ(declarations(graph).at(0),
               "export const Empty = Schema.Struct({})\n\nexport type Empty = Schema.Schema.Type<typeof Empty>");
 }
 
 TEST(RenderModelSchema, SelfReferenceUsesInterfaceForm) {
     schema::ApiGraph graph;
     add_model(graph, "tree_node", {field("children", "children", array_of(model("tree_node")))});
-    EXPECT_EQ(render_model_schema(graph.models.at("tree_node"), graph),
+    EXPECT_EQ(declarations(graph).at(0),
               "export interface TreeNode {\n"
               "  readonly children: ReadonlyArray<TreeNode>\n"
               "}\n"
@@ -47,7 +72,7 @@ TEST(RenderModelSchema, DeepSelfReferenceAlsoSelectsInterfaceForm) {
     for (const TypeRef& ty : {union_of({prim("str"), model("node")}), record_of(prim("str"), model("node"))}) {
         schema::ApiGraph graph;
         add_model(graph, "node", {field("next", "next", ty)});
-        EXPECT_TRUE(render_model_schema(graph.models.at("node"), graph).starts_with("export interface Node {"));
+        EXPECT_TRUE(declarations(graph).at(0).starts_with("export interface Node {"));
     }
 }
 
@@ -70,53 +95,55 @@ class RenderField : public testing::TestWithParam<FieldCase> {};
 
 TEST_P(RenderField, GivesBothLines) {
     const schema::ApiGraph graph;
-    const RenderedField rendered = render_field(GetParam().field, graph, ModelScope{"Owner"});
-    EXPECT_EQ(rendered.schema_line, GetParam().schema_line) << GetParam().label;
-    EXPECT_EQ(rendered.ts_line, GetParam().ts_line) << GetParam().label;
+    codegen::ModelTable names({});
+    const RenderedField rendered = render_field(GetParam().field, graph.enums, {&names, names.intern("Owner")});
+    EXPECT_EQ(rendered.schema_entry, GetParam().schema_line) << GetParam().label;
+    EXPECT_EQ(rendered.ts_member, GetParam().ts_line) << GetParam().label;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Flags, RenderField,
     testing::Values(
         FieldCase{"not required", field("nickname", "nickname", prim("str"), false),
-                  "  nickname: Schema.UndefinedOr(Schema.String)", "  readonly nickname: string | undefined"},
+                  "nickname: Schema.UndefinedOr(Schema.String)", "readonly nickname: string | undefined"},
         FieldCase{"optional flag on a required field", with_flags(field("n", "n", prim("str")), true, false),
-                  "  n: Schema.UndefinedOr(Schema.String)", "  readonly n: string | undefined"},
-        FieldCase{"optional type flag", field("n", "n", optional(prim("str"))),
-                  "  n: Schema.UndefinedOr(Schema.String)", "  readonly n: string | undefined"},
-        FieldCase{"nullable", with_flags(field("n", "n", prim("int")), false, true),
-                  "  n: Schema.NullOr(Schema.Number)", "  readonly n: number | null"},
+                  "n: Schema.UndefinedOr(Schema.String)", "readonly n: string | undefined"},
+        FieldCase{"optional type flag", field("n", "n", optional(prim("str"))), "n: Schema.UndefinedOr(Schema.String)",
+                  "readonly n: string | undefined"},
+        FieldCase{"nullable", with_flags(field("n", "n", prim("int")), false, true), "n: Schema.NullOr(Schema.Number)",
+                  "readonly n: number | null"},
         FieldCase{"renamed and only optional", field("nick_name", "nickName", prim("str"), false),
-                  "  nickName: Schema.propertySignature(Schema.UndefinedOr(Schema.String))"
+                  "nickName: Schema.propertySignature(Schema.UndefinedOr(Schema.String))"
                   ".pipe(Schema.fromKey(\"nick_name\"))",
-                  "  readonly nickName: string | undefined"},
-        FieldCase{"self reference", field("parent", "parent", model("owner")), "  parent: Schema.suspend(() => Owner)",
-                  "  readonly parent: Owner"},
+                  "readonly nickName: string | undefined"},
+        FieldCase{"self reference", field("parent", "parent", model("owner")), "parent: Schema.suspend(() => Owner)",
+                  "readonly parent: Owner"},
         // An optional nullable field decodes null to a missing key: no null in the member type.
         FieldCase{"optional and nullable", with_flags(field("nickname", "nickname", prim("str"), false), true, true),
-                  "  nickname: Schema.optionalWith(Schema.String, { nullable: true })",
-                  "  readonly nickname?: string | undefined"},
+                  "nickname: Schema.optionalWith(Schema.String, { nullable: true })",
+                  "readonly nickname?: string | undefined"},
         FieldCase{
             "renamed optional and nullable", field("nick_name", "nickName", optional(nullable(prim("str")))),
-            "  nickName: Schema.optionalWith(Schema.String, { nullable: true }).pipe(Schema.fromKey(\"nick_name\"))",
-            "  readonly nickName?: string | undefined"},
+            "nickName: Schema.optionalWith(Schema.String, { nullable: true }).pipe(Schema.fromKey(\"nick_name\"))",
+            "readonly nickName?: string | undefined"},
         FieldCase{"optional nullable union holding null",
                   with_flags(field("v", "v", union_of({prim("str"), prim("null")}), false), false, true),
-                  "  v: Schema.optionalWith(Schema.Union(Schema.String, Schema.Null), { nullable: true })",
-                  "  readonly v?: string | null | undefined"},
+                  "v: Schema.optionalWith(Schema.Union(Schema.String, Schema.Null), { nullable: true })",
+                  "readonly v?: string | null | undefined"},
         FieldCase{"optional nullable array of optional nullable",
                   field("xs", "xs", optional(nullable(array_of(optional(nullable(prim("int"))))))),
-                  "  xs: Schema.optionalWith(Schema.Array(Schema.NullishOr(Schema.Number)), { nullable: true })",
-                  "  readonly xs?: ReadonlyArray<number | null | undefined> | undefined"}));
+                  "xs: Schema.optionalWith(Schema.Array(Schema.NullishOr(Schema.Number)), { nullable: true })",
+                  "readonly xs?: ReadonlyArray<number | null | undefined> | undefined"}));
 
 TEST(RenderField, CurrentModelByName) {
     const schema::ApiGraph graph;
     const schema::Field parent = field("parent_node", "parent", nullable(model("owner")));
-    EXPECT_EQ(render_field(parent, graph, std::optional<std::string_view>("Owner")).schema_line,
-              "  parent: Schema.propertySignature(Schema.NullOr(Schema.suspend(() => Owner)))"
+    codegen::ModelTable names({});
+    EXPECT_EQ(render_field(parent, graph.enums, {&names, names.intern("Owner")}).schema_entry,
+              "parent: Schema.propertySignature(Schema.NullOr(Schema.suspend(() => Owner)))"
               ".pipe(Schema.fromKey(\"parent_node\"))");
-    EXPECT_EQ(render_field(parent, graph, std::nullopt).schema_line,
-              "  parent: Schema.propertySignature(Schema.NullOr(Owner)).pipe(Schema.fromKey(\"parent_node\"))");
+    EXPECT_EQ(render_field(parent, graph.enums, {&names}).schema_entry,
+              "parent: Schema.propertySignature(Schema.NullOr(Owner)).pipe(Schema.fromKey(\"parent_node\"))");
 }
 
 TEST(RenderModelSchemas, DependenciesComeFirstAndMissingModelsKeepTheirName) {
@@ -124,7 +151,7 @@ TEST(RenderModelSchemas, DependenciesComeFirstAndMissingModelsKeepTheirName) {
     add_model(graph, "order",
               {field("customer", "customer", model("customer")), field("coupon", "coupon", model("coupon"))});
     add_model(graph, "customer", {field("id", "id", prim("int"))});
-    const auto texts = render_model_schemas(graph);
+    const auto texts = declarations(graph);
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_TRUE(texts[0].starts_with("export const Customer = "));
     EXPECT_EQ(texts[1],
@@ -136,7 +163,7 @@ TEST(RenderModelSchemas, OneDeclarationPerPascalCaseKey) {
     schema::ApiGraph graph;
     add_model(graph, "a_b", {field("x", "x", prim("int"))});
     add_model(graph, "AB", {field("y", "y", prim("str"))});
-    const auto texts = render_model_schemas(graph);
+    const auto texts = declarations(graph);
     ASSERT_EQ(texts.size(), 1u);
     // "AB" sorts first among the keys, so it is the model found for the name.
     EXPECT_NE(texts[0].find("y: Schema.String"), std::string::npos);
@@ -144,7 +171,7 @@ TEST(RenderModelSchemas, OneDeclarationPerPascalCaseKey) {
 
 std::vector<std::string> render_names(const schema::ApiGraph& graph) {
     std::vector<std::string> heads;
-    for (const std::string& text : render_model_schemas(graph)) heads.push_back(text.substr(0, text.find('\n')));
+    for (const std::string& text : declarations(graph)) heads.push_back(text.substr(0, text.find('\n')));
     return heads;
 }
 
@@ -152,7 +179,7 @@ TEST(RenderModelSchemas, TwoModelCycleUsesInterfacesAndDefersTheLaterOne) {
     schema::ApiGraph graph;
     add_model(graph, "author", {field("books", "books", array_of(model("book")))});
     add_model(graph, "book", {field("author", "author", model("author"))});
-    const auto texts = render_model_schemas(graph);
+    const auto texts = declarations(graph);
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(texts[0],
               "export interface Author {\n  readonly books: ReadonlyArray<Book>\n}\n\n"
@@ -176,35 +203,27 @@ TEST(RenderModelSchemas, ThreeModelCycleAndItsDependents) {
               (std::vector<std::string>{"export const Base = Schema.Struct({})", "export const A = Schema.Struct({",
                                         "export interface B {", "export interface C {", "export interface D {",
                                         "export const E = Schema.Struct({"}));
-    const auto texts = render_model_schemas(graph);
-    EXPECT_NE(texts[1].find("  d: Schema.suspend(() => D)\n"), std::string::npos);
-    EXPECT_NE(texts[2].find("  c: Schema.suspend(() => C)\n"), std::string::npos);
-    EXPECT_NE(texts[3].find("  d: Schema.suspend(() => D)\n"), std::string::npos);
-    EXPECT_NE(texts[4].find("  b: Schema.NullOr(B)\n"), std::string::npos);
-    EXPECT_NE(texts[5].find("  a: A\n"), std::string::npos);
+    const auto texts = declarations(graph);
+    EXPECT_NE(texts[1].find("d: Schema.suspend(() => D)\n"), std::string::npos);
+    EXPECT_NE(texts[2].find("c: Schema.suspend(() => C)\n"), std::string::npos);
+    EXPECT_NE(texts[3].find("d: Schema.suspend(() => D)\n"), std::string::npos);
+    EXPECT_NE(texts[4].find("b: Schema.NullOr(B)\n"), std::string::npos);
+    EXPECT_NE(texts[5].find("a: A\n"), std::string::npos);
 }
 
-TEST(FindModel, IndexAgreesWithTheFirstMatchInKeyOrder) {
+// Keys and names that disagree, and PascalCase forms shared between them:
+// each PascalCase key declares the first model in key order whose key or
+// name has that form, so "a_b" stands for both "AB" and "Zeta".
+TEST(OrderModels, DeclaresTheFirstModelWhoseKeyOrNameHasTheForm) {
     schema::ApiGraph graph;
-    // Keys and names that disagree, and PascalCase collisions between them.
     graph.models["a_b"] = {"zeta", {}, std::nullopt};
     graph.models["b"] = {"a_b", {}, std::nullopt};
     graph.models["c"] = {"b", {}, std::nullopt};
     graph.models["zeta"] = {"other", {}, std::nullopt};
-    const ModelIndex index(graph);
-    for (const char* name : {"AB", "Zeta", "B", "C", "Other", "Missing", ""}) {
-        EXPECT_EQ(index.find(name), find_model(graph, name)) << name;
-    }
-    EXPECT_EQ(index.find("Zeta"), &graph.models.at("a_b"));
-    EXPECT_EQ(index.find("B"), &graph.models.at("b"));
-}
-
-TEST(WalkModelRefs, CollectsModelsAtAnyDepthButNotEnums) {
-    std::set<std::string> names;
-    walk_model_refs(union_of({array_of(model("line_item")), record_of(prim("str"), tuple_of({model("a")})),
-                              enum_ref("status"), model("__")}),
-                    names);
-    EXPECT_EQ(names, (std::set<std::string>{"", "A", "LineItem"}));
+    codegen::ModelTable models(graph);
+    std::vector<std::string> declared;
+    for (const Declaration& d : order_models(models).declarations) declared.push_back(models.key(d.model));
+    EXPECT_EQ(declared, (std::vector<std::string>{"a_b", "b", "c", "a_b"}));
 }
 
 }  // namespace

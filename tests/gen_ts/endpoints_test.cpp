@@ -1,11 +1,12 @@
 #include "gen_ts/endpoints.hpp"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <pthread.h>
 
 #include "builders.hpp"
+#include "gen_ts/generator.hpp"
 #include "gen_ts/key_mapping.hpp"
-#include "gen_ts/printer.hpp"
 
 namespace tolv::gen_ts {
 namespace {
@@ -29,7 +30,7 @@ schema::ApiGraph sample_graph() {
 }
 
 std::string print(const Endpoint& endpoint, const schema::ApiGraph& graph = sample_graph()) {
-    TsPrinter p;
+    codegen::Printer p(4);
     print_endpoint_function(p, endpoint, KeyMapper(graph));
     return p.output();
 }
@@ -92,19 +93,19 @@ export async function search(args: { filter: Filter; limit?: number; cursor?: st
 
 TEST(KeyMapping, NestedArraysUseOneLambdaNamePerDepth) {
     const TypeRef nested = array(array(array(array(model("User")))));
-    EXPECT_EQ(response_mapping_at_depth(nested, "_r", sample_graph(), 0),
+    EXPECT_EQ(KeyMapper(sample_graph()).response(nested, "_r", 0),
               "_r.map((_item: any) => (_item.map((_inner: any) => (_inner.map((_deep: any) => "
               "(_deep.map((_item3: any) => ({ userName: _item3.user_name }))))))))");
-    EXPECT_EQ(request_mapping_at_depth(array(array(model("User"))), "args.x", sample_graph(), 0),
+    EXPECT_EQ(KeyMapper(sample_graph()).request(array(array(model("User"))), "args.x", 0),
               "args.x.map((_item) => (_item.map((_inner) => ({ user_name: _inner.userName }))))");
 }
 
 TEST(KeyMapping, FieldsStayAtTheModelsDepth) {
-    EXPECT_EQ(response_mapping_at_depth(model("Outer"), "_r", sample_graph(), 0),
+    EXPECT_EQ(KeyMapper(sample_graph()).response(model("Outer"), "_r", 0),
               "{ inner: { userName: _r.inner_model.user_name }, "
               "list: _r.items.map((_item: any) => ({ userName: _item.user_name })), "
               "more: _r.more_items.map((_item: any) => ({ userName: _item.user_name })), tags: _r.tags }");
-    EXPECT_EQ(request_mapping_at_depth(model("Outer"), "data", sample_graph(), 0),
+    EXPECT_EQ(KeyMapper(sample_graph()).request(model("Outer"), "data", 0),
               "{ inner_model: { user_name: data.inner.userName }, "
               "items: data.list.map((_item) => ({ user_name: _item.userName })), "
               "more_items: data.more.map((_item) => ({ user_name: _item.userName })), tags: data.tags }");
@@ -118,14 +119,13 @@ TEST(KeyMapping, ValuesThatMayBeAbsentArePassedThrough) {
                                               field("maybe", "maybe_user", model("User"), false),
                                               field("users", "all_users", optional(array(model("User")))),
                                               field("slots", "slots", array(nullable(model("User"))))});
-    EXPECT_EQ(response_mapping_at_depth(model("Holder"), "_r", g, 0),
+    EXPECT_EQ(KeyMapper(g).response(model("Holder"), "_r", 0),
               "{ user: _r.the_user == null ? _r.the_user : { userName: _r.the_user.user_name }, "
               "maybe: _r.maybe_user == null ? _r.maybe_user : { userName: _r.maybe_user.user_name }, "
               "users: _r.all_users == null ? _r.all_users : _r.all_users.map((_item: any) => ({ userName: "
               "_item.user_name })), "
               "slots: _r.slots.map((_item: any) => (_item == null ? _item : { userName: _item.user_name })) }");
-    EXPECT_EQ(response_mapping_at_depth(nullable(model("User")), "_r", g, 0),
-              "_r == null ? _r : { userName: _r.user_name }");
+    EXPECT_EQ(KeyMapper(g).response(nullable(model("User")), "_r", 0), "_r == null ? _r : { userName: _r.user_name }");
     // Optional parameters are guarded too; required, non-null ones stay plain.
     Endpoint e = endpoint("find", EndpointKind::Rpc, type(TypeKind::Void));
     e.params = {param("filter", "the_filter", model("User"), false), param("who", "who", model("User"))};
@@ -134,46 +134,46 @@ TEST(KeyMapping, ValuesThatMayBeAbsentArePassedThrough) {
 }
 )");
     // Nothing to convert: no guard either.
-    EXPECT_EQ(request_mapping_at_depth(nullable(prim("str")), "e", g, 0), "e");
+    EXPECT_EQ(KeyMapper(g).request(nullable(prim("str")), "e", 0), "e");
 }
 
 TEST(KeyMapping, LeavesOtherKindsAndMissingModelsUnchanged) {
     const schema::ApiGraph g = sample_graph();
-    EXPECT_EQ(request_mapping_at_depth(union_of({model("User")}), "e", g, 0), "e");
-    EXPECT_EQ(request_mapping_at_depth(type(TypeKind::Record, {prim("str"), model("User")}), "e", g, 0), "e");
-    EXPECT_EQ(request_mapping_at_depth(type(TypeKind::Array), "e", g, 0), "e");
-    EXPECT_EQ(request_mapping_at_depth(array(prim("str")), "e", g, 0), "e");
-    EXPECT_EQ(request_mapping_at_depth(model("Ghost"), "e", g, 0), "e");
-    EXPECT_EQ(request_mapping_at_depth(type(TypeKind::Model), "e", g, 0), "e");
-    EXPECT_EQ(response_mapping_at_depth(model("Empty"), "e", g, 0), "{  }");
+    EXPECT_EQ(KeyMapper(g).request(union_of({model("User")}), "e", 0), "e");
+    EXPECT_EQ(KeyMapper(g).request(type(TypeKind::Record, {prim("str"), model("User")}), "e", 0), "e");
+    EXPECT_EQ(KeyMapper(g).request(type(TypeKind::Array), "e", 0), "e");
+    EXPECT_EQ(KeyMapper(g).request(array(prim("str")), "e", 0), "e");
+    EXPECT_EQ(KeyMapper(g).request(model("Ghost"), "e", 0), "e");
+    EXPECT_EQ(KeyMapper(g).request(type(TypeKind::Model), "e", 0), "e");
+    EXPECT_EQ(KeyMapper(g).response(model("Empty"), "e", 0), "{  }");
     // The array test looks only at the kind reached, not at the graph.
-    EXPECT_EQ(response_mapping_at_depth(array(model("Ghost")), "e", g, 0), "e.map((_item: any) => (_item))");
+    EXPECT_EQ(KeyMapper(g).response(array(model("Ghost")), "e", 0), "e.map((_item: any) => (_item))");
 }
 
 // Inline conversion cannot unroll a cycle: inside the expansion of a model
 // on a cycle, a model of the same cycle is converted by a helper function.
 TEST(KeyMapping, CyclesCallHelpersInsteadOfRecursingForever) {
     schema::ApiGraph g = sample_graph();
-    EXPECT_EQ(response_mapping_at_depth(model("Node"), "_r", g, 0),
+    EXPECT_EQ(KeyMapper(g).response(model("Node"), "_r", 0),
               "{ childNodes: _r.child_nodes.map((_item: any) => (_toWireNode(_item))), label: _r.label }");
-    EXPECT_EQ(request_mapping_at_depth(array(model("Node")), "args.n", g, 0),
+    EXPECT_EQ(KeyMapper(g).request(array(model("Node")), "args.n", 0),
               "args.n.map((_item) => ({ child_nodes: _item.childNodes.map((_inner) => (_toSourceNode(_inner))), "
               "label: _item.label }))");
-    EXPECT_EQ(request_mapping_at_depth(model("A"), "x", g, 0), "{ b_ref: _toSourceB(x.b) }");
+    EXPECT_EQ(KeyMapper(g).request(model("A"), "x", 0), "{ b_ref: _toSourceB(x.b) }");
     // Entering a cycle from outside, and another cycle inside a cycle.
     g.models.emplace("Root", model_def("Root", {field("a", "a_ref", model("A")), field("n", "node", model("Node"))}));
     g.models.emplace(
         "Tree", model_def("Tree", {field("kids", "kids", array(model("Tree"))), field("n", "node", model("Node"))}));
-    EXPECT_EQ(request_mapping_at_depth(model("Root"), "r", g, 0),
+    EXPECT_EQ(KeyMapper(g).request(model("Root"), "r", 0),
               "{ a_ref: { b_ref: _toSourceB(r.a.b) }, node: { child_nodes: r.n.childNodes.map((_item) => "
               "(_toSourceNode(_item))), label: r.n.label } }");
-    EXPECT_EQ(response_mapping_at_depth(model("Tree"), "t", g, 0),
+    EXPECT_EQ(KeyMapper(g).response(model("Tree"), "t", 0),
               "{ kids: t.kids.map((_item: any) => (_toWireTree(_item))), n: { childNodes: "
               "t.node.child_nodes.map((_item: any) => (_toWireNode(_item))), label: t.node.label } }");
     // A model met again in a sibling branch is expanded again.
     g.models.emplace("Pair",
                      model_def("Pair", {field("l", "left", model("User")), field("r", "right", model("User"))}));
-    EXPECT_EQ(request_mapping_at_depth(model("Pair"), "p", g, 0),
+    EXPECT_EQ(KeyMapper(g).request(model("Pair"), "p", 0),
               "{ left: { user_name: p.l.userName }, right: { user_name: p.r.userName } }");
 }
 
@@ -181,12 +181,12 @@ TEST(KeyMapping, CyclesCallHelpersInsteadOfRecursingForever) {
 // has exponentially many paths; the conversion stays one level deep.
 TEST(KeyMapping, DenseCycleStaysSmall) {
     schema::ApiGraph g;
-    const auto name = [](int i) { return "M" + std::to_string(i % 60); };
+    const auto name = [](int i) { return fmt::format("M{}", i % 60); };
     for (int i = 0; i < 60; ++i) {
         g.models.emplace(name(i), model_def(name(i), {field("next", "next_one", model(name(i + 1))),
                                                       field("skip", "skip_two", array(model(name(i + 2))))}));
     }
-    EXPECT_EQ(request_mapping_at_depth(model("M0"), "m", g, 0),
+    EXPECT_EQ(KeyMapper(g).request(model("M0"), "m", 0),
               "{ next_one: _toSourceM1(m.next), skip_two: m.skip.map((_item) => (_toSourceM2(_item))) }");
 }
 
@@ -242,6 +242,23 @@ TEST(KeyMapping, HelperLambdasAreTyped) {
         << api;
 }
 
+// Models whose names give the same PascalCase text get helpers numbered in
+// the order they are first asked for.
+TEST(KeyMapping, HelpersOfClashingNamesAreNumbered) {
+    schema::ApiGraph g;
+    for (const char* name : {"a_b", "AB", "_a_b"}) {
+        g.models.emplace(name, model_def(name, {field("next", "next_one", model(name))}));
+        g.endpoints.emplace(name, endpoint(name, EndpointKind::Rpc, model(name)));
+    }
+    const std::string api = print_api(g);
+    EXPECT_NE(api.find("return { next: _toWireAB(_r.next_one) };"), std::string::npos) << api;
+    EXPECT_NE(api.find("return { next: _toWireAB_2(_r.next_one) };"), std::string::npos) << api;
+    EXPECT_NE(api.find("return { next: _toWireAB_3(_r.next_one) };"), std::string::npos) << api;
+    EXPECT_NE(api.find("function _toWireAB_3(_v: any): any {\n    return { next: _toWireAB_3(_v.next_one) };"),
+              std::string::npos)
+        << api;
+}
+
 // Runs `body` on a thread whose stack is `bytes` large.
 void run_on_small_stack(std::size_t bytes, void (*body)()) {
     pthread_attr_t attr;
@@ -265,7 +282,7 @@ TEST(KeyMapping, LongChainOfModelsIsConvertedInBoundedStack) {
     run_on_small_stack(1 << 20, [] {
         constexpr int kModels = 40000;
         schema::ApiGraph g;
-        const auto name = [](int i) { return "M" + std::to_string(i); };
+        const auto name = [](int i) { return fmt::format("M{}", i); };
         for (int i = 0; i < kModels; ++i) {
             std::vector<Field> fields;
             if (i + 1 < kModels) {

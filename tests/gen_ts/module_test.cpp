@@ -5,7 +5,6 @@
 
 #include "builders.hpp"
 #include "gen_ts/generator.hpp"
-#include "gen_ts/printer.hpp"
 #include "socket_members.hpp"
 
 namespace tolv::gen_ts {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "builders.hpp"
-#include "gen_ts/printer.hpp"
+#include "gen_ts/generator.hpp"
 #include "socket_members.hpp"
 
 namespace tolv::gen_ts {
@@ -12,7 +12,7 @@ namespace {
 using namespace test;
 
 std::string print_block(const Endpoint& e, const schema::ApiGraph& g) {
-    TsPrinter p;
+    codegen::Printer p(4);
     print_websocket_block(p, e, KeyMapper(g));
     return p.output();
 }

@@ -1,14 +1,37 @@
-#include "gen_effect/topological.hpp"
+#include "gen_effect/model_order.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
+#include <set>
+#include <string>
 
-namespace tolv::gen_effect::topological {
+namespace tolv::gen_effect {
 namespace {
 
 using Names = std::vector<std::string>;
+// Model name to the names of the models it refers to.
+using DependencyMap = std::map<std::string, std::set<std::string>>;
+
+// dependency_order over the names, numbered in their byte order; references
+// to names that are not keys are left out.
+Names sort_models(const DependencyMap& deps) {
+    Names names;
+    for (const auto& entry : deps) names.push_back(entry.first);
+    codegen::Edges edges;
+    for (const auto& entry : deps) {
+        auto& targets = edges.emplace_back();
+        for (const std::string& ref : entry.second) {
+            const auto it = std::ranges::lower_bound(names, ref);
+            if (it != names.end() && *it == ref) targets.push_back(static_cast<std::uint32_t>(it - names.begin()));
+        }
+    }
+    Names order;
+    for (const std::uint32_t node : dependency_order(edges)) order.push_back(names[node]);
+    return order;
+}
 
 // A literal rendering of the ordering steps: a ready list re-sorted after
 // every removal. Quadratic, for comparison only.
@@ -105,54 +128,5 @@ TEST(SortModels, MatchesTheStepByStepOrderOnRandomGraphs) {
     }
 }
 
-TEST(ModelsOnCycles, FindsEveryMemberButNotTheDependents) {
-    EXPECT_EQ(models_on_cycles({}), std::set<std::string>{});
-    EXPECT_EQ(models_on_cycles({{"A", {"B"}}, {"B", {"A"}}, {"C", {"A"}}, {"D", {}}}),
-              (std::set<std::string>{"A", "B"}));
-    EXPECT_EQ(models_on_cycles({{"A", {"A"}}, {"B", {"A", "Missing"}}}), std::set<std::string>{"A"});
-    EXPECT_EQ(models_on_cycles({{"A", {"B"}}, {"B", {"C"}}, {"C", {"A", "D"}}, {"D", {"E"}}, {"E", {"D"}}}),
-              (std::set<std::string>{"A", "B", "C", "D", "E"}));
-}
-
-TEST(ModelsOnCycles, LongChainsNeedNoDeepRecursion) {
-    DependencyMap deps;
-    constexpr int length = 200000;
-    for (int i = 0; i < length; ++i) deps[std::to_string(i)] = {std::to_string((i + 1) % length)};
-    EXPECT_EQ(models_on_cycles(deps).size(), static_cast<std::size_t>(length));
-}
-
-// A model is on a cycle when it can reach itself.
-std::set<std::string> reference_cycles(const DependencyMap& deps) {
-    std::set<std::string> cyclic;
-    for (const auto& start : deps) {
-        std::set<std::string> seen;
-        std::vector<std::string> todo(start.second.begin(), start.second.end());
-        while (!todo.empty()) {
-            const std::string next = todo.back();
-            todo.pop_back();
-            if (!deps.contains(next) || !seen.insert(next).second) continue;
-            for (const std::string& ref : deps.at(next)) todo.push_back(ref);
-        }
-        if (seen.contains(start.first)) cyclic.insert(start.first);
-    }
-    return cyclic;
-}
-
-TEST(ModelsOnCycles, MatchesReachabilityOnRandomGraphs) {
-    std::mt19937 random(777);
-    for (int round = 0; round < 200; ++round) {
-        const int count = std::uniform_int_distribution<int>(1, 30)(random);
-        std::bernoulli_distribution edge(std::uniform_real_distribution<double>(0.0, 0.12)(random));
-        DependencyMap deps;
-        for (int i = 0; i < count; ++i) {
-            std::set<std::string>& refs = deps["M" + std::to_string(i)];
-            for (int j = 0; j < count; ++j) {
-                if (edge(random)) refs.insert("M" + std::to_string(j));
-            }
-        }
-        ASSERT_EQ(models_on_cycles(deps), reference_cycles(deps)) << "round " << round;
-    }
-}
-
 }  // namespace
-}  // namespace tolv::gen_effect::topological
+}  // namespace tolv::gen_effect

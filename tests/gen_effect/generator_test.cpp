@@ -1,4 +1,4 @@
-#include "gen_effect/printer.hpp"
+#include "gen_effect/generator.hpp"
 
 #include <gtest/gtest.h>
 
@@ -6,33 +6,12 @@
 #include <sstream>
 
 #include "builders.hpp"
-#include "gen_effect/doc_comment.hpp"
 #include "gen_effect/generator.hpp"
 
 namespace tolv::gen_effect::printer {
 namespace {
 
 using namespace tolv::test;
-using Lines = std::vector<std::string>;
-
-TEST(DocBlock, TrimsEachLineAndTheWholeText) {
-    EXPECT_EQ(doc_block(std::nullopt), Lines{});
-    EXPECT_EQ(doc_block(std::string()), (Lines{"/**", " */"}));
-    EXPECT_EQ(doc_block(std::string(" \n\t ")), (Lines{"/**", " */"}));
-    EXPECT_EQ(doc_block(std::string("   First line.\r\n  second line  \n\n")),
-              (Lines{"/**", " * First line.", " * second line", " */"}));
-    EXPECT_EQ(doc_block(std::string("a\n\nb")), (Lines{"/**", " * a", " * ", " * b", " */"}));
-    // No-break space, ideographic space and line separator are white space too.
-    EXPECT_EQ(doc_block(std::string("\xc2\xa0 x\xe3\x80\x80\n\xe2\x80\xa8y")), (Lines{"/**", " * x", " * y", " */"}));
-    // Non-space characters at the ends stay whole.
-    EXPECT_EQ(doc_block(std::string("\xc3\xa9t\xc3\xa9")), (Lines{"/**", " * \xc3\xa9t\xc3\xa9", " */"}));
-}
-
-// A doc text holding "*/" (a cron line, a glob) must not end the comment.
-TEST(DocBlock, CommentCloserInTextIsEscaped) {
-    EXPECT_EQ(doc_block(std::string("Runs at */5 * * * *\nends */")),
-              (Lines{"/**", " * Runs at *\\/5 * * * *", " * ends *\\/", " */"}));
-}
 
 TEST(ResolveSurface, OverrideElseDefault) {
     EffectGenOptions options;

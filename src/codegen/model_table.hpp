@@ -1,0 +1,61 @@
+// The models of one graph numbered in key order, and the PascalCase names the
+// clients give them, numbered too: built once per generation, so references
+// are resolved once and analyses run over index vectors.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "schema/graph.hpp"
+
+namespace tolv::codegen {
+
+class ModelTable {
+public:
+    using Index = std::uint32_t;   // a model
+    using NameId = std::uint32_t;  // a PascalCase name
+    static constexpr std::uint32_t none = std::numeric_limits<std::uint32_t>::max();
+
+    explicit ModelTable(const schema::ApiGraph& graph);
+
+    Index size() const { return static_cast<Index>(models_.size()); }
+    const schema::ModelDef& model(Index m) const { return *models_[m].model; }
+    const std::string& key(Index m) const { return *models_[m].key; }
+    // The PascalCase form of the model's name: its type name in both clients.
+    NameId type_name_id(Index m) const { return models_[m].type_name; }
+    const std::string& type_name(Index m) const { return name(type_name_id(m)); }
+
+    // The model whose key is exactly `key`, or none.
+    Index find_key(const std::optional<std::string>& key) const;
+
+    // The number of the PascalCase form of a schema name (a key or the name
+    // in a reference), converted once per distinct name.
+    NameId pascal_name(std::string_view schema_name);
+    // The number of a PascalCase text, given on first sight.
+    NameId intern(std::string_view pascal);
+    const std::string& name(NameId id) const { return names_[id]; }
+    NameId name_count() const { return static_cast<NameId>(names_.size()); }
+
+private:
+    struct Entry {
+        const std::string* key;
+        const schema::ModelDef* model;
+        NameId type_name;
+    };
+    std::vector<Entry> models_;
+    std::deque<std::string> keys_;
+    std::unordered_map<std::string_view, Index> by_key_;
+    // Deques, so the views keying the maps stay valid as they grow.
+    std::deque<std::string> names_;
+    std::unordered_map<std::string_view, NameId> by_name_;
+    std::deque<std::string> schema_names_;
+    std::unordered_map<std::string_view, NameId> by_schema_name_;
+};
+
+}  // namespace tolv::codegen

@@ -1,0 +1,36 @@
+// The order in which the Effect client declares its model schemas: a model's
+// constant must exist before a constant that uses it, except along cycles.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "codegen/cycles.hpp"
+#include "codegen/model_table.hpp"
+
+namespace tolv::gen_effect {
+
+// Nodes numbered in the byte order of their names, each with the nodes it
+// depends on: the smallest ready number goes next, then every node on a
+// cycle or depending on one, in number order. Linear but for the heap.
+std::vector<std::uint32_t> dependency_order(const codegen::Edges& dependencies);
+
+struct Declaration {
+    codegen::ModelTable::Index model;
+    bool self_referring;  // refers to itself, directly or through a cycle
+};
+
+struct ModelOrder {
+    std::vector<Declaration> declarations;
+    // By PascalCase name: the first position that declares a model of that
+    // type name, or lowering::ModelScope::undeclared.
+    std::vector<std::size_t> positions;
+};
+
+// Models depend on the models they refer to anywhere in their fields, by
+// PascalCase name. One declaration per PascalCase key: the last model in key
+// order with that key supplies the references, and the first model in key
+// order whose key or name has that form is the one declared.
+ModelOrder order_models(codegen::ModelTable& models);
+
+}  // namespace tolv::gen_effect
