@@ -154,13 +154,15 @@ std::string possible_values_text(ValueKind kind) {
 }
 
 std::string arg_display(const ArgSpec& arg) {
+    std::string text;
     switch (arg.form) {
-        case ArgForm::Positional: return "<" + std::string(arg.value_name) + ">";
-        case ArgForm::Trailing: return "[" + std::string(arg.value_name) + "]...";
-        case ArgForm::Option: break;
+        case ArgForm::Positional: text.append("<").append(arg.value_name).append(">"); break;
+        case ArgForm::Trailing: text.append("[").append(arg.value_name).append("]..."); break;
+        case ArgForm::Option:
+            text.append("--").append(arg.long_name);
+            if (arg.takes_value()) text.append(" <").append(arg.value_name).append(">");
+            break;
     }
-    std::string text = "--" + std::string(arg.long_name);
-    if (arg.takes_value()) text += " <" + std::string(arg.value_name) + ">";
     return text;
 }
 

@@ -50,32 +50,36 @@ void write_section(std::string& out, std::string_view title, const std::vector<R
 
 }  // namespace
 
-std::string render_usage(const CommandSpec& command, std::string_view path) {
+namespace {
+
+// The usage line: "[OPTIONS]" for the optional options, the required options,
+// then the positional arguments; with `required_only`, the required ones alone.
+std::string usage_line(const CommandSpec& command, std::string_view path, bool required_only) {
     std::string usage(path);
+    const auto add = [&](const ArgSpec& arg) {
+        usage += ' ';
+        usage += arg_display(arg);
+    };
     const bool has_optional_options = std::any_of(command.args.begin(), command.args.end(), [](const ArgSpec& arg) {
         return arg.form == ArgForm::Option && !arg.required;
     });
-    if (has_optional_options) usage += " [OPTIONS]";
+    if (has_optional_options && !required_only) usage += " [OPTIONS]";
     for (const auto& arg : command.args) {
-        if (arg.form == ArgForm::Option && arg.required) usage += " " + arg_display(arg);
+        if (arg.form == ArgForm::Option && arg.required) add(arg);
     }
     for (const auto& arg : command.args) {
-        if (arg.form != ArgForm::Option) usage += " " + arg_display(arg);
+        if (arg.form != ArgForm::Option && (arg.required || !required_only)) add(arg);
     }
     if (!command.subcommands.empty()) usage += " <COMMAND>";
     return usage;
 }
 
+}  // namespace
+
+std::string render_usage(const CommandSpec& command, std::string_view path) { return usage_line(command, path, false); }
+
 std::string render_required_usage(const CommandSpec& command, std::string_view path) {
-    std::string usage(path);
-    for (const auto& arg : command.args) {
-        if (arg.form == ArgForm::Option && arg.required) usage += " " + arg_display(arg);
-    }
-    for (const auto& arg : command.args) {
-        if (arg.form == ArgForm::Positional && arg.required) usage += " " + arg_display(arg);
-    }
-    if (!command.subcommands.empty()) usage += " <COMMAND>";
-    return usage;
+    return usage_line(command, path, true);
 }
 
 std::string render_help(const CommandSpec& command, std::string_view path) {
