@@ -20,7 +20,7 @@ void generate(benchmark::State& state, const tolv::schema::ApiGraph& graph) {
     std::size_t bytes = 0;
     for (auto _ : state) {
         auto result = tolv::gen_ts::generate(graph);
-        bytes = result.files.front().content.size();
+        bytes = result->files.front().content.size();
         benchmark::DoNotOptimize(result);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));

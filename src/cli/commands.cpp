@@ -65,11 +65,11 @@ Result<int> run_gen(const GenArgs& args) {
     if (!graph) return std::unexpected(std::move(graph.error()));
     if (!*graph) return interrupted_status(signals->received());
 
-    const codegen::GenerationResult generated =
-        generate_client(args.language, effect_options_from(args.surface), **graph);
+    auto generated = generate_client(args.language, effect_options_from(args.surface), **graph);
+    if (!generated) return std::unexpected(std::move(generated.error()));
     // A signal that came while generating still means: write nothing.
     if (const int signal = signals->received()) return interrupted_status(signal);
-    auto written = write_generated_files(generated.files, args.out);
+    auto written = write_generated_files(generated->files, args.out);
     if (!written) return std::unexpected(std::move(written.error()));
     return 0;
 }

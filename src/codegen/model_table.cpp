@@ -1,6 +1,6 @@
 #include "codegen/model_table.hpp"
 
-#include "schema/naming.hpp"
+#include "codegen/declared_names.hpp"
 
 namespace tolv::codegen {
 
@@ -12,7 +12,7 @@ ModelTable::ModelTable(const schema::ApiGraph& graph) {
         // graph's own copies lie scattered over its map.
         const std::string& copy = keys_.emplace_back(key);
         by_key_.emplace(copy, size());
-        models_.push_back({&copy, &model, intern(schema::to_pascal_case(model.name))});
+        models_.push_back({&copy, &model, intern(codegen::type_name(model.name))});
     }
 }
 
@@ -22,9 +22,9 @@ ModelTable::Index ModelTable::find_key(const std::optional<std::string>& key) co
     return found == by_key_.end() ? none : found->second;
 }
 
-ModelTable::NameId ModelTable::pascal_name(std::string_view schema_name) {
+ModelTable::NameId ModelTable::type_name_of(std::string_view schema_name) {
     if (const auto found = by_schema_name_.find(schema_name); found != by_schema_name_.end()) return found->second;
-    const NameId id = intern(schema::to_pascal_case(schema_name));
+    const NameId id = intern(codegen::type_name(schema_name));
     by_schema_name_.emplace(schema_names_.emplace_back(schema_name), id);
     return id;
 }

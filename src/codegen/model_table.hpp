@@ -1,4 +1,4 @@
-// The models of one graph numbered in key order, and the PascalCase names the
+// The models of one graph numbered in key order, and the type names the
 // clients give them, numbered too: built once per generation, so references
 // are resolved once and analyses run over index vectors.
 #pragma once
@@ -19,7 +19,7 @@ namespace tolv::codegen {
 class ModelTable {
 public:
     using Index = std::uint32_t;   // a model
-    using NameId = std::uint32_t;  // a PascalCase name
+    using NameId = std::uint32_t;  // a type name
     static constexpr std::uint32_t none = std::numeric_limits<std::uint32_t>::max();
 
     explicit ModelTable(const schema::ApiGraph& graph);
@@ -27,17 +27,17 @@ public:
     Index size() const { return static_cast<Index>(models_.size()); }
     const schema::ModelDef& model(Index m) const { return *models_[m].model; }
     const std::string& key(Index m) const { return *models_[m].key; }
-    // The PascalCase form of the model's name: its type name in both clients.
+    // The type name of the model (codegen::type_name of its name) in both clients.
     NameId type_name_id(Index m) const { return models_[m].type_name; }
     const std::string& type_name(Index m) const { return name(type_name_id(m)); }
 
     // The model whose key is exactly `key`, or none.
     Index find_key(const std::optional<std::string>& key) const;
 
-    // The number of the PascalCase form of a schema name (a key or the name
+    // The number of the type name of a schema name (a key or the name
     // in a reference), converted once per distinct name.
-    NameId pascal_name(std::string_view schema_name);
-    // The number of a PascalCase text, given on first sight.
+    NameId type_name_of(std::string_view schema_name);
+    // The number of a type name, given on first sight.
     NameId intern(std::string_view pascal);
     const std::string& name(NameId id) const { return names_[id]; }
     NameId name_count() const { return static_cast<NameId>(names_.size()); }

@@ -26,12 +26,6 @@ std::optional<std::string> literal_type(const schema::JsonValue& value, std::str
     return std::nullopt;
 }
 
-SocketNames::SocketNames(const schema::Endpoint& endpoint)
-    : pascal(schema::to_pascal_case(endpoint.name)),
-      server_events(pascal + "ServerEvents"),
-      client_events(pascal + "ClientEvents"),
-      socket(pascal + "Socket") {}
-
 EndpointKinds::EndpointKinds(const schema::ApiGraph& graph) {
     for (const auto& entry : graph.endpoints) present_[static_cast<std::size_t>(entry.second.kind)] = true;
 }

@@ -40,13 +40,6 @@ inline bool is_optional(const schema::Field& f) { return f.optional || !f.requir
 inline bool is_nullable(const schema::Field& f) { return f.nullable || f.ty.nullable; }
 inline bool is_optional(const schema::Param& p) { return !p.required || p.ty.optional; }
 
-// The types a websocket endpoint gives both clients, named after the
-// PascalCase form of the endpoint's name.
-struct SocketNames {
-    explicit SocketNames(const schema::Endpoint& endpoint);
-    std::string pascal, server_events, client_events, socket;
-};
-
 class EndpointKinds {
 public:
     explicit EndpointKinds(const schema::ApiGraph& graph);

@@ -173,13 +173,16 @@ const buildSchedule = (
 const mergeRetry = (
   base: RetryOptions | undefined,
   overrides: RetryOptions | undefined,
-): RetryOptions => ({
-  times: overrides?.times ?? base?.times ?? DEFAULT_RETRY.times,
-  backoff: overrides?.backoff ?? base?.backoff ?? DEFAULT_RETRY.backoff,
-  jitter: overrides?.jitter ?? base?.jitter ?? DEFAULT_RETRY.jitter,
-  while: overrides?.while ?? base?.while ?? DEFAULT_RETRY.while,
-  until: overrides?.until ?? base?.until,
-})
+): RetryOptions => {
+  const until = overrides?.until ?? base?.until
+  return {
+    times: overrides?.times ?? base?.times ?? DEFAULT_RETRY.times,
+    backoff: overrides?.backoff ?? base?.backoff ?? DEFAULT_RETRY.backoff,
+    jitter: overrides?.jitter ?? base?.jitter ?? DEFAULT_RETRY.jitter,
+    while: overrides?.while ?? base?.while ?? DEFAULT_RETRY.while,
+    ...(until === undefined ? {} : { until }),
+  }
+}
 
 // ---------------------------------------------------------------------------
 // Client configuration / service
@@ -345,8 +348,9 @@ export const callCommand = <A, I>(
                     url,
                     status: response.status,
                     statusText: response.statusText,
-                    code: payload?.code,
-                    message: payload?.message,
+                    // Left out when the body lacks them: `message` then reads "", as typed.
+                    ...(payload?.code === undefined ? {} : { code: payload.code }),
+                    ...(payload?.message === undefined ? {} : { message: payload.message }),
                     details: payload?.details,
                   }),
                 )
@@ -426,8 +430,8 @@ export const callChannel = <A, I>(
                       url,
                       status: response.status,
                       statusText: response.statusText,
-                      code: payload?.code,
-                      message: payload?.message,
+                      ...(payload?.code === undefined ? {} : { code: payload.code }),
+                      ...(payload?.message === undefined ? {} : { message: payload.message }),
                       details: payload?.details,
                     }),
                   )
@@ -679,7 +683,7 @@ export const callUpload = <A, I>(
             new TolvUploadError({
               handler,
               status: xhr.status,
-              code: payload?.code,
+              ...(payload?.code === undefined ? {} : { code: payload.code }),
               message: payload?.message ?? `Upload failed with status ${xhr.status}`,
               details: payload?.details,
             }),

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "codegen/declared_names.hpp"
 #include "codegen/printer.hpp"
 #include "codegen/vocabulary.hpp"
 #include "schema/naming.hpp"
@@ -51,7 +52,7 @@ constexpr std::string_view upload_function = R"(
       $open$callUpload("$name$", $files$, $payload$, $schema$, options)$close$
 )";
 constexpr std::string_view static_function = R"(
-    export const $fn$Url = ($args$): $type$ =>
+    export const $fn$ = ($args$): $type$ =>
       $open$buildStaticUrl("$name$", $payload$)$close$
 )";
 
@@ -136,7 +137,7 @@ void print_endpoint_function(Printer& p, const Endpoint& endpoint, const EnumMap
     }
     const bool promise = surface == ReturnSurface::Promise;
     if (endpoint.doc) p.doc(*endpoint.doc);
-    p.emit({{"fn", schema::to_camel_case(endpoint.name)},
+    p.emit({{"fn", codegen::function_name(endpoint)},
             {"args", args},
             {"type", type},
             {"open", promise ? runner : ""},

@@ -102,7 +102,7 @@ struct Lowerer {
             if (name.empty()) return unknown_pair();
             return {name, name};
         }
-        const codegen::ModelTable::NameId id = scope->models->pascal_name(*ty.name);
+        const codegen::ModelTable::NameId id = scope->models->type_name_of(*ty.name);
         const std::string& name = scope->models->name(id);
         if (name.empty()) return unknown_pair();
         if (scope->defers(id)) return {name, "Schema.suspend(() => " + name + ")"};

@@ -58,7 +58,7 @@ std::vector<std::uint32_t> dependency_order(const codegen::Edges& dependencies) 
 ModelOrder order_models(codegen::ModelTable& models) {
     const Index n = models.size();
     std::vector<NameId> key_name(n);
-    for (Index m = 0; m < n; ++m) key_name[m] = models.pascal_name(models.key(m));
+    for (Index m = 0; m < n; ++m) key_name[m] = models.type_name_of(models.key(m));
 
     // One node per PascalCase key, numbered in the byte order of the names;
     // the last model in key order with that key supplies the references.
@@ -78,7 +78,7 @@ ModelOrder order_models(codegen::ModelTable& models) {
         const bool supplies = source[node] == m;
         for (const schema::Field& field : models.model(m).fields) {
             for_each_model_ref(field.ty, [&](const std::string& name) {
-                const NameId id = models.pascal_name(name);
+                const NameId id = models.type_name_of(name);
                 if (id == models.type_name_id(m)) refers_to_itself[m] = true;
                 if (supplies && id != key_name[m] && id < node_named.size() && node_named[id] != none) {
                     dependencies[node].push_back(node_named[id]);

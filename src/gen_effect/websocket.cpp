@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "codegen/declared_names.hpp"
 #include "codegen/vocabulary.hpp"
 
 namespace tolv::gen_effect::printer {
@@ -29,7 +30,7 @@ void print_events_interface(Printer& p, const std::string& name, const std::vect
 }  // namespace
 
 void print_websocket(Printer& p, const schema::Endpoint& endpoint, const lowering::EnumMap& enums) {
-    const codegen::SocketNames names(endpoint);
+    const codegen::SocketNames names(endpoint, codegen::Client::Effect);
     print_events_interface(p, names.server_events, endpoint.serverEvents, enums);
     p.line("");
     print_events_interface(p, names.client_events, endpoint.clientEvents, enums);
@@ -44,13 +45,13 @@ void print_websocket(Printer& p, const schema::Endpoint& endpoint, const lowerin
 
     )");
     if (endpoint.doc) p.doc(*endpoint.doc);
-    p.emit({{"pascal", names.pascal},
+    p.emit({{"factory", names.factory},
             {"socket", names.socket},
             {"server", names.server_events},
             {"client", names.client_events},
             {"name", endpoint.name}},
            R"(
-        export const connect$pascal$ = (): Effect.Effect<$socket$, TolvNetworkError, TolvClient> =>
+        export const $factory$ = (): Effect.Effect<$socket$, TolvNetworkError, TolvClient> =>
           Effect.gen(function* () {
             const ws = yield* openWebSocket("$name$")
             return {

@@ -87,9 +87,9 @@ export function createChannel<T = any>(command: string, args: unknown): BridgeCh
             emitClose();
         } else if (data) {
             const payload = JSON.parse(data);
-            // Only an object contributes members; a bare number or string does not.
-            const members = typeof payload === "object" && payload !== null ? payload : {};
-            const item = { event: type, ...members } as T;
+            // An object gets the event type as a member; any other JSON value arrives as it is.
+            const isObject = typeof payload === "object" && payload !== null && !Array.isArray(payload);
+            const item = (isObject ? { event: type, ...payload } : payload) as T;
             if (!signal.aborted) messageCallback?.(item);
         }
     };

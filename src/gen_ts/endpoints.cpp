@@ -1,5 +1,6 @@
 #include "gen_ts/endpoints.hpp"
 
+#include "codegen/declared_names.hpp"
 #include "codegen/vocabulary.hpp"
 #include "gen_ts/lowering.hpp"
 #include "schema/naming.hpp"
@@ -139,14 +140,14 @@ void print_static(Printer& p, const Endpoint& endpoint, const KeyMapper& keys, c
     const schema::ApiGraph& graph = keys.graph();
     if (endpoint.params.empty()) {
         p.emit({{"fn", fn}, {"name", endpoint.name}}, R"(
-            export function $fn$Url(): string {
+            export function $fn$(): string {
                 return `${getBaseUrl()}/static/$name$`;
             }
         )");
         return;
     }
     p.emit({{"fn", fn}, {"type", params_object_type(endpoint.params, graph)}}, R"(
-        export function $fn$Url(args: $type$): string {
+        export function $fn$(args: $type$): string {
             const params = new URLSearchParams();
     )");
     p.indent();
@@ -168,7 +169,7 @@ void print_static(Printer& p, const Endpoint& endpoint, const KeyMapper& keys, c
 void print_endpoint_function(Printer& printer, const Endpoint& endpoint, const KeyMapper& keys) {
     if (endpoint.kind == EndpointKind::Ws) return;
     if (endpoint.doc) printer.doc(*endpoint.doc);
-    const std::string fn = schema::to_camel_case(endpoint.name);
+    const std::string fn = codegen::function_name(endpoint);
     switch (endpoint.kind) {
         case EndpointKind::Rpc: print_rpc(printer, endpoint, keys, fn); break;
         case EndpointKind::Channel: print_channel(printer, endpoint, keys, fn); break;

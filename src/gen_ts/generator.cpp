@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "codegen/declared_names.hpp"
 #include "codegen/vocabulary.hpp"
 #include "gen_ts/endpoints.hpp"
 #include "gen_ts/key_mapping.hpp"
@@ -61,7 +62,9 @@ void print_model(Printer& p, const schema::ModelDef& model, const std::string& n
 
 }  // namespace
 
-std::string print_api(const schema::ApiGraph& graph) {
+Result<std::string> print_api(const schema::ApiGraph& graph) {
+    auto names = codegen::declare_names(graph, codegen::Client::Plain);
+    if (!names) return std::unexpected(std::move(names.error()));
     Printer p(4, codegen::expected_module_size(graph, 256));
     const KeyMapper keys(graph);
     print_header(p, graph);
@@ -93,10 +96,12 @@ std::string print_api(const schema::ApiGraph& graph) {
     return std::move(p).take();
 }
 
-codegen::GenerationResult generate(const schema::ApiGraph& graph) {
+Result<codegen::GenerationResult> generate(const schema::ApiGraph& graph) {
+    auto api = print_api(graph);
+    if (!api) return std::unexpected(std::move(api.error()));
     codegen::GenerationResult result;
     result.files.reserve(2);
-    result.files.push_back({"api.ts", print_api(graph)});
+    result.files.push_back({"api.ts", std::move(*api)});
     result.files.push_back({"_internal.ts", std::string(embedded::internal_ts)});
     return result;
 }

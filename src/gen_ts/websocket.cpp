@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "codegen/declared_names.hpp"
 #include "codegen/vocabulary.hpp"
 #include "gen_ts/lowering.hpp"
 #include "schema/naming.hpp"
@@ -106,7 +107,7 @@ void print_event_methods(Printer& p, const Endpoint& endpoint, const std::vector
                          const std::vector<std::string>& client_payloads, const KeyMapper& keys) {
     for (std::size_t i = 0; i < endpoint.serverEvents.size(); ++i) {
         const Param& event = endpoint.serverEvents[i];
-        const std::string method = "on" + schema::to_pascal_case(event.sourceName);
+        const std::string method = codegen::event_method("on", event.sourceName);
         p.emit({{"method", method}, {"type", server_payloads[i]}, {"event", event.sourceName}}, R"(
 
             $method$(callback: (data: $type$) => void): () => void {
@@ -116,7 +117,7 @@ void print_event_methods(Printer& p, const Endpoint& endpoint, const std::vector
     }
     for (std::size_t i = 0; i < endpoint.clientEvents.size(); ++i) {
         const Param& event = endpoint.clientEvents[i];
-        const std::string method = "send" + schema::to_pascal_case(event.sourceName);
+        const std::string method = codegen::event_method("send", event.sourceName);
         const std::string data = keys.request(event.ty, "data", 0);
         p.emit({{"method", method}, {"type", client_payloads[i]}, {"event", event.sourceName}, {"data", data}}, R"(
 
@@ -131,7 +132,7 @@ void print_event_methods(Printer& p, const Endpoint& endpoint, const std::vector
 
 void print_websocket_block(Printer& p, const Endpoint& endpoint, const KeyMapper& keys) {
     const schema::ApiGraph& graph = keys.graph();
-    const codegen::SocketNames names(endpoint);
+    const codegen::SocketNames names(endpoint, codegen::Client::Plain);
     const std::vector<std::string> server_payloads = payload_types(endpoint.serverEvents, graph);
     const std::vector<std::string> client_payloads = payload_types(endpoint.clientEvents, graph);
 
@@ -143,10 +144,10 @@ void print_websocket_block(Printer& p, const Endpoint& endpoint, const KeyMapper
     print_fixed_members(p, endpoint, names.server_events, names.client_events);
     print_event_methods(p, endpoint, server_payloads, client_payloads, keys);
     p.dedent();
-    p.emit({{"pascal", names.pascal}, {"socket", names.socket}}, R"(
+    p.emit({{"factory", names.factory}, {"socket", names.socket}}, R"(
         }
 
-        export function create$pascal$Socket(): $socket$ {
+        export function $factory$(): $socket$ {
             return new $socket$();
         }
     )");

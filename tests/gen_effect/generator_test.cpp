@@ -35,7 +35,7 @@ TEST(PrintApi, RunPromiseFollowsTheOptionsNotTheGraph) {
     add_endpoint(graph, "ping", schema::EndpointKind::Rpc);
     EffectGenOptions options;
     options.statics = ReturnSurface::Promise;
-    const std::string text = print_api(graph, options);
+    const std::string text = print_api(graph, options).value();
     EXPECT_TRUE(has_line(text, "  runPromise,\n  type CallOptions,"));
     EXPECT_TRUE(has_line(text, "  TolvUploadError,\n  runPromise,\n} from \"./_effect_internal\""));
     EXPECT_TRUE(has_line(text, "  callCommand(\"ping\", {}, Schema.Void, options)"));
@@ -45,13 +45,13 @@ TEST(PrintApi, ChannelsImportToAsyncIterableOnlyForThePromiseSurface) {
     schema::ApiGraph graph;
     add_endpoint(graph, "feed", schema::EndpointKind::Channel);
     EffectGenOptions options;
-    std::string text = print_api(graph, options);
+    std::string text = print_api(graph, options).value();
     EXPECT_TRUE(has_line(text, "  Stream,"));
     EXPECT_TRUE(has_line(text, "  callChannel,"));
     EXPECT_EQ(text.find("  toAsyncIterable,\n  type CallOptions,"), std::string::npos);
     EXPECT_TRUE(has_line(text, "  TolvUploadError,\n  toAsyncIterable,"));
     options.channels = ReturnSurface::Promise;
-    text = print_api(graph, options);
+    text = print_api(graph, options).value();
     EXPECT_TRUE(has_line(text, "  runPromise,\n  toAsyncIterable,\n  type CallOptions,"));
     EXPECT_TRUE(has_line(text, "  TolvUploadError,\n  runPromise,\n  toAsyncIterable,"));
 }
@@ -60,7 +60,7 @@ TEST(PrintApi, SectionsFollowKindOrderNotNameOrder) {
     schema::ApiGraph graph;
     add_endpoint(graph, "a_file", schema::EndpointKind::Static);
     add_endpoint(graph, "z_call", schema::EndpointKind::Rpc);
-    const std::string text = print_api(graph, {});
+    const std::string text = print_api(graph, {}).value();
     const auto commands = text.find("// ============ Commands ============\n\nexport const zCall");
     const auto statics = text.find("// ============ Static Files ============\n\nexport const aFileUrl");
     ASSERT_NE(commands, std::string::npos);
@@ -74,11 +74,11 @@ TEST(PrintApi, WebsocketOptionChangesNothing) {
     add_endpoint(graph, "live", schema::EndpointKind::Ws);
     add_endpoint(graph, "call", schema::EndpointKind::Rpc);
     EffectGenOptions options;
-    const std::string base = print_api(graph, options);
+    const std::string base = print_api(graph, options).value();
     options.websockets = ReturnSurface::Promise;
-    EXPECT_EQ(print_api(graph, options), base);
+    EXPECT_EQ(print_api(graph, options).value(), base);
     options.websockets = ReturnSurface::Effect;
-    EXPECT_EQ(print_api(graph, options), base);
+    EXPECT_EQ(print_api(graph, options).value(), base);
 }
 
 std::string read_file(const std::string& path) {
@@ -94,10 +94,10 @@ TEST(GenerateWithOptions, ApiModuleThenTheRuntimeFromDisk) {
     for (const ReturnSurface surface : {ReturnSurface::Effect, ReturnSurface::Promise}) {
         EffectGenOptions options;
         options.default_surface = surface;
-        const auto result = generate_with_options({}, options);
+        const auto result = generate_with_options({}, options).value();
         ASSERT_EQ(result.files.size(), 2u);
         EXPECT_EQ(result.files[0].path, "api.ts");
-        EXPECT_EQ(result.files[0].content, print_api({}, options));
+        EXPECT_EQ(result.files[0].content, print_api({}, options).value());
         EXPECT_EQ(result.files[1].path, "_effect_internal.ts");
         EXPECT_EQ(result.files[1].content, runtime);
     }

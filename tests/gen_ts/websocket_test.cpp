@@ -109,7 +109,7 @@ TEST(WebsocketBlock, TwoEndpointsGiveTwoBlocksEachFollowedByOneBlankLine) {
     schema::ApiGraph g;
     g.endpoints.emplace("b_ws", endpoint("b_ws", EndpointKind::Ws));
     g.endpoints.emplace("a_ws", endpoint("a_ws", EndpointKind::Ws));
-    const std::string text = print_api(g);
+    const std::string text = print_api(g).value();
     const std::size_t a = text.find("export interface AWsServerEvents {\n}\n");
     const std::size_t a_end = text.find("    return new AWsSocket();\n}\n\nexport interface BWsServerEvents {\n}\n");
     const std::size_t b_end = text.find("    return new BWsSocket();\n}\n\n");

@@ -104,7 +104,8 @@ TEST(Golden, EveryFixtureEveryClientEverySurface) {
         for (const Variant& variant : variants()) {
             SCOPED_TRACE(std::string(fixture.name) + "/" + variant.name);
             const codegen::GenerationResult result =
-                variant.effect ? gen_effect::generate_with_options(*graph, variant.options) : gen_ts::generate(*graph);
+                (variant.effect ? gen_effect::generate_with_options(*graph, variant.options) : gen_ts::generate(*graph))
+                    .value();
             ASSERT_EQ(result.files.size(), 2u);
             EXPECT_EQ(result.files[0].path, "api.ts");
             EXPECT_EQ(result.files[1].path, variant.effect ? "_effect_internal.ts" : "_internal.ts");

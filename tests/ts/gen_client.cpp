@@ -72,9 +72,13 @@ int main(int argc, char** argv) {
     }
     const auto result = tolv::cli::generate_client(
         language == "effect" ? tolv::cli::Language::Effect : tolv::cli::Language::Typescript, options, *graph);
+    if (!result) {
+        std::cerr << "error: " << result.error().display() << "\n";
+        return 1;
+    }
     const std::filesystem::path out = argv[2];
     std::filesystem::create_directories(out);
-    for (const auto& file : result.files) {
+    for (const auto& file : result->files) {
         std::ofstream o(out / file.path, std::ios::binary | std::ios::trunc);
         o << file.content;
     }

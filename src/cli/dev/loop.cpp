@@ -90,7 +90,8 @@ Result<void> run_dev(DevArgs args) {
         .own_outputs = {},
     };
     // The file names a generation writes, learnt from generating an empty graph.
-    const codegen::GenerationResult names = generate_client(config.language, config.effect_options, schema::ApiGraph{});
+    const codegen::GenerationResult names =
+        generate_client(config.language, config.effect_options, schema::ApiGraph{}).value();
     config.own_outputs = own_outputs_for(config.cwd, config.out, names.files, static_cast<long>(::getpid()));
 
     auto [sender, receiver] = make_channel<DevMessage>();

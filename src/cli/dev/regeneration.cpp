@@ -14,8 +14,9 @@ namespace {
 using Kind = RegenerationOutcome::Kind;
 
 Result<void> generate_and_write(const DevConfig& config, const schema::ApiGraph& graph) {
-    const codegen::GenerationResult generated = generate_client(config.language, config.effect_options, graph);
-    return write_generated_files(generated.files, config.out);
+    auto generated = generate_client(config.language, config.effect_options, graph);
+    if (!generated) return std::unexpected(std::move(generated.error()));
+    return write_generated_files(generated->files, config.out);
 }
 
 // Takes every queued message; decides on the first relevant change (Restart)

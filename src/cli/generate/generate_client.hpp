@@ -1,6 +1,7 @@
 // cli/generate: the one place that picks the generator of a client flavour.
 #pragma once
 
+#include "base/error.hpp"
 #include "codegen/generated_file.hpp"
 #include "gen_effect/options.hpp"
 #include "schema/graph.hpp"
@@ -12,9 +13,10 @@ enum class Language { Typescript, Effect };
 // The text form of a language: "typescript" or "effect".
 const char* language_name(Language language);
 
-// The client files for `graph`, API module first. `options` shape the Effect
+// The client files for `graph`, API module first, or the error naming two
+// schema entries that would take one name in it. `options` shape the Effect
 // client only. The file names depend on the language alone, never on the graph.
-codegen::GenerationResult generate_client(Language language, const gen_effect::EffectGenOptions& options,
+Result<codegen::GenerationResult> generate_client(Language language, const gen_effect::EffectGenOptions& options,
                                           const schema::ApiGraph& graph);
 
 }  // namespace tolv::cli

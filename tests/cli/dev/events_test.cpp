@@ -150,7 +150,7 @@ TEST(OwnOutputsFor, FollowsTheWritersChoiceOfDestinations) {
         {"/elsewhere/x", Language::Typescript, "/elsewhere/x/api.ts", "/elsewhere/x/_internal.ts"},
     };
     for (const auto& c : cases) {
-        const auto files = generate_client(c.language, {}, schema::ApiGraph{}).files;
+        const auto files = generate_client(c.language, {}, schema::ApiGraph{})->files;
         const OwnOutputs own = own_outputs_for(root, c.out, files, 77);
         EXPECT_TRUE(own.contains(c.api)) << c.out;
         EXPECT_TRUE(own.contains(c.runtime)) << c.out;

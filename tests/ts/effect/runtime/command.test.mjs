@@ -155,10 +155,11 @@ describe("callCommand", () => {
       expect: { status: 502, statusText: "Bad Gateway", message: "<html>down</html>" },
     },
     {
+      // An error's message is a string: without one in the body it reads "".
       name: "a JSON null error body gives an error without fields",
       command: "json_null",
       status: 500,
-      expect: { status: 500, code: undefined, message: undefined },
+      expect: { status: 500, code: undefined, message: "" },
     },
   ]
   for (const c of errorCases) {

@@ -71,9 +71,11 @@ const cases = [
         expected: [message({ event: "own", x: 1 }), close],
     },
     {
-        name: "a number or string as data gives only the event member",
-        chunks: ['data: 42\n\nevent: tick\ndata: "text"\n\n'],
-        expected: [message({ event: "message" }), message({ event: "tick" }), close],
+        name: "data that is not a JSON object arrives as the parsed value",
+        chunks: ['data: 42\n\nevent: tick\ndata: "text"\n\n',
+            'data: 0\n\ndata: false\n\ndata: null\n\ndata: [1,{"a":2}]\n\n'],
+        expected: [message(42), message("text"), message(0), message(false), message(null),
+            message([1, { a: 2 }]), close],
     },
     {
         name: "empty data, white-space events and unknown lines deliver nothing",

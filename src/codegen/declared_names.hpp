@@ -1,0 +1,70 @@
+// The names a client declares at the top level of its api.ts, taken from the
+// schema, and the check that no two schema entries take one name.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "base/error.hpp"
+#include "schema/endpoint.hpp"
+#include "schema/graph.hpp"
+
+namespace tolv::codegen {
+
+enum class Client : std::uint8_t { Plain, Effect };
+
+// The type name of a model, in its declaration and in every reference to it:
+// the PascalCase name made a declarable identifier; empty when nothing of it
+// can stand in an identifier.
+std::string type_name(std::string_view schema_name);
+
+// The function of an endpoint: its camelCase name, with "Url" after it for a
+// static route.
+std::string function_name(const schema::Endpoint& endpoint);
+
+// The types and the factory of a websocket endpoint, after the identifier
+// form of its PascalCase name.
+struct SocketNames {
+    SocketNames(const schema::Endpoint& endpoint, Client client);
+    std::string pascal, server_events, client_events, socket, factory;
+};
+
+// A method of the plain client's socket class for one event: `prefix` ("on"
+// or "send") and the event's PascalCase name; a name the class already has
+// for itself gets "_" after it.
+std::string event_method(std::string_view prefix, std::string_view event_name);
+
+// Every top-level name the schema declares in one client's module, and how
+// the module reaches its own imports and the globals it uses when a schema
+// name has taken theirs.
+class DeclaredNames {
+public:
+    DeclaredNames() = default;
+    explicit DeclaredNames(const std::vector<std::string>& names) : names_(names.begin(), names.end()) {}
+
+    bool contains(std::string_view name) const { return names_.contains(name); }
+
+    // An import of the module: the name itself, or "_name" when the schema
+    // declares that name. No schema name starts with "_" and a letter.
+    std::string import_name(std::string_view name) const;
+    // A global: the name itself, or "globalThis.name" when the schema
+    // declares that name ("globalThis" itself no declaration can take).
+    std::string global_name(std::string_view name) const;
+
+private:
+    struct Hash : std::hash<std::string_view> {
+        using is_transparent = void;
+    };
+    std::unordered_set<std::string, Hash, std::equal_to<>> names_;
+};
+
+// The names `client` declares for the schema, or an error naming the two
+// entries that would take one name: two top-level declarations, two fields
+// of a model with one key, two parameters of an endpoint, two events of a
+// websocket; or the entry that leaves no name at all.
+Result<DeclaredNames> declare_names(const schema::ApiGraph& graph, Client client);
+
+}  // namespace tolv::codegen

@@ -1,0 +1,36 @@
+// Two schema entries that would declare one name make `tolv gen` fail: exit
+// status 1, an error naming both, and no file written. Each case of
+// clashes.json is one schema, fed to `tolv gen` as a backend's schema dump.
+import assert from "node:assert/strict"
+import { spawnSync } from "node:child_process"
+import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from "node:fs"
+import { tmpdir } from "node:os"
+import { join } from "node:path"
+import { test } from "node:test"
+
+const cases = JSON.parse(readFileSync(new URL("clashes.json", import.meta.url), "utf8"))
+
+test("names that convert to one identifier make gen fail and name both entries", (t) => {
+  const work = mkdtempSync(join(tmpdir(), "tolv-clash-"))
+  t.after(() => rmSync(work, { recursive: true, force: true }))
+  for (const [i, { names, languages = ["typescript", "effect"], schema }] of cases.entries()) {
+    const file = join(work, `clash${i}.json`)
+    writeFileSync(file, JSON.stringify(schema))
+    for (const language of languages) {
+      const out = join(work, `out${i}_${language}`)
+      // The backend command prints the schema file and ignores the
+      // --dump-schema-json that gen appends.
+      const run = spawnSync(process.env.TOLV_BIN, ["gen", language, "--target", "rust", "--rust-cmd", "sh",
+        "--rust-arg=-c", '--rust-arg=cat "$0"', `--rust-arg=${file}`, "--out", out], { encoding: "utf8" })
+      const what = `${language}, ${names.join(" / ")}`
+      assert.equal(run.status, 1, `${what}: exit status ${run.status}, stderr ${run.stderr}`)
+      // Whole names ("st" inside "st_url" does not count); the names hold no
+      // character special to a regular expression.
+      for (const name of names) {
+        const word = new RegExp(`(^|[^\\w$])${name}($|[^\\w$])`)
+        assert.match(run.stderr, word, `${what}: ${name} not named`)
+      }
+      assert.ok(!existsSync(out) || readdirSync(out).length === 0, `${what}: files written`)
+    }
+  }
+})

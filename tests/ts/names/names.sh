@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Generates the plain client and the Effect client in both surfaces for a
+# schema of hostile names and shapes (schema.json). Each api.ts must stay
+# small, typecheck under every settings set, and run as names.test.mjs
+# checks; clash.test.mjs checks that names converting to one identifier make
+# `tolv gen` fail.
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/../tsconfigs/typecheck.sh"
+work="$TOLV_TS_WORK/names"
+rm -rf "$work"
+mkdir -p "$work"
+ln -s "$TOLV_TS_DIR/node_modules" "$work/node_modules"
+
+# The schema holds a chain of 20 models, each with two fields of the next:
+# conversions inlined level by level would double with every level.
+max_bytes=262144
+clients=(
+    "plain:typescript"
+    "effect_effect:effect --surface effect"
+    "effect_promise:effect --surface promise"
+)
+failed=0
+ready=()
+for client in "${clients[@]}"; do
+    name="${client%%:*}"
+    read -r -a how <<< "${client#*:}"
+    out="$work/$name"
+    # A generator that inlines the chain needs gigabytes: stop it early.
+    if ! (ulimit -v 524288 && exec "$TOLV_GEN_CLIENT" "$here/schema.json" "$out" "${how[@]}"); then
+        echo "$name: generation failed or ran out of its 512 MiB" >&2
+        failed=1
+        continue
+    fi
+    size=$(stat -c %s "$out/api.ts")
+    if (( size > max_bytes )); then
+        echo "$name: api.ts has $size bytes, more than $max_bytes" >&2
+        failed=1
+        continue
+    fi
+    typecheck "$name" "$out/api.ts" "$out"/_*internal.ts || failed=1
+    ready+=("$out")
+done
+NAMES_SCHEMA="$here/schema.json" NAMES_CLIENTS="$(IFS=:; echo "${ready[*]}")" \
+    node --test --test-timeout=60000 "$here"/*.test.mjs || failed=1
+exit "$failed"
