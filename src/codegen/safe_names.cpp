@@ -105,6 +105,11 @@ void append_string_literal(std::string& out, std::string_view text, QuoteStyle s
 void append_template_text(std::string& out, std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
+        // A carriage return written as it is would read as a line feed.
+        if (c == '\r') {
+            out += "\\r";
+            continue;
+        }
         if (c == '\\' || c == '`' || (c == '$' && i + 1 < text.size() && text[i + 1] == '{')) out += '\\';
         out += c;
     }

@@ -68,8 +68,8 @@ TEST(SafeNames, KeysAccessAndLiterals) {
     EXPECT_EQ(with(append_string_literal, "a\\\"\t\x01"), "\"a\\\\\\\"\\t\x01\"");
     EXPECT_EQ(with(append_string_literal, "a\x01", QuoteStyle::Json), "\"a\\u0001\"");
     std::string template_text;
-    append_template_text(template_text, "a`b${c}$d\\");
-    EXPECT_EQ(template_text, "a\\`b\\${c}$d\\\\");
+    append_template_text(template_text, "a`b${c}$d\\\r\n");
+    EXPECT_EQ(template_text, "a\\`b\\${c}$d\\\\\\r\n");
 }
 
 }  // namespace
