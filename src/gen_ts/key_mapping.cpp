@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "codegen/cycles.hpp"
+#include "codegen/safe_names.hpp"
 #include "codegen/vocabulary.hpp"
 
 namespace tolv::gen_ts {
@@ -162,10 +163,9 @@ private:
         const schema::Field& field = model.fields[index];
         if (index != 0) out_ += ", ";
         const bool request = direction_ == Direction::Request;
-        out_ += request ? field.sourceName : field.wireName;
+        codegen::append_object_key(out_, request ? field.sourceName : field.wireName, codegen::QuoteStyle::Plain);
         out_ += ": ";
-        expr_ += '.';
-        expr_ += request ? field.wireName : field.sourceName;
+        codegen::append_member_access(expr_, request ? field.wireName : field.sourceName, codegen::QuoteStyle::Plain);
         // `frame` may dangle once enter pushes a frame.
         const std::size_t depth = frame.depth;
         enter(field.ty, keys_.field_model(frame.model, index), depth,
@@ -199,7 +199,7 @@ KeyMapper::KeyMapper(const schema::ApiGraph& graph) : graph_(graph), models_(gra
         if (components.on_cycle[m]) cycle_[m] = components.of[m];
     }
     open_cycles_.assign(n, false);
-    helper_suffix_.assign(2 * static_cast<std::size_t>(n), codegen::ModelTable::none);
+    helper_owed_.assign(2 * static_cast<std::size_t>(n), false);
 }
 
 Index KeyMapper::expanded_model(const TypeRef& ty) const {
@@ -222,34 +222,26 @@ std::string KeyMapper::response(const TypeRef& ty, std::string_view expr, std::s
 }
 
 void KeyMapper::append_helper_name(std::string& out, Index model, Direction direction) const {
-    const std::string_view prefix = direction == Direction::Request ? "_toSource" : "_toWire";
-    std::uint32_t& suffix = helper_suffix_[2 * static_cast<std::size_t>(model) + static_cast<std::size_t>(direction)];
-    if (suffix == codegen::ModelTable::none) {
-        const std::string base = std::string(prefix) + models_.type_name(model);
-        std::string name = base;
-        suffix = 0;
-        // Models whose names give the same PascalCase text get distinct helpers.
-        for (std::uint32_t n = 2; !helper_names_taken_.insert(name).second; ++n) {
-            name = base + "_" + std::to_string(n);
-            suffix = n;
-        }
-        helpers_.push_back({model, direction, std::move(name)});
-    }
-    out += prefix;
+    // Type names are distinct (codegen::declare_names), so helper names are too.
+    out += direction == Direction::Request ? "_toSource" : "_toWire";
     out += models_.type_name(model);
-    if (suffix != 0) {
-        out += '_';
-        out += std::to_string(suffix);
+    const std::size_t owed = 2 * static_cast<std::size_t>(model) + static_cast<std::size_t>(direction);
+    if (!helper_owed_[owed]) {
+        helper_owed_[owed] = true;
+        helpers_.push_back({model, direction});
     }
 }
 
 void KeyMapper::write_helpers(const std::function<void(std::string_view, std::string_view)>& visit) const {
     // Writing a helper's body can ask for further helpers; they are appended.
-    std::string body;
+    std::string name, body;
     for (std::size_t i = 0; i < helpers_.size(); ++i) {
+        const Helper helper = helpers_[i];
+        name.clear();
+        append_helper_name(name, helper.model, helper.direction);
         body.clear();
-        Conversion(*this, helpers_[i].direction, body, true).run_model(helpers_[i].model, "_v");
-        visit(helpers_[i].name, body);
+        Conversion(*this, helper.direction, body, true).run_model(helper.model, "_v");
+        visit(name, body);
     }
     helpers_.clear();
 }

@@ -7,7 +7,6 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "codegen/model_table.hpp"
@@ -23,7 +22,7 @@ std::string map_variable(std::size_t depth);
 // inline. A model that can reach itself again (through model fields or
 // arrays of models) cannot be unrolled inline: within the expansion of a
 // model on such a cycle, a model of the same cycle is converted by calling a
-// helper function ("_toWire" or "_toSource" and the PascalCase model name),
+// helper function ("_toWire" or "_toSource" and the model's type name),
 // which the module declares after its endpoints.
 class KeyMapper {
 public:
@@ -74,13 +73,10 @@ private:
     struct Helper {
         Index model;
         Direction direction;
-        std::string name;
     };
     mutable std::vector<Helper> helpers_;
-    // Per model and direction: none until its helper is asked for, then the
-    // number that tells its name from an earlier one alike, or 0.
-    mutable std::vector<std::uint32_t> helper_suffix_;
-    mutable std::unordered_set<std::string> helper_names_taken_;
+    // Per model and direction: its helper has been asked for.
+    mutable std::vector<bool> helper_owed_;
     // By cycle: being expanded by the conversion under way (all false between conversions).
     mutable std::vector<bool> open_cycles_;
 };

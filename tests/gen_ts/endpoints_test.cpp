@@ -31,7 +31,8 @@ schema::ApiGraph sample_graph() {
 
 std::string print(const Endpoint& endpoint, const schema::ApiGraph& graph = sample_graph()) {
     codegen::Printer p(4);
-    print_endpoint_function(p, endpoint, KeyMapper(graph));
+    const KeyMapper keys(graph);
+    print_endpoint_function(p, endpoint, ApiContext(keys, codegen::DeclaredNames()));
     return p.output();
 }
 
@@ -242,23 +243,6 @@ TEST(KeyMapping, HelperLambdasAreTyped) {
         << api;
 }
 
-// Models whose names give the same PascalCase text get helpers numbered in
-// the order they are first asked for.
-TEST(KeyMapping, HelpersOfClashingNamesAreNumbered) {
-    schema::ApiGraph g;
-    for (const char* name : {"a_b", "AB", "_a_b"}) {
-        g.models.emplace(name, model_def(name, {field("next", "next_one", model(name))}));
-        g.endpoints.emplace(name, endpoint(name, EndpointKind::Rpc, model(name)));
-    }
-    const std::string api = print_api(g).value();
-    EXPECT_NE(api.find("return { next: _toWireAB(_r.next_one) };"), std::string::npos) << api;
-    EXPECT_NE(api.find("return { next: _toWireAB_2(_r.next_one) };"), std::string::npos) << api;
-    EXPECT_NE(api.find("return { next: _toWireAB_3(_r.next_one) };"), std::string::npos) << api;
-    EXPECT_NE(api.find("function _toWireAB_3(_v: any): any {\n    return { next: _toWireAB_3(_v.next_one) };"),
-              std::string::npos)
-        << api;
-}
-
 // Runs `body` on a thread whose stack is `bytes` large.
 void run_on_small_stack(std::size_t bytes, void (*body)()) {
     pthread_attr_t attr;
@@ -377,13 +361,6 @@ TEST(StaticFunction, UrlWithAndWithoutQuery) {
     if (args.month !== undefined) params.set("month_num", String(args.month));
     if (args.filter !== undefined) params.set("filter", String(args.filter));
     return `${getBaseUrl()}/static/report?${params}`;
-}
-)");
-}
-
-TEST(EndpointFunction, NamesInsertedUnescaped) {
-    EXPECT_EQ(print(endpoint("a\"b c", EndpointKind::Rpc)), R"(export async function a"b c(): Promise<void> {
-    return request<void>("a"b c", {});
 }
 )");
 }
