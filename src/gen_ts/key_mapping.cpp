@@ -81,7 +81,10 @@ private:
     // frame when members follow; writes the whole of it otherwise. `model`
     // is the model the conversion expands (KeyMapper::expanded_model).
     void enter(const TypeRef& ty, Index model, std::size_t depth, bool may_be_absent) {
-        if (ty.kind == TypeKind::Array) {
+        if (model != no_model && keys_.models_.model(model).fields.empty()) {
+            // Nothing to rename: the value, or the array of values, passes as it is.
+            out_ += expr_;
+        } else if (ty.kind == TypeKind::Array) {
             enter_array(ty, model, depth, may_be_absent);
         } else if (ty.kind == TypeKind::Model && model != no_model) {
             enter_model(model, depth, may_be_absent);

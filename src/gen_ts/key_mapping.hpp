@@ -23,7 +23,8 @@ std::string map_variable(std::size_t depth);
 // arrays of models) cannot be unrolled inline: within the expansion of a
 // model on such a cycle, a model of the same cycle is converted by calling a
 // helper function ("_toWire" or "_toSource" and the model's type name),
-// which the module declares after its endpoints.
+// which the module declares after its endpoints. A model without fields has
+// nothing to rename: its values pass unchanged.
 class KeyMapper {
 public:
     using Index = codegen::ModelTable::Index;
