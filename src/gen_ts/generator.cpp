@@ -124,8 +124,9 @@ Result<std::string> print_api(const schema::ApiGraph& graph) {
         }
         p.line("");
     }
-    // Functions are hoisted, so the conversions of models on reference
-    // cycles can follow the endpoints that call them.
+    // Functions are hoisted, so the helper conversions (of models on
+    // reference cycles, and of large models) can follow the endpoints that
+    // call them.
     keys.write_helpers([&p](std::string_view name, std::string_view body) {
         p.emit({{"name", name}, {"body", body}}, R"(
             function $name$(_v: any): any {

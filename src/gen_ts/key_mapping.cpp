@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "codegen/cycles.hpp"
 #include "codegen/safe_names.hpp"
 #include "codegen/vocabulary.hpp"
 
@@ -55,7 +54,7 @@ public:
     // The body of a helper: the expansion of one model.
     void run_model(Index model, std::string_view expr) {
         expr_.assign(expr);
-        enter_model(model, 0, false);
+        expand_model(model, 0);
         finish();
     }
 
@@ -126,15 +125,22 @@ private:
     void enter_model(Index model, std::size_t depth, bool may_be_absent) {
         if (may_be_absent) append_absent_guard();
         const std::uint32_t cycle = keys_.cycle_[model];
-        if (cycle != no_cycle && keys_.open_cycles_[cycle]) {
-            // Inline text cannot unroll a cycle: the model is converted by a
-            // function of the module that calls itself as deep as the data goes.
+        // Inline text cannot unroll a cycle: the model is converted by a
+        // function of the module that calls itself as deep as the data goes.
+        // A large model is converted by its function too, written once.
+        if ((cycle != no_cycle && keys_.open_cycles_[cycle]) || keys_.large_[model]) {
             keys_.append_helper_name(out_, model, direction_);
             out_ += '(';
             out_ += expr_;
             out_ += ')';
             return;
         }
+        expand_model(model, depth);
+    }
+
+    // Writes "{ " and pushes the frame that writes the model's fields.
+    void expand_model(Index model, std::size_t depth) {
+        const std::uint32_t cycle = keys_.cycle_[model];
         Frame frame;
         frame.model = model;
         frame.depth = depth;
@@ -203,6 +209,36 @@ KeyMapper::KeyMapper(const schema::ApiGraph& graph) : graph_(graph), models_(gra
     }
     open_cycles_.assign(n, false);
     helper_owed_.assign(2 * static_cast<std::size_t>(n), false);
+    find_large_models(components);
+}
+
+void KeyMapper::find_large_models(const codegen::Components& components) {
+    // A component is numbered after every component its models refer to, so
+    // taking models by component number sizes each model after the models
+    // it expands.
+    const Index n = models_.size();
+    std::vector<Index> first(n + 1, 0);
+    for (Index m = 0; m < n; ++m) ++first[components.of[m] + 1];
+    for (Index c = 0; c < n; ++c) first[c + 1] += first[c];
+    std::vector<Index> by_component(n);
+    for (Index m = 0; m < n; ++m) by_component[first[components.of[m]]++] = m;
+
+    // The field entries of a model's inline conversion: its own fields, and
+    // the entries of each model they expand inline. A model of its own cycle
+    // is converted by a helper there, and so is a large model.
+    std::vector<std::size_t> entries(n, 0);
+    large_.assign(n, false);
+    for (const Index m : by_component) {
+        std::size_t total = models_.model(m).fields.size();
+        for (std::size_t f = field_start_[m]; f < field_start_[m] + models_.model(m).fields.size(); ++f) {
+            const Index target = field_models_[f];
+            if (target != no_model && components.of[target] != components.of[m] && !large_[target]) {
+                total += entries[target];
+            }
+        }
+        entries[m] = total;
+        large_[m] = total > kMaxInlinedEntries;
+    }
 }
 
 Index KeyMapper::expanded_model(const TypeRef& ty) const {
