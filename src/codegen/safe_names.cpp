@@ -15,12 +15,17 @@ namespace {
 constexpr char32_t kZwnj = 0x200C;
 constexpr char32_t kZwj = 0x200D;
 
+// ASCII, which nearly every name is made of, is decided without a lookup.
+bool is_ascii_letter(char32_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
 bool starts_identifier(char32_t c) {
-    return c == '$' || c == '_' || u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_ID_START);
+    if (c < 0x80) return is_ascii_letter(c) || c == '$' || c == '_';
+    return u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_ID_START);
 }
 
 bool continues_identifier(char32_t c) {
-    return c == '$' || c == kZwnj || c == kZwj || u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_ID_CONTINUE);
+    if (c < 0x80) return is_ascii_letter(c) || (c >= '0' && c <= '9') || c == '$' || c == '_';
+    return c == kZwnj || c == kZwj || u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_ID_CONTINUE);
 }
 
 // Reserved in strict module code, plus the globals that declarations must
@@ -105,6 +110,11 @@ void append_string_literal(std::string& out, std::string_view text, QuoteStyle s
 void append_template_text(std::string& out, std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
+        // A carriage return written as it is would read as a line feed.
+        if (c == '\r') {
+            out += "\\r";
+            continue;
+        }
         if (c == '\\' || c == '`' || (c == '$' && i + 1 < text.size() && text[i + 1] == '{')) out += '\\';
         out += c;
     }

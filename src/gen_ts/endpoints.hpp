@@ -3,13 +3,13 @@
 #pragma once
 
 #include "codegen/printer.hpp"
-#include "gen_ts/key_mapping.hpp"
+#include "gen_ts/api_context.hpp"
 #include "schema/endpoint.hpp"
 
 namespace tolv::gen_ts {
 
 // Prints the function of an rpc, channel, upload or static endpoint,
 // preceded by its doc block. Does nothing for a ws endpoint.
-void print_endpoint_function(codegen::Printer& printer, const schema::Endpoint& endpoint, const KeyMapper& keys);
+void print_endpoint_function(codegen::Printer& printer, const schema::Endpoint& endpoint, const ApiContext& api);
 
 }  // namespace tolv::gen_ts

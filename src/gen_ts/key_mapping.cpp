@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "codegen/cycles.hpp"
+#include "codegen/safe_names.hpp"
 #include "codegen/vocabulary.hpp"
 
 namespace tolv::gen_ts {
@@ -54,7 +54,7 @@ public:
     // The body of a helper: the expansion of one model.
     void run_model(Index model, std::string_view expr) {
         expr_.assign(expr);
-        enter_model(model, 0, false);
+        expand_model(model, 0);
         finish();
     }
 
@@ -80,7 +80,10 @@ private:
     // frame when members follow; writes the whole of it otherwise. `model`
     // is the model the conversion expands (KeyMapper::expanded_model).
     void enter(const TypeRef& ty, Index model, std::size_t depth, bool may_be_absent) {
-        if (ty.kind == TypeKind::Array) {
+        if (model != no_model && keys_.models_.model(model).fields.empty()) {
+            // Nothing to rename: the value, or the array of values, passes as it is.
+            out_ += expr_;
+        } else if (ty.kind == TypeKind::Array) {
             enter_array(ty, model, depth, may_be_absent);
         } else if (ty.kind == TypeKind::Model && model != no_model) {
             enter_model(model, depth, may_be_absent);
@@ -122,15 +125,22 @@ private:
     void enter_model(Index model, std::size_t depth, bool may_be_absent) {
         if (may_be_absent) append_absent_guard();
         const std::uint32_t cycle = keys_.cycle_[model];
-        if (cycle != no_cycle && keys_.open_cycles_[cycle]) {
-            // Inline text cannot unroll a cycle: the model is converted by a
-            // function of the module that calls itself as deep as the data goes.
+        // Inline text cannot unroll a cycle: the model is converted by a
+        // function of the module that calls itself as deep as the data goes.
+        // A large model is converted by its function too, written once.
+        if ((cycle != no_cycle && keys_.open_cycles_[cycle]) || keys_.large_[model]) {
             keys_.append_helper_name(out_, model, direction_);
             out_ += '(';
             out_ += expr_;
             out_ += ')';
             return;
         }
+        expand_model(model, depth);
+    }
+
+    // Writes "{ " and pushes the frame that writes the model's fields.
+    void expand_model(Index model, std::size_t depth) {
+        const std::uint32_t cycle = keys_.cycle_[model];
         Frame frame;
         frame.model = model;
         frame.depth = depth;
@@ -162,10 +172,9 @@ private:
         const schema::Field& field = model.fields[index];
         if (index != 0) out_ += ", ";
         const bool request = direction_ == Direction::Request;
-        out_ += request ? field.sourceName : field.wireName;
+        codegen::append_object_key(out_, request ? field.sourceName : field.wireName, codegen::QuoteStyle::Plain);
         out_ += ": ";
-        expr_ += '.';
-        expr_ += request ? field.wireName : field.sourceName;
+        codegen::append_member_access(expr_, request ? field.wireName : field.sourceName, codegen::QuoteStyle::Plain);
         // `frame` may dangle once enter pushes a frame.
         const std::size_t depth = frame.depth;
         enter(field.ty, keys_.field_model(frame.model, index), depth,
@@ -199,7 +208,37 @@ KeyMapper::KeyMapper(const schema::ApiGraph& graph) : graph_(graph), models_(gra
         if (components.on_cycle[m]) cycle_[m] = components.of[m];
     }
     open_cycles_.assign(n, false);
-    helper_suffix_.assign(2 * static_cast<std::size_t>(n), codegen::ModelTable::none);
+    helper_owed_.assign(2 * static_cast<std::size_t>(n), false);
+    find_large_models(components);
+}
+
+void KeyMapper::find_large_models(const codegen::Components& components) {
+    // A component is numbered after every component its models refer to, so
+    // taking models by component number sizes each model after the models
+    // it expands.
+    const Index n = models_.size();
+    std::vector<Index> first(n + 1, 0);
+    for (Index m = 0; m < n; ++m) ++first[components.of[m] + 1];
+    for (Index c = 0; c < n; ++c) first[c + 1] += first[c];
+    std::vector<Index> by_component(n);
+    for (Index m = 0; m < n; ++m) by_component[first[components.of[m]]++] = m;
+
+    // The field entries of a model's inline conversion: its own fields, and
+    // the entries of each model they expand inline. A model of its own cycle
+    // is converted by a helper there, and so is a large model.
+    std::vector<std::size_t> entries(n, 0);
+    large_.assign(n, false);
+    for (const Index m : by_component) {
+        std::size_t total = models_.model(m).fields.size();
+        for (std::size_t f = field_start_[m]; f < field_start_[m] + models_.model(m).fields.size(); ++f) {
+            const Index target = field_models_[f];
+            if (target != no_model && components.of[target] != components.of[m] && !large_[target]) {
+                total += entries[target];
+            }
+        }
+        entries[m] = total;
+        large_[m] = total > kMaxInlinedEntries;
+    }
 }
 
 Index KeyMapper::expanded_model(const TypeRef& ty) const {
@@ -222,34 +261,26 @@ std::string KeyMapper::response(const TypeRef& ty, std::string_view expr, std::s
 }
 
 void KeyMapper::append_helper_name(std::string& out, Index model, Direction direction) const {
-    const std::string_view prefix = direction == Direction::Request ? "_toSource" : "_toWire";
-    std::uint32_t& suffix = helper_suffix_[2 * static_cast<std::size_t>(model) + static_cast<std::size_t>(direction)];
-    if (suffix == codegen::ModelTable::none) {
-        const std::string base = std::string(prefix) + models_.type_name(model);
-        std::string name = base;
-        suffix = 0;
-        // Models whose names give the same PascalCase text get distinct helpers.
-        for (std::uint32_t n = 2; !helper_names_taken_.insert(name).second; ++n) {
-            name = base + "_" + std::to_string(n);
-            suffix = n;
-        }
-        helpers_.push_back({model, direction, std::move(name)});
-    }
-    out += prefix;
+    // Type names are distinct (codegen::declare_names), so helper names are too.
+    out += direction == Direction::Request ? "_toSource" : "_toWire";
     out += models_.type_name(model);
-    if (suffix != 0) {
-        out += '_';
-        out += std::to_string(suffix);
+    const std::size_t owed = 2 * static_cast<std::size_t>(model) + static_cast<std::size_t>(direction);
+    if (!helper_owed_[owed]) {
+        helper_owed_[owed] = true;
+        helpers_.push_back({model, direction});
     }
 }
 
 void KeyMapper::write_helpers(const std::function<void(std::string_view, std::string_view)>& visit) const {
     // Writing a helper's body can ask for further helpers; they are appended.
-    std::string body;
+    std::string name, body;
     for (std::size_t i = 0; i < helpers_.size(); ++i) {
+        const Helper helper = helpers_[i];
+        name.clear();
+        append_helper_name(name, helper.model, helper.direction);
         body.clear();
-        Conversion(*this, helpers_[i].direction, body, true).run_model(helpers_[i].model, "_v");
-        visit(helpers_[i].name, body);
+        Conversion(*this, helper.direction, body, true).run_model(helper.model, "_v");
+        visit(name, body);
     }
     helpers_.clear();
 }

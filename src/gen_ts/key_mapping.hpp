@@ -7,9 +7,9 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
+#include "codegen/cycles.hpp"
 #include "codegen/model_table.hpp"
 #include "schema/graph.hpp"
 #include "schema/types.hpp"
@@ -20,18 +20,25 @@ namespace tolv::gen_ts {
 std::string map_variable(std::size_t depth);
 
 // Builds key-renaming expressions for one graph. Conversions are written out
-// inline. A model that can reach itself again (through model fields or
-// arrays of models) cannot be unrolled inline: within the expansion of a
-// model on such a cycle, a model of the same cycle is converted by calling a
-// helper function ("_toWire" or "_toSource" and the PascalCase model name),
-// which the module declares after its endpoints.
+// inline, except where a helper function of the module ("_toWire" or
+// "_toSource" and the model's type name, declared after the endpoints)
+// converts a model:
+// - a model that can reach itself again (through model fields or arrays of
+//   models) cannot be unrolled inline: within the expansion of a model on
+//   such a cycle, a model of the same cycle is converted by its helper;
+// - a model whose inline conversion would hold more than
+//   kMaxInlinedEntries field entries is converted by its helper wherever it
+//   is met, so the module grows linearly with the schema.
+// A model without fields has nothing to rename: its values pass unchanged.
 class KeyMapper {
 public:
     using Index = codegen::ModelTable::Index;
     enum class Direction : std::uint8_t { Request, Response };
+    static constexpr std::size_t kMaxInlinedEntries = 64;
 
-    // Resolves the model references of every field and finds the reference
-    // cycles once, in time linear in the graph.
+    // Resolves the model references of every field, finds the reference
+    // cycles and the models converted by helpers once, in time linear in
+    // the graph.
     explicit KeyMapper(const schema::ApiGraph& graph);
 
     // `expr` with model keys renamed from wire names to source names
@@ -64,23 +71,23 @@ private:
     // Appends the name of the helper converting `model`, which is then owed
     // to the module.
     void append_helper_name(std::string& out, Index model, Direction direction) const;
+    // Marks the models whose inline conversion would be too large.
+    void find_large_models(const codegen::Components& components);
 
     const schema::ApiGraph& graph_;
     codegen::ModelTable models_;
     std::vector<std::size_t> field_start_;  // per model: where its fields start in field_models_
     std::vector<Index> field_models_;       // per field of every model: expanded_model of its type
     std::vector<std::uint32_t> cycle_;      // per model: the cycle it lies on, or no_cycle
+    std::vector<bool> large_;               // per model: converted by its helper wherever it is met
     // Helpers are owed as printing goes; the printer writes them at the end.
     struct Helper {
         Index model;
         Direction direction;
-        std::string name;
     };
     mutable std::vector<Helper> helpers_;
-    // Per model and direction: none until its helper is asked for, then the
-    // number that tells its name from an earlier one alike, or 0.
-    mutable std::vector<std::uint32_t> helper_suffix_;
-    mutable std::unordered_set<std::string> helper_names_taken_;
+    // Per model and direction: its helper has been asked for.
+    mutable std::vector<bool> helper_owed_;
     // By cycle: being expanded by the conversion under way (all false between conversions).
     mutable std::vector<bool> open_cycles_;
 };

@@ -7,10 +7,11 @@
 #include <utility>
 
 #include "base/utf8.hpp"
+#include "codegen/declared_names.hpp"
 #include "codegen/printer.hpp"
+#include "codegen/safe_names.hpp"
 #include "codegen/union_members.hpp"
 #include "codegen/vocabulary.hpp"
-#include "schema/naming.hpp"
 
 namespace tolv::gen_ts {
 
@@ -21,12 +22,12 @@ namespace {
 
 constexpr std::string_view kUnknown = "unknown";
 
-std::string lower_nested(const TypeRef& ty, const EnumMap& enums, bool allow_void) {
-    return apply_optional_nullable(lower_base(ty, enums, allow_void), ty.optional, ty.nullable);
+std::string lower_nested(const TypeRef& ty, const TypeScope& scope, bool allow_void) {
+    return apply_optional_nullable(lower_base(ty, scope, allow_void), ty.optional, ty.nullable);
 }
 
-std::string lower_array(const TypeRef& ty, const EnumMap& enums) {
-    std::string element = ty.inner.empty() ? std::string(kUnknown) : lower_nested(ty.inner.front(), enums, false);
+std::string lower_array(const TypeRef& ty, const TypeScope& scope) {
+    std::string element = ty.inner.empty() ? std::string(kUnknown) : lower_nested(ty.inner.front(), scope, false);
     if (element.find(" | ") != std::string::npos || (!element.empty() && element.front() == '[')) {
         element.insert(0, 1, '(');
         element += ")[]";
@@ -36,30 +37,31 @@ std::string lower_array(const TypeRef& ty, const EnumMap& enums) {
     return element;
 }
 
-std::string lower_record(const TypeRef& ty, const EnumMap& enums) {
-    if (ty.inner.empty()) return "Record<string, unknown>";
-    const std::string key = lower_nested(ty.inner[0], enums, false);
-    const std::string value = ty.inner.size() >= 2 ? lower_nested(ty.inner[1], enums, false) : std::string(kUnknown);
-    return "Record<" + std::string(record_key_type(key)) + ", " + value + ">";
+std::string lower_record(const TypeRef& ty, const TypeScope& scope) {
+    std::string out = scope.record;
+    if (ty.inner.empty()) return out.append("<string, unknown>");
+    const std::string key = lower_nested(ty.inner[0], scope, false);
+    const std::string value = ty.inner.size() >= 2 ? lower_nested(ty.inner[1], scope, false) : std::string(kUnknown);
+    return out.append("<").append(record_key_type(key)).append(", ").append(value).append(">");
 }
 
-std::string lower_tuple(const TypeRef& ty, const EnumMap& enums) {
-    const auto item = [&](const TypeRef& t) { return lower_nested(t, enums, false); };
+std::string lower_tuple(const TypeRef& ty, const TypeScope& scope) {
+    const auto item = [&](const TypeRef& t) { return lower_nested(t, scope, false); };
     return std::string("[").append(codegen::join(ty.inner, ", ", item)).append("]");
 }
 
-std::string lower_union(const TypeRef& ty, const EnumMap& enums, bool allow_void) {
+std::string lower_union(const TypeRef& ty, const TypeScope& scope, bool allow_void) {
     if (ty.inner.empty()) return std::string(kUnknown);
     std::vector<std::string> members;
     members.reserve(ty.inner.size());
-    for (const TypeRef& member : ty.inner) members.push_back(lower_nested(member, enums, allow_void));
+    for (const TypeRef& member : ty.inner) members.push_back(lower_nested(member, scope, allow_void));
     return dedupe_union(std::move(members));
 }
 
-std::string lower_enum(const TypeRef& ty, const EnumMap& enums) {
+std::string lower_enum(const TypeRef& ty, const TypeScope& scope) {
     if (!ty.name) return std::string(kUnknown);
-    const auto found = enums.find(*ty.name);
-    if (found == enums.end() || found->second.values.empty()) return lower_named_ref(ty.name);
+    const auto found = scope.enums.find(*ty.name);
+    if (found == scope.enums.end() || found->second.values.empty()) return lower_named_ref(ty.name);
     std::vector<std::string> literals;
     literals.reserve(found->second.values.size());
     for (const schema::JsonValue& value : found->second.values) literals.push_back(lower_literal_value(value));
@@ -68,16 +70,16 @@ std::string lower_enum(const TypeRef& ty, const EnumMap& enums) {
 
 }  // namespace
 
-std::string lower_base(const TypeRef& ty, const EnumMap& enums, bool allow_void) {
+std::string lower_base(const TypeRef& ty, const TypeScope& scope, bool allow_void) {
     switch (ty.kind) {
         case TypeKind::Primitive: return std::string(codegen::primitive_ts(codegen::primitive_of(ty.name)));
-        case TypeKind::Array: return lower_array(ty, enums);
-        case TypeKind::Record: return lower_record(ty, enums);
-        case TypeKind::Tuple: return lower_tuple(ty, enums);
-        case TypeKind::Union: return lower_union(ty, enums, allow_void);
+        case TypeKind::Array: return lower_array(ty, scope);
+        case TypeKind::Record: return lower_record(ty, scope);
+        case TypeKind::Tuple: return lower_tuple(ty, scope);
+        case TypeKind::Union: return lower_union(ty, scope, allow_void);
         case TypeKind::Literal: return ty.value ? lower_literal_value(*ty.value) : std::string(kUnknown);
         case TypeKind::Model: return lower_named_ref(ty.name);
-        case TypeKind::Enum: return lower_enum(ty, enums);
+        case TypeKind::Enum: return lower_enum(ty, scope);
         case TypeKind::Any: return std::string(kUnknown);
         case TypeKind::Void: return allow_void ? "void" : "undefined";
     }
@@ -93,7 +95,7 @@ std::string apply_optional_nullable(std::string text, bool optional, bool nullab
     return dedupe_union(std::move(members));
 }
 
-std::string lower_with_own_flags(const TypeRef& ty, const EnumMap& enums) { return lower_nested(ty, enums, false); }
+std::string lower_with_own_flags(const TypeRef& ty, const TypeScope& scope) { return lower_nested(ty, scope, false); }
 
 std::string dedupe_union(std::vector<std::string> texts) {
     // The views point into `texts`. Unions are short, so the members seen are
@@ -126,30 +128,18 @@ std::string dedupe_union(std::vector<std::string> texts) {
 
 std::string lower_named_ref(const std::optional<std::string>& name) {
     if (!name) return std::string(kUnknown);
-    std::string pascal = schema::to_pascal_case(*name);
-    if (pascal.empty()) return std::string(kUnknown);
-    return pascal;
+    std::string type = codegen::type_name(*name);
+    if (type.empty()) return std::string(kUnknown);
+    return type;
 }
 
 std::string lower_literal_value(const schema::JsonValue& value) {
-    const auto quote = [](std::string_view s) { return std::string("\"").append(escape_ts_string(s)).append("\""); };
+    const auto quote = [](std::string_view s) {
+        std::string out;
+        codegen::append_string_literal(out, s, codegen::QuoteStyle::Plain);
+        return out;
+    };
     return codegen::literal_type(value, quote).value_or(std::string(kUnknown));
-}
-
-std::string escape_ts_string(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (const char c : s) {
-        switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '"': out += "\\\""; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default: out += c; break;
-        }
-    }
-    return out;
 }
 
 std::string_view record_key_type(std::string_view key_text) {

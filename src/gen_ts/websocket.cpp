@@ -4,22 +4,23 @@
 #include <vector>
 
 #include "codegen/declared_names.hpp"
+#include "codegen/safe_names.hpp"
 #include "codegen/vocabulary.hpp"
 #include "gen_ts/lowering.hpp"
-#include "schema/naming.hpp"
 
 namespace tolv::gen_ts {
 
 using codegen::Printer;
+using codegen::QuoteStyle;
 using schema::Endpoint;
 using schema::Param;
 
 namespace {
 
-std::vector<std::string> payload_types(const std::vector<Param>& events, const schema::ApiGraph& graph) {
+std::vector<std::string> payload_types(const std::vector<Param>& events, const ApiContext& api) {
     std::vector<std::string> out;
     out.reserve(events.size());
-    for (const Param& event : events) out.push_back(lower_with_own_flags(event.ty, graph.enums));
+    for (const Param& event : events) out.push_back(lower_with_own_flags(event.ty, api.types));
     return out;
 }
 
@@ -28,30 +29,48 @@ void print_events_interface(Printer& p, std::string_view name, const std::vector
                             const std::vector<std::string>& payloads) {
     p.emit({{"name", name}}, "export interface $name$ {");
     p.indent();
+    std::string key;
     for (std::size_t i = 0; i < events.size(); ++i) {
-        p.emit({{"event", events[i].sourceName}, {"type", payloads[i]}}, "$event$: $type$;");
+        key.clear();
+        codegen::append_property_key(key, events[i].sourceName, QuoteStyle::Plain);
+        p.emit({{"event", key}, {"type", payloads[i]}}, "$event$: $type$;");
     }
     p.dedent();
     p.line("}");
     p.line("");
 }
 
-void print_fixed_members(Printer& p, const Endpoint& endpoint, std::string_view server, std::string_view client) {
-    p.emit({{"name", endpoint.name}, {"server", server}, {"client", client}}, R"(
-        private ws: WebSocket | null = null;
-        private listeners: Map<string, Set<(data: unknown) => void>> = new Map();
-        private connectionListeners: Set<() => void> = new Set();
-        private disconnectionListeners: Set<(event: CloseEvent) => void> = new Set();
-        private errorListeners: Set<(error: Event) => void> = new Set();
+void print_fixed_members(Printer& p, const Endpoint& endpoint, const ApiContext& api, std::string_view server,
+                         std::string_view client) {
+    // The name is written into the URL as it is, only escaped for the template literal.
+    std::string path;
+    codegen::append_template_text(path, endpoint.name);
+    p.emit({{"path", path},
+            {"server", server},
+            {"client", client},
+            {"getBaseUrl", api.get_base_url},
+            {"WebSocket", api.web_socket},
+            {"Map", api.map},
+            {"Set", api.set},
+            {"CloseEvent", api.close_event},
+            {"Event", api.event},
+            {"Error", api.error},
+            {"JSON", api.json}},
+           R"(
+        private ws: $WebSocket$ | null = null;
+        private listeners: $Map$<string, $Set$<(data: unknown) => void>> = new $Map$();
+        private connectionListeners: $Set$<() => void> = new $Set$();
+        private disconnectionListeners: $Set$<(event: $CloseEvent$) => void> = new $Set$();
+        private errorListeners: $Set$<(error: $Event$) => void> = new $Set$();
 
         connect(): void {
-            const baseUrl = getBaseUrl().replace(/^http/, 'ws');
-            this.ws = new WebSocket(`${baseUrl}/ws/$name$`);
+            const baseUrl = $getBaseUrl$().replace(/^http/, 'ws');
+            this.ws = new $WebSocket$(`${baseUrl}/ws/$path$`);
             this.ws.onopen = () => this.connectionListeners.forEach((cb) => cb());
             this.ws.onclose = (event) => this.disconnectionListeners.forEach((cb) => cb(event));
             this.ws.onerror = (error) => this.errorListeners.forEach((cb) => cb(error));
             this.ws.onmessage = (event) => {
-                const message = JSON.parse(event.data);
+                const message = $JSON$.parse(event.data);
                 const callbacks = this.listeners.get(message.event);
                 callbacks?.forEach((cb) => cb(message.data));
             };
@@ -63,22 +82,22 @@ void print_fixed_members(Printer& p, const Endpoint& endpoint, std::string_view 
         }
 
         get isConnected(): boolean {
-            return this.ws?.readyState === WebSocket.OPEN;
+            return this.ws?.readyState === $WebSocket$.OPEN;
         }
 
         on<K extends keyof $server$>(event: K, callback: (data: $server$[K]) => void): () => void {
             const eventName = event as string;
-            if (!this.listeners.has(eventName)) this.listeners.set(eventName, new Set());
+            if (!this.listeners.has(eventName)) this.listeners.set(eventName, new $Set$());
             const cb = callback as (data: unknown) => void;
             this.listeners.get(eventName)!.add(cb);
             return () => this.listeners.get(eventName)?.delete(cb);
         }
 
         private sendRaw(event: string, data: unknown): void {
-            if (!this.ws || this.ws.readyState !== WebSocket.OPEN) {
-                throw new Error('[Tolv] WebSocket is not connected');
+            if (!this.ws || this.ws.readyState !== $WebSocket$.OPEN) {
+                throw new $Error$('[Tolv] WebSocket is not connected');
             }
-            this.ws.send(JSON.stringify({ event, data }));
+            this.ws.send($JSON$.stringify({ event, data }));
         }
 
         send<K extends keyof $client$>(event: K, data: $client$[K]): void {
@@ -90,12 +109,12 @@ void print_fixed_members(Printer& p, const Endpoint& endpoint, std::string_view 
             return () => this.connectionListeners.delete(callback);
         }
 
-        onDisconnect(callback: (event: CloseEvent) => void): () => void {
+        onDisconnect(callback: (event: $CloseEvent$) => void): () => void {
             this.disconnectionListeners.add(callback);
             return () => this.disconnectionListeners.delete(callback);
         }
 
-        onError(callback: (error: Event) => void): () => void {
+        onError(callback: (error: $Event$) => void): () => void {
             this.errorListeners.add(callback);
             return () => this.errorListeners.delete(callback);
         }
@@ -105,24 +124,29 @@ void print_fixed_members(Printer& p, const Endpoint& endpoint, std::string_view 
 // One method per event: "on" or "send" and the PascalCase event name.
 void print_event_methods(Printer& p, const Endpoint& endpoint, const std::vector<std::string>& server_payloads,
                          const std::vector<std::string>& client_payloads, const KeyMapper& keys) {
+    std::string event;
     for (std::size_t i = 0; i < endpoint.serverEvents.size(); ++i) {
-        const Param& event = endpoint.serverEvents[i];
-        const std::string method = codegen::event_method("on", event.sourceName);
-        p.emit({{"method", method}, {"type", server_payloads[i]}, {"event", event.sourceName}}, R"(
+        const Param& server_event = endpoint.serverEvents[i];
+        const std::string method = codegen::event_method("on", server_event.sourceName);
+        event.clear();
+        codegen::append_string_literal(event, server_event.sourceName, QuoteStyle::Plain);
+        p.emit({{"method", method}, {"type", server_payloads[i]}, {"event", event}}, R"(
 
             $method$(callback: (data: $type$) => void): () => void {
-                return this.on("$event$", callback);
+                return this.on($event$, callback);
             }
         )");
     }
     for (std::size_t i = 0; i < endpoint.clientEvents.size(); ++i) {
-        const Param& event = endpoint.clientEvents[i];
-        const std::string method = codegen::event_method("send", event.sourceName);
-        const std::string data = keys.request(event.ty, "data", 0);
-        p.emit({{"method", method}, {"type", client_payloads[i]}, {"event", event.sourceName}, {"data", data}}, R"(
+        const Param& client_event = endpoint.clientEvents[i];
+        const std::string method = codegen::event_method("send", client_event.sourceName);
+        const std::string data = keys.request(client_event.ty, "data", 0);
+        event.clear();
+        codegen::append_string_literal(event, client_event.sourceName, QuoteStyle::Plain);
+        p.emit({{"method", method}, {"type", client_payloads[i]}, {"event", event}, {"data", data}}, R"(
 
             $method$(data: $type$): void {
-                this.sendRaw("$event$", $data$);
+                this.sendRaw($event$, $data$);
             }
         )");
     }
@@ -130,19 +154,18 @@ void print_event_methods(Printer& p, const Endpoint& endpoint, const std::vector
 
 }  // namespace
 
-void print_websocket_block(Printer& p, const Endpoint& endpoint, const KeyMapper& keys) {
-    const schema::ApiGraph& graph = keys.graph();
+void print_websocket_block(Printer& p, const Endpoint& endpoint, const ApiContext& api) {
     const codegen::SocketNames names(endpoint, codegen::Client::Plain);
-    const std::vector<std::string> server_payloads = payload_types(endpoint.serverEvents, graph);
-    const std::vector<std::string> client_payloads = payload_types(endpoint.clientEvents, graph);
+    const std::vector<std::string> server_payloads = payload_types(endpoint.serverEvents, api);
+    const std::vector<std::string> client_payloads = payload_types(endpoint.clientEvents, api);
 
     print_events_interface(p, names.server_events, endpoint.serverEvents, server_payloads);
     print_events_interface(p, names.client_events, endpoint.clientEvents, client_payloads);
     if (endpoint.doc) p.doc(*endpoint.doc);
     p.emit({{"socket", names.socket}}, "export class $socket$ {");
     p.indent();
-    print_fixed_members(p, endpoint, names.server_events, names.client_events);
-    print_event_methods(p, endpoint, server_payloads, client_payloads, keys);
+    print_fixed_members(p, endpoint, api, names.server_events, names.client_events);
+    print_event_methods(p, endpoint, server_payloads, client_payloads, api.keys);
     p.dedent();
     p.emit({{"factory", names.factory}, {"socket", names.socket}}, R"(
         }

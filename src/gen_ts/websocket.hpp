@@ -3,12 +3,12 @@
 #pragma once
 
 #include "codegen/printer.hpp"
-#include "gen_ts/key_mapping.hpp"
+#include "gen_ts/api_context.hpp"
 #include "schema/endpoint.hpp"
 
 namespace tolv::gen_ts {
 
 // The whole block, at indentation level 0, without the empty line after it.
-void print_websocket_block(codegen::Printer& printer, const schema::Endpoint& endpoint, const KeyMapper& keys);
+void print_websocket_block(codegen::Printer& printer, const schema::Endpoint& endpoint, const ApiContext& api);
 
 }  // namespace tolv::gen_ts

@@ -65,11 +65,12 @@ TEST(SafeNames, KeysAccessAndLiterals) {
     EXPECT_EQ(with(append_object_key, "a\"b\n", QuoteStyle::Json), "\"a\\\"b\\n\"");
     EXPECT_EQ(with(append_member_access, "name"), ".name");
     EXPECT_EQ(with(append_member_access, "user-id"), "[\"user-id\"]");
-    EXPECT_EQ(with(append_string_literal, "a\\\"\t\x01"), "\"a\\\\\\\"\\t\x01\"");
+    // Plain: the five escapes, everything else (controls, U+2028, non-ASCII) as it is.
+    EXPECT_EQ(with(append_string_literal, "a\\\"\t\n\r\x01\u2028\xc3\xa9"), "\"a\\\\\\\"\\t\\n\\r\x01\u2028\xc3\xa9\"");
     EXPECT_EQ(with(append_string_literal, "a\x01", QuoteStyle::Json), "\"a\\u0001\"");
     std::string template_text;
-    append_template_text(template_text, "a`b${c}$d\\");
-    EXPECT_EQ(template_text, "a\\`b\\${c}$d\\\\");
+    append_template_text(template_text, "a`b${c}$d\\\r\n");
+    EXPECT_EQ(template_text, "a\\`b\\${c}$d\\\\\\r\n");
 }
 
 }  // namespace

@@ -31,7 +31,8 @@ schema::ApiGraph sample_graph() {
 
 std::string print(const Endpoint& endpoint, const schema::ApiGraph& graph = sample_graph()) {
     codegen::Printer p(4);
-    print_endpoint_function(p, endpoint, KeyMapper(graph));
+    const KeyMapper keys(graph);
+    print_endpoint_function(p, endpoint, ApiContext(keys, codegen::DeclaredNames()));
     return p.output();
 }
 
@@ -145,7 +146,6 @@ TEST(KeyMapping, LeavesOtherKindsAndMissingModelsUnchanged) {
     EXPECT_EQ(KeyMapper(g).request(array(prim("str")), "e", 0), "e");
     EXPECT_EQ(KeyMapper(g).request(model("Ghost"), "e", 0), "e");
     EXPECT_EQ(KeyMapper(g).request(type(TypeKind::Model), "e", 0), "e");
-    EXPECT_EQ(KeyMapper(g).response(model("Empty"), "e", 0), "{  }");
     // The array test looks only at the kind reached, not at the graph.
     EXPECT_EQ(KeyMapper(g).response(array(model("Ghost")), "e", 0), "e.map((_item: any) => (_item))");
 }
@@ -242,21 +242,64 @@ TEST(KeyMapping, HelperLambdasAreTyped) {
         << api;
 }
 
-// Models whose names give the same PascalCase text get helpers numbered in
-// the order they are first asked for.
-TEST(KeyMapping, HelpersOfClashingNamesAreNumbered) {
-    schema::ApiGraph g;
-    for (const char* name : {"a_b", "AB", "_a_b"}) {
-        g.models.emplace(name, model_def(name, {field("next", "next_one", model(name))}));
-        g.endpoints.emplace(name, endpoint(name, EndpointKind::Rpc, model(name)));
+// A model without fields has nothing to rename: its values, arrays of them
+// and absent ones pass as they are, so the arguments and the result are
+// still read.
+TEST(KeyMapping, ModelWithoutFieldsPassesThrough) {
+    const schema::ApiGraph g = sample_graph();
+    const KeyMapper keys(g);
+    for (const TypeRef& ty : {model("Empty"), nullable(model("Empty")), array(array(model("Empty")))}) {
+        EXPECT_EQ(keys.request(ty, "e", 0), "e");
+        EXPECT_EQ(keys.response(ty, "e", 0), "e");
     }
-    const std::string api = print_api(g).value();
-    EXPECT_NE(api.find("return { next: _toWireAB(_r.next_one) };"), std::string::npos) << api;
-    EXPECT_NE(api.find("return { next: _toWireAB_2(_r.next_one) };"), std::string::npos) << api;
-    EXPECT_NE(api.find("return { next: _toWireAB_3(_r.next_one) };"), std::string::npos) << api;
-    EXPECT_NE(api.find("function _toWireAB_3(_v: any): any {\n    return { next: _toWireAB_3(_v.next_one) };"),
-              std::string::npos)
-        << api;
+    EXPECT_EQ(keys.request(model("Outer"), "e", 0).find("Empty"), std::string::npos);
+    Endpoint e = endpoint("echo", EndpointKind::Rpc, model("Empty"));
+    e.params = {param("empty", "the_empty", model("Empty"), false)};
+    EXPECT_EQ(print(e), R"(export async function echo(args: { empty?: Empty }): Promise<Empty> {
+    const _r = await request<any>("echo", { the_empty: args.empty });
+    return _r;
+}
+)");
+}
+
+// A model whose inline conversion would hold more than 64 field entries is
+// converted by its helper wherever it is met. Here every model of a chain
+// holds two fields of the next: inline, the entries would double per level.
+TEST(KeyMapping, LargeModelsConvertThroughHelpers) {
+    schema::ApiGraph g;
+    const auto name = [](int i) { return fmt::format("L{}", i); };
+    for (int i = 0; i < 7; ++i) {
+        g.models.emplace(name(i), model_def(name(i), {field("a", "a_s", model(name(i + 1))),
+                                                      field("b", "b_s", array(model(name(i + 1))))}));
+    }
+    g.models.emplace("L7", model_def("L7", {field("v", "v_s", prim("str"))}));
+    // Wide models: 64 entries stay inline, 65 do not.
+    for (const std::size_t width : {64, 65}) {
+        std::vector<Field> fields;
+        for (std::size_t i = 0; i < width; ++i)
+            fields.push_back(field(fmt::format("f{}", i), fmt::format("s{}", i), prim("str")));
+        g.models.emplace(fmt::format("W{}", width), model_def(fmt::format("W{}", width), std::move(fields)));
+    }
+    const KeyMapper keys(g);
+    // Entries: L7 1, L6 4, L5 10, L4 22, L3 46, L2 94 (a helper), L1 2, L0 6.
+    EXPECT_EQ(keys.response(model("L0"), "r", 0),
+              "{ a: { a: _toWireL2(r.a_s.a_s), b: r.a_s.b_s.map((_item: any) => (_toWireL2(_item))) }, "
+              "b: r.b_s.map((_item: any) => ({ a: _toWireL2(_item.a_s), b: _item.b_s.map((_inner: any) => "
+              "(_toWireL2(_inner))) })) }");
+    EXPECT_EQ(keys.request(nullable(model("L2")), "x", 0), "x == null ? x : _toSourceL2(x)");
+    EXPECT_TRUE(keys.response(model("W64"), "r", 0).starts_with("{ f0: r.s0, f1: r.s1,"));
+    EXPECT_EQ(keys.response(model("W65"), "r", 0), "_toWireW65(r)");
+    // A helper expands its own model, calling the helpers of large models inside.
+    std::vector<std::string> names;
+    std::vector<std::string> bodies;
+    keys.write_helpers([&](std::string_view helper, std::string_view body) {
+        names.emplace_back(helper);
+        bodies.emplace_back(body);
+    });
+    ASSERT_EQ(names, (std::vector<std::string>{"_toWireL2", "_toSourceL2", "_toWireW65"}));
+    EXPECT_TRUE(bodies[0].starts_with("{ a: { a: { a: { a: { a: { v: _v.a_s.a_s.a_s.a_s.a_s.v_s }, ")) << bodies[0];
+    EXPECT_TRUE(bodies[1].starts_with("{ a_s: { a_s: { a_s: { a_s: { a_s: { v_s: _v.a.a.a.a.a.v }, ")) << bodies[1];
+    EXPECT_TRUE(bodies[2].ends_with(", f64: _v.s64 }")) << bodies[2];
 }
 
 // Runs `body` on a thread whose stack is `bytes` large.
@@ -276,8 +319,10 @@ void run_on_small_stack(std::size_t bytes, void (*body)()) {
 
 // Model references chain without any nesting in the document, so a chain can
 // be far longer than a call stack allows for one frame per model. Links
-// alternate between a model field and an array-of-models field.
-TEST(KeyMapping, LongChainOfModelsIsConvertedInBoundedStack) {
+// alternate between a model field and an array-of-models field. Every 65th
+// model from the end would hold more than 64 entries inline and has a
+// helper; each model is expanded in one place, so the module stays linear.
+TEST(KeyMapping, LongChainOfModelsIsConvertedInBoundedStackAndLinearSize) {
     static std::string out;
     run_on_small_stack(1 << 20, [] {
         constexpr int kModels = 40000;
@@ -291,19 +336,23 @@ TEST(KeyMapping, LongChainOfModelsIsConvertedInBoundedStack) {
             }
             g.models.emplace(name(i), model_def(name(i), std::move(fields)));
         }
-        out = KeyMapper(g).response(model("M0"), "_r", 0);
+        g.endpoints.emplace("walk", endpoint("walk", EndpointKind::Rpc, model("M0")));
+        out = print_api(g).value();
     });
     const std::string head =
-        "{ next: { next: _r.next_m.next_m.map((_item: any) => ({ next: { next: _item.next_m.next_m.map((_inner: any) "
-        "=> ({ next: { next: _inner.next_m.next_m.map((_deep: any) => ({ next: { next: _deep.next_m.next_m.map((_item3";
-    ASSERT_GT(out.size(), head.size());
-    EXPECT_EQ(out.substr(0, head.size()), head);
-    const std::size_t innermost = out.find("{  }");
-    ASSERT_NE(innermost, std::string::npos);
-    EXPECT_TRUE(out.substr(0, innermost).ends_with(".next_m.next_m.map((_item19998: any) => ({ next: "));
-    std::string closers;
-    for (int i = 40000 - 2; i >= 0; --i) closers += i % 2 == 0 ? " }" : ")) }";
-    EXPECT_EQ(out.substr(innermost + 4), closers);
+        "    return { next: { next: _r.next_m.next_m.map((_item: any) => ({ next: { next: _item.next_m.next_m.map(("
+        "_inner: any) => ({ next: { next: _inner.next_m.next_m.map((_deep: any) => ({ next: { next: _deep.next_m";
+    EXPECT_NE(out.find(head), std::string::npos);
+    // 39999 - 24 is a multiple of 65: M24 is the first model with a helper, M39934 the last.
+    EXPECT_NE(out.find(".map((_item11: any) => (_toWireM24(_item11))) }"), std::string::npos);
+    EXPECT_NE(out.find("\nfunction _toWireM39934(_v: any): any {\n"), std::string::npos);
+    std::size_t helpers = 0;
+    for (std::size_t at = out.find("\nfunction _toWire"); at != std::string::npos;
+         at = out.find("\nfunction _toWire", at + 1)) {
+        ++helpers;
+    }
+    EXPECT_EQ(helpers, 615u);
+    EXPECT_LT(out.size(), 40000u * 100u);
 }
 
 TEST(KeyMapping, MapVariableNames) {
@@ -377,13 +426,6 @@ TEST(StaticFunction, UrlWithAndWithoutQuery) {
     if (args.month !== undefined) params.set("month_num", String(args.month));
     if (args.filter !== undefined) params.set("filter", String(args.filter));
     return `${getBaseUrl()}/static/report?${params}`;
-}
-)");
-}
-
-TEST(EndpointFunction, NamesInsertedUnescaped) {
-    EXPECT_EQ(print(endpoint("a\"b c", EndpointKind::Rpc)), R"(export async function a"b c(): Promise<void> {
-    return request<void>("a"b c", {});
 }
 )");
 }

@@ -48,7 +48,8 @@ class LowerTest : public testing::TestWithParam<LowerCase> {};
 TEST_P(LowerTest, PrintsTypeText) {
     const LowerCase& c = GetParam();
     const EnumMap enums = sample_enums();
-    EXPECT_EQ(apply_optional_nullable(lower_base(c.ty, enums, c.allow_void), c.ty.optional, c.ty.nullable), c.expected);
+    EXPECT_EQ(apply_optional_nullable(lower_base(c.ty, TypeScope(enums), c.allow_void), c.ty.optional, c.ty.nullable),
+              c.expected);
 }
 
 TypeRef record(std::vector<TypeRef> inner) { return type(TypeKind::Record, std::move(inner)); }
@@ -95,6 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
         LowerCase{"enum_missing", enum_ref("order_status"), false, "OrderStatus"},
         LowerCase{"enum_without_values", enum_ref("empty_enum"), false, "EmptyEnum"},
         LowerCase{"enum_without_name", nameless(TypeKind::Enum), false, "unknown"},
+        LowerCase{"enum_missing_declarable", enum_ref("2fa-code"), false, "_2faCode"},
         LowerCase{"literal_null", literal(nullptr), false, "null"},
         LowerCase{"literal_without_value", nameless(TypeKind::Literal), false, "unknown"},
         LowerCase{"literal_string_escaped", literal("a\"b\n"), false, "\"a\\\"b\\n\""},
@@ -102,7 +104,9 @@ INSTANTIATE_TEST_SUITE_P(
         LowerCase{"literal_float", literal(1.5), false, "1.5"},
         LowerCase{"literal_array", literal(JsonValue::Array{}), false, "unknown"},
         LowerCase{"model_pascal_case", model("user_profile"), false, "UserProfile"},
+        LowerCase{"model_identifier_words", model("user:info"), false, "UserInfo"},
         LowerCase{"model_empty_pascal", model("__"), false, "unknown"},
+        LowerCase{"model_no_identifier_left", model("::"), false, "unknown"},
         LowerCase{"model_without_name", nameless(TypeKind::Model), false, "unknown"},
         LowerCase{"any_kind", nameless(TypeKind::Any), false, "unknown"},
         LowerCase{"void_allowed", nameless(TypeKind::Void), true, "void"},
@@ -148,12 +152,6 @@ TEST(ApplyOptionalNullable, AddsNullThenUndefinedOnce) {
     EXPECT_EQ(apply_optional_nullable("null | string", false, true), "null | string");
     EXPECT_EQ(apply_optional_nullable("", false, false), "unknown");
     EXPECT_EQ(apply_optional_nullable("", true, false), "undefined");
-}
-
-TEST(EscapeTsString, EscapesOnlyTheFiveCharacters) {
-    EXPECT_EQ(escape_ts_string("a\\b\"c\nd\re\tf"), "a\\\\b\\\"c\\nd\\re\\tf");
-    EXPECT_EQ(escape_ts_string("\x01 \x7f \xc3\xa9/"), "\x01 \x7f \xc3\xa9/");
-    EXPECT_EQ(escape_ts_string(""), "");
 }
 
 TEST(RecordKeyType, FollowsKeyRule) {

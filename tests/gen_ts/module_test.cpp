@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <iterator>
 
@@ -145,6 +147,127 @@ export async function getItem(): Promise<OrderItem> {
 }
 
 )");
+}
+
+// Text from the schema is escaped for the literal it stands in, keys are
+// quoted where they are no identifiers (and "__proto__" is computed in object
+// literals), and declared names follow the identifier rule.
+TEST(ApiModule, SchemaTextIsEscapedWhereverItIsPrinted) {
+    schema::ApiGraph g;
+    g.models.emplace("odd:model", model_def("odd:model", {field("user-id", "__proto__", prim("str")),
+                                                          field("q\"w", "s`${x}", prim("str"))}));
+    Endpoint rpc = endpoint("a\"b\\c", EndpointKind::Rpc, model("odd:model"));
+    rpc.params = {param("o", "o_src", model("odd:model"))};
+    Endpoint channel = endpoint("ch\n\u2028", EndpointKind::Channel);
+    Endpoint upload = endpoint("up'", EndpointKind::Upload);
+    upload.params = {param("n-w", "n\"s", prim("str"))};
+    Endpoint route = endpoint("st`${x}\r", EndpointKind::Static);
+    route.params = {param("q-w", "q\"k", prim("str"), false)};
+    Endpoint socket = endpoint("r`m", EndpointKind::Ws);
+    socket.serverEvents = {param("w", "user:joined", prim("str")), param("w", "connect", prim("int"))};
+    socket.clientEvents = {param("w", "raw", prim("str")), param("w", "chat.message", model("odd:model"))};
+    for (Endpoint* e : {&rpc, &channel, &upload, &route, &socket}) g.endpoints.emplace(e->name, std::move(*e));
+
+    const std::string api = print_api(g).value();
+    for (const char* line : {
+             "export interface OddModel {\n    \"user-id\": string;\n    \"q\\\"w\": string;\n}\n",
+             "export async function aBC(args: { o: OddModel }): Promise<OddModel> {\n"
+             "    const _r = await request<any>(\"a\\\"b\\\\c\", "
+             "{ o_src: { [\"__proto__\"]: args.o[\"user-id\"], \"s`${x}\": args.o[\"q\\\"w\"] } });\n"
+             "    return { \"user-id\": _r.__proto__, \"q\\\"w\": _r[\"s`${x}\"] };\n",
+             "    return createChannel<unknown>(\"ch\\n\u2028\", {});\n",
+             "export function up(args: { file: File; \"n-w\": string }): UploadHandle<void> {\n"
+             "    return createUpload<void>(\"up'\", [args.file], { \"n\\\"s\": args[\"n-w\"] });\n",
+             "export function st$XUrl(args: { \"q-w\"?: string }): string {\n",
+             "    if (args[\"q-w\"] !== undefined) params.set(\"q\\\"k\", String(args[\"q-w\"]));\n"
+             "    return `${getBaseUrl()}/static/st\\`\\${x}\\r?${params}`;\n",
+             "export interface RMServerEvents {\n    \"user:joined\": string;\n    connect: number;\n}\n",
+             "        this.ws = new WebSocket(`${baseUrl}/ws/r\\`m`);\n",
+             "    onUserJoined(callback: (data: string) => void): () => void {\n"
+             "        return this.on(\"user:joined\", callback);\n",
+             "    onConnect_(callback: (data: number) => void): () => void {\n"
+             "        return this.on(\"connect\", callback);\n",
+             "    sendRaw_(data: string): void {\n        this.sendRaw(\"raw\", data);\n",
+             "    sendChatMessage(data: OddModel): void {\n"
+             "        this.sendRaw(\"chat.message\", { [\"__proto__\"]: data[\"user-id\"], \"s`${x}\": "
+             "data[\"q\\\"w\"] });\n",
+         }) {
+        EXPECT_NE(api.find(line), std::string::npos) << line << "\nnot in\n" << api;
+    }
+}
+
+bool is_identifier_char(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$'; }
+
+// Every place `word` stands as a whole word in `text`, with the text before it.
+std::vector<std::string_view> uses_of(std::string_view text, std::string_view word) {
+    std::vector<std::string_view> before;
+    for (std::size_t at = text.find(word); at != std::string_view::npos; at = text.find(word, at + 1)) {
+        const std::size_t end = at + word.size();
+        if ((at == 0 || !is_identifier_char(text[at - 1])) && (end == text.size() || !is_identifier_char(text[end]))) {
+            before.push_back(text.substr(0, at));
+        }
+    }
+    return before;
+}
+
+// A schema name equal to an import or a global keeps its meaning for the
+// user: the module imports under "_name" and drops the re-export, and reaches
+// globals through globalThis.
+TEST(ApiModule, SchemaNamesOfImportsAndGlobalsKeepTheirMeaning) {
+    const char* const globals[] = {"Promise", "Record", "File",  "String", "URLSearchParams", "WebSocket",
+                                   "Map",     "Set",    "Event", "Error",  "CloseEvent",      "JSON"};
+    schema::ApiGraph g;
+    for (const char* name : globals) g.models.emplace(name, model_def(name, {}));
+    for (const char* name : {"BridgeChannel", "UploadHandle", "BridgeError"}) {
+        g.models.emplace(name, model_def(name, {}));
+    }
+    Endpoint feed = endpoint("feed", EndpointKind::Channel);
+    feed.channelItem = type(TypeKind::Record, {prim("str"), prim("int")});
+    Endpoint route = endpoint("st", EndpointKind::Static);
+    route.params = {param("k", "k", prim("int"))};
+    for (Endpoint e : {endpoint("request", EndpointKind::Rpc), endpoint("init_bridge", EndpointKind::Rpc),
+                       endpoint("get_base_url", EndpointKind::Rpc), endpoint("put", EndpointKind::Upload),
+                       endpoint("live", EndpointKind::Ws), feed, route}) {
+        g.endpoints.emplace(e.name, std::move(e));
+    }
+    const std::string api = print_api(g).value();
+    EXPECT_TRUE(api.starts_with(R"(// Generated by tolv-gen-ts. Do not edit.
+import { BridgeRequestError, request as _request, createChannel, createUpload, getBaseUrl as _getBaseUrl } from "./_internal";
+import type { UploadProgressEvent, BridgeChannel as _BridgeChannel, UploadHandle as _UploadHandle } from "./_internal";
+
+export { BridgeRequestError };
+export type { UploadProgressEvent };
+)")) << api;
+    for (const char* line : {
+             "export async function request(): globalThis.Promise<void> {\n"
+             "    return _request<void>(\"request\", {});\n",
+             "export function feed(): _BridgeChannel<globalThis.Record<string, number>> {\n",
+             "export function put(args: { file: globalThis.File }): _UploadHandle<void> {\n",
+             "    params.set(\"k\", globalThis.String(args.k));\n    return `${_getBaseUrl()}/static/st?${params}`;\n",
+             "        const baseUrl = _getBaseUrl().replace(/^http/, 'ws');\n",
+         }) {
+        EXPECT_NE(api.find(line), std::string::npos) << line;
+    }
+    // Besides its declaration (and the text of an error), a global is only
+    // ever reached through globalThis.
+    for (const std::string_view global : globals) {
+        const std::vector<std::string_view> uses = uses_of(api, global);
+        EXPECT_GT(uses.size(), 1u) << global;
+        for (const std::string_view before : uses) {
+            EXPECT_TRUE(before.ends_with("globalThis.") || before.ends_with("\nexport interface ") ||
+                        before.ends_with("'[Tolv] "))
+                << global << " after " << before.substr(before.size() - std::min<std::size_t>(before.size(), 40));
+        }
+    }
+
+    // Nothing left to re-export, nor to import for it.
+    schema::ApiGraph bare;
+    for (const char* name : {"BridgeRequestError", "BridgeError", "UploadProgressEvent"}) {
+        bare.models.emplace(name, model_def(name, {}));
+    }
+    bare.endpoints.emplace("init_bridge", endpoint("init_bridge", EndpointKind::Rpc));
+    EXPECT_TRUE(print_api(bare).value().starts_with(
+        "// Generated by tolv-gen-ts. Do not edit.\nimport { request } from \"./_internal\";\n\nexport interface"));
 }
 
 TEST(Generate, ReturnsApiModuleThenTheRuntimeFileOnDisk) {

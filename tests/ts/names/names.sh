@@ -4,6 +4,8 @@
 # small, typecheck under every settings set, and run as names.test.mjs
 # checks; clash.test.mjs checks that names converting to one identifier make
 # `tolv gen` fail.
+#   TOLV_NAMES_CLIENTS: the labels of the clients to check, separated by
+#   spaces (default: all of plain, effect_effect and effect_promise).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/../tsconfigs/typecheck.sh"
@@ -20,10 +22,18 @@ clients=(
     "effect_effect:effect --surface effect"
     "effect_promise:effect --surface promise"
 )
+only=" ${TOLV_NAMES_CLIENTS:-plain effect_effect effect_promise} "
 failed=0
 ready=()
+expected=()
+languages=()
 for client in "${clients[@]}"; do
     name="${client%%:*}"
+    [[ "$only" == *" $name "* ]] || continue
+    expected+=("$name")
+    language="${client#*:}"
+    language="${language%% *}"
+    [[ " ${languages[*]} " == *" $language "* ]] || languages+=("$language")
     read -r -a how <<< "${client#*:}"
     out="$work/$name"
     # A generator that inlines the chain needs gigabytes: stop it early.
@@ -42,5 +52,6 @@ for client in "${clients[@]}"; do
     ready+=("$out")
 done
 NAMES_SCHEMA="$here/schema.json" NAMES_CLIENTS="$(IFS=:; echo "${ready[*]}")" \
+    NAMES_EXPECTED="${expected[*]}" NAMES_LANGUAGES="${languages[*]}" \
     node --test --test-timeout=60000 "$here"/*.test.mjs || failed=1
 exit "$failed"
