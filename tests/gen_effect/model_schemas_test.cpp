@@ -159,16 +159,6 @@ TEST(RenderModelSchemas, DependenciesComeFirstAndMissingModelsKeepTheirName) {
               "export type Order = Schema.Schema.Type<typeof Order>");
 }
 
-TEST(RenderModelSchemas, OneDeclarationPerPascalCaseKey) {
-    schema::ApiGraph graph;
-    add_model(graph, "a_b", {field("x", "x", prim("int"))});
-    add_model(graph, "AB", {field("y", "y", prim("str"))});
-    const auto texts = declarations(graph);
-    ASSERT_EQ(texts.size(), 1u);
-    // "AB" sorts first among the keys, so it is the model found for the name.
-    EXPECT_NE(texts[0].find("y: Schema.String"), std::string::npos);
-}
-
 std::vector<std::string> render_names(const schema::ApiGraph& graph) {
     std::vector<std::string> heads;
     for (const std::string& text : declarations(graph)) heads.push_back(text.substr(0, text.find('\n')));
@@ -211,19 +201,17 @@ TEST(RenderModelSchemas, ThreeModelCycleAndItsDependents) {
     EXPECT_NE(texts[5].find("a: A\n"), std::string::npos);
 }
 
-// Keys and names that disagree, and PascalCase forms shared between them:
-// each PascalCase key declares the first model in key order whose key or
-// name has that form, so "a_b" stands for both "AB" and "Zeta".
-TEST(OrderModels, DeclaresTheFirstModelWhoseKeyOrNameHasTheForm) {
+// A model is declared under the type name of its own name, whatever its key,
+// and a reference reaches the model whose type name it converts to.
+TEST(OrderModels, ByTheTypeNamesOfTheModelsOwnNames) {
     schema::ApiGraph graph;
-    graph.models["a_b"] = {"zeta", {}, std::nullopt};
-    graph.models["b"] = {"a_b", {}, std::nullopt};
-    graph.models["c"] = {"b", {}, std::nullopt};
-    graph.models["zeta"] = {"other", {}, std::nullopt};
+    graph.models["a"] = {"zeta", {field("b", "b", model("Beta"))}, std::nullopt};
+    graph.models["b"] = {"beta", {}, std::nullopt};
+    graph.models["c"] = {"alpha", {field("z", "z", model("zeta"))}, std::nullopt};
     codegen::ModelTable models(graph);
     std::vector<std::string> declared;
     for (const Declaration& d : order_models(models).declarations) declared.push_back(models.key(d.model));
-    EXPECT_EQ(declared, (std::vector<std::string>{"a_b", "b", "c", "a_b"}));
+    EXPECT_EQ(declared, (std::vector<std::string>{"b", "a", "c"}));
 }
 
 }  // namespace
