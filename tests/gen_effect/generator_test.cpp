@@ -12,6 +12,7 @@ namespace tolv::gen_effect::printer {
 namespace {
 
 using namespace tolv::test;
+using schema::EndpointKind;
 
 TEST(ResolveSurface, OverrideElseDefault) {
     EffectGenOptions options;
@@ -79,6 +80,106 @@ TEST(PrintApi, WebsocketOptionChangesNothing) {
     EXPECT_EQ(print_api(graph, options).value(), base);
     options.websockets = ReturnSurface::Effect;
     EXPECT_EQ(print_api(graph, options).value(), base);
+}
+
+// Every line of `lines` stands in `text` as a whole line.
+void expect_lines(const std::string& text, std::initializer_list<std::string_view> lines) {
+    for (const std::string_view line : lines) EXPECT_TRUE(has_line(text, std::string(line))) << line;
+}
+
+// Text from the schema stands in string literals escaped for them; a key that
+// is no identifier name is quoted where declared and bracketed where read,
+// and "__proto__" is computed where an object literal would set it.
+TEST(PrintApi, SchemaTextIsEscapedAndKeysQuoted) {
+    schema::ApiGraph graph;
+    add_model(graph, "box", {field("user_id", "user-id", prim("str")), field("a\"b", "ok", prim("str"))});
+    add_model(graph, "node", {field("next", "next-node", nullable(model("node")))});
+    add_endpoint(graph, "rpc\"\n", EndpointKind::Rpc).params = {param("p s", "p-w", prim("str")),
+                                                                param("__proto__", "proto", prim("str"))};
+    add_endpoint(graph, "chan`${x}", EndpointKind::Channel);
+    add_endpoint(graph, "up\\", EndpointKind::Upload).params = {param("n", "n\u2028", prim("int"))};
+    add_endpoint(graph, "st\t", EndpointKind::Static);
+    add_endpoint(graph, "so\"ck", EndpointKind::Ws).serverEvents = {param("user:joined", "x", prim("str"))};
+    const std::string text = print_api(graph, {}).value();
+    expect_lines(
+        text,
+        {
+            R"(  "user-id": Schema.propertySignature(Schema.String).pipe(Schema.fromKey("user_id")),)",
+            R"(  ok: Schema.propertySignature(Schema.String).pipe(Schema.fromKey("a\"b")))",
+            R"(  readonly "next-node": Node | null)",
+            R"(export const rpc = (args: { "p-w": string; proto: string }, options?: CallOptions): )"
+            R"(Effect.Effect<void, TolvError, TolvClient> =>)",
+            R"(  callCommand("rpc\"\n", { "p s": args["p-w"], ["__proto__"]: args.proto }, Schema.Void, options))",
+            R"(  callChannel("chan`${x}", {}, Schema.Unknown, options))",
+            "  callUpload(\"up\\\\\", [args.file], { n: args[\"n\u2028\"] }, Schema.Void, options)",
+            R"(  buildStaticUrl("st\t", {}))",
+            R"(  "user:joined": string)",
+            R"(    const ws = yield* openWebSocket("so\"ck"))",
+        });
+}
+
+// A schema name that the module imports, re-exports or reaches as a global
+// stays the schema's: the import is aliased, the re-export dropped, the
+// global reached through globalThis.
+TEST(PrintApi, SchemaNamesKeepNamesTheModuleUses) {
+    schema::ApiGraph graph;
+    for (const char* name : {"schema", "tolv_client", "file", "promise", "readonly_array", "web_socket"}) {
+        add_model(graph, name, {});
+    }
+    add_model(graph, "uses", {field("all", "all", array_of(model("file")))});
+    add_endpoint(graph, "call_command", EndpointKind::Rpc).returns = model("promise");
+    add_endpoint(graph, "init_tolv", EndpointKind::Upload).multiFile = true;
+    add_endpoint(graph, "live", EndpointKind::Ws);
+    EffectGenOptions options;
+    options.uploads = ReturnSurface::Promise;
+    const std::string text = print_api(graph, options).value();
+    expect_lines(
+        text,
+        {
+            "  Schema as _Schema,",
+            "  callCommand as _callCommand,",
+            "  type TolvClient as _TolvClient,",
+            "export const Schema = _Schema.Struct({})",
+            "export type Schema = _Schema.Schema.Type<typeof Schema>",
+            "  all: _Schema.Array(File)",
+            "export const callCommand = (options?: CallOptions): Effect.Effect<Promise, TolvError, _TolvClient> =>",
+            "  _callCommand(\"call_command\", {}, Promise, options)",
+            "export const initTolv = (args: { files: globalThis.ReadonlyArray<globalThis.File> }, "
+            "options?: UploadOptions): globalThis.Promise<void> =>",
+            "  readonly socket: globalThis.WebSocket",
+            "export {\n  layerTolvClient,",
+        });
+    EXPECT_FALSE(has_line(text, "  TolvClient,"));
+    EXPECT_FALSE(has_line(text, "  initTolv,"));
+}
+
+// The JSON key "__proto__" is read and written through a symbol, as a struct
+// would set the prototype with it; a decoded value cannot hold that key.
+TEST(PrintApi, ProtoKeyThroughASymbolAndNoWireNameProto) {
+    schema::ApiGraph graph;
+    add_model(graph, "a_box", {field("__proto__", "secret", prim("str"))});
+    add_model(graph, "b_box", {field("__proto__", "secret", prim("str"), false), field("id", "id", prim("int"))});
+    add_model(graph, "plain", {});
+    const std::string text = print_api(graph, {}).value();
+    expect_lines(
+        text,
+        {
+            "export const ABox = Schema.compose(_fromProtoKey, Schema.Struct({",
+            "  secret: Schema.propertySignature(Schema.String).pipe(Schema.fromKey(_protoKey))",
+            "  secret: Schema.propertySignature(Schema.UndefinedOr(Schema.String)).pipe(Schema.fromKey(_protoKey)),",
+            "}), { strict: false })",
+            "export const Plain = Schema.Struct({})",
+        });
+    const std::size_t helper = text.find("const _protoKey = Symbol(\"__proto__\")");
+    EXPECT_LT(helper, text.find("export const ABox"));
+    EXPECT_EQ(text.find("const _protoKey", helper + 1), std::string::npos);
+
+    graph.models["b_box"].fields[1].wireName = "__proto__";
+    const auto refused = print_api(graph, {});
+    ASSERT_FALSE(refused.has_value());
+    EXPECT_NE(refused.error().display().find("model \"b_box\": field \"id\" has the wire name \"__proto__\""),
+              std::string::npos)
+        << refused.error().display();
 }
 
 std::string read_file(const std::string& path) {

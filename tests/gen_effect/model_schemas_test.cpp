@@ -14,8 +14,8 @@ using namespace tolv::test;
 // The declarations of the graph's models, each after an empty line.
 std::string schemas(const schema::ApiGraph& graph) {
     codegen::Printer p(2);
-    codegen::ModelTable models(graph);
-    print_model_schemas(p, models, graph.enums);
+    Lowering lowering(graph);
+    print_model_schemas(p, lowering.context);
     return std::move(p).take();
 }
 
@@ -94,9 +94,8 @@ schema::Field with_flags(schema::Field f, bool optional_flag, bool nullable_flag
 class RenderField : public testing::TestWithParam<FieldCase> {};
 
 TEST_P(RenderField, GivesBothLines) {
-    const schema::ApiGraph graph;
-    codegen::ModelTable names({});
-    const RenderedField rendered = render_field(GetParam().field, graph.enums, {&names, names.intern("Owner")});
+    Lowering lowering;
+    const RenderedField rendered = render_field(GetParam().field, lowering.context, {lowering.models.intern("Owner")});
     EXPECT_EQ(rendered.schema_entry, GetParam().schema_line) << GetParam().label;
     EXPECT_EQ(rendered.ts_member, GetParam().ts_line) << GetParam().label;
 }
@@ -136,13 +135,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "readonly xs?: ReadonlyArray<number | null | undefined> | undefined"}));
 
 TEST(RenderField, CurrentModelByName) {
-    const schema::ApiGraph graph;
+    Lowering lowering;
     const schema::Field parent = field("parent_node", "parent", nullable(model("owner")));
-    codegen::ModelTable names({});
-    EXPECT_EQ(render_field(parent, graph.enums, {&names, names.intern("Owner")}).schema_entry,
+    EXPECT_EQ(render_field(parent, lowering.context, {lowering.models.intern("Owner")}).schema_entry,
               "parent: Schema.propertySignature(Schema.NullOr(Schema.suspend(() => Owner)))"
               ".pipe(Schema.fromKey(\"parent_node\"))");
-    EXPECT_EQ(render_field(parent, graph.enums, {&names}).schema_entry,
+    EXPECT_EQ(render_field(parent, lowering.context, {}).schema_entry,
               "parent: Schema.propertySignature(Schema.NullOr(Owner)).pipe(Schema.fromKey(\"parent_node\"))");
 }
 
