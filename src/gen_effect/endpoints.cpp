@@ -36,7 +36,7 @@ void append_param_field(std::string& out, const schema::Param& param, Context& c
     schema::TypeRef ty = param.ty;
     ty.optional = false;
     codegen::append_property_key(out, param.wireName, QuoteStyle::Json);
-    out.append(is_required(param) ? ": " : "?: ").append(lower_with_enums(ty, context).ts);
+    out.append(is_required(param) ? ": " : "?: ").append(lowering::lower_ts(ty, context));
 }
 
 // The function of each kind. "$open$" and "$close$" wrap the call for the

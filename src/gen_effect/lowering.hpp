@@ -54,6 +54,9 @@ TypeExpr lower_with_enums(const schema::TypeRef& ty, Context& context, const Mod
 // references keep theirs).
 TypeExpr lower_without_flags(const schema::TypeRef& ty, Context& context, const ModelScope* scope = nullptr);
 
+// The TypeScript half alone, where the module prints no schema.
+std::string lower_ts(const schema::TypeRef& ty, Context& context);
+
 // A JSON value as a literal type; arrays and objects give the unknown pair.
 TypeExpr lower_literal_value(const schema::JsonValue& value, ModuleNames& names);
 

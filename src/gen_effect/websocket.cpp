@@ -23,7 +23,7 @@ void print_events_interface(Printer& p, const std::string& name, const std::vect
     for (const schema::Param& event : events) {
         key.clear();
         codegen::append_property_key(key, event.sourceName, codegen::QuoteStyle::Json);
-        p.emit({{"event", key}, {"type", lowering::lower_with_enums(event.ty, context).ts}}, "$event$: $type$");
+        p.emit({{"event", key}, {"type", lowering::lower_ts(event.ty, context)}}, "$event$: $type$");
     }
     p.dedent();
     p.line("}");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <ostream>
 #include <sstream>
 
 #include "builders.hpp"
@@ -31,31 +32,99 @@ bool has_line(const std::string& text, const std::string& line) {
     return text.find("\n" + line + "\n") != std::string::npos;
 }
 
-TEST(PrintApi, RunPromiseFollowsTheOptionsNotTheGraph) {
-    schema::ApiGraph graph;
-    add_endpoint(graph, "ping", schema::EndpointKind::Rpc);
-    EffectGenOptions options;
-    options.statics = ReturnSurface::Promise;
-    const std::string text = print_api(graph, options).value();
-    EXPECT_TRUE(has_line(text, "  runPromise,\n  type CallOptions,"));
-    EXPECT_TRUE(has_line(text, "  TolvUploadError,\n  runPromise,\n} from \"./_effect_internal\""));
-    EXPECT_TRUE(has_line(text, "  callCommand(\"ping\", {}, Schema.Void, options)"));
+// The entries of the import and re-export lists, each list on one line:
+// "import effect: Effect Schema", "export: ...".
+std::string lists(const std::string& text) {
+    std::string out;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (line == "import {" || line == "export {") {
+            out += line.substr(0, 6) + ":";
+        } else if (line.starts_with("} from ")) {
+            out += line == "} from \"effect\"" ? " (effect)\n" : "\n";
+        } else if (line.starts_with("  ") && !out.empty() && !out.ends_with("\n")) {
+            out += " " + line.substr(2, line.size() - 3);
+        }
+    }
+    return out;
 }
 
-TEST(PrintApi, ChannelsImportToAsyncIterableOnlyForThePromiseSurface) {
-    schema::ApiGraph graph;
-    add_endpoint(graph, "feed", schema::EndpointKind::Channel);
+struct ImportCase {
+    const char* label;
+    EndpointKind kind;
     EffectGenOptions options;
-    std::string text = print_api(graph, options).value();
-    EXPECT_TRUE(has_line(text, "  Stream,"));
-    EXPECT_TRUE(has_line(text, "  callChannel,"));
-    EXPECT_EQ(text.find("  toAsyncIterable,\n  type CallOptions,"), std::string::npos);
-    EXPECT_TRUE(has_line(text, "  TolvUploadError,\n  toAsyncIterable,"));
-    options.channels = ReturnSurface::Promise;
-    text = print_api(graph, options).value();
-    EXPECT_TRUE(has_line(text, "  runPromise,\n  toAsyncIterable,\n  type CallOptions,"));
-    EXPECT_TRUE(has_line(text, "  TolvUploadError,\n  runPromise,\n  toAsyncIterable,"));
+    std::string imports;          // without the re-export lists
+    std::string reexported = {};  // re-exports after the last error class
+    TypeRef returns = of_kind(TypeKind::Void);
+};
+
+void PrintTo(const ImportCase& c, std::ostream* os) { *os << c.label; }
+
+EffectGenOptions promise_surface() {
+    EffectGenOptions options;
+    options.default_surface = ReturnSurface::Promise;
+    return options;
 }
+
+EffectGenOptions promise_statics() {
+    EffectGenOptions options;
+    options.statics = ReturnSurface::Promise;
+    return options;
+}
+
+class ImportsFollowUse : public testing::TestWithParam<ImportCase> {};
+
+// A module imports exactly the names its text uses; the re-exports follow the
+// kinds of endpoint and the surfaces in force.
+TEST_P(ImportsFollowUse, OneEndpoint) {
+    const ImportCase& c = GetParam();
+    schema::ApiGraph graph;
+    schema::Endpoint& endpoint = add_endpoint(graph, "e", c.kind);
+    endpoint.returns = c.returns;
+    // Typed by its TypeScript half alone: no schema of it is printed.
+    endpoint.params = {param("q", "q", nullable(prim("str")))};
+    const std::string all = lists(print_api(graph, c.options).value());
+    EXPECT_EQ(all.substr(0, all.find("export:")), c.imports);
+    EXPECT_EQ(all.substr(all.find(" TolvUploadError") + 16), c.reexported + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ImportsFollowUse,
+    testing::Values(
+        ImportCase{"command",
+                   EndpointKind::Rpc,
+                   {},
+                   "import: Effect Schema (effect)\nimport: callCommand type CallOptions type TolvClient type "
+                   "TolvError\n"},
+        ImportCase{"command, promise", EndpointKind::Rpc, promise_surface(),
+                   "import: Schema (effect)\nimport: callCommand runPromise type CallOptions\n", " runPromise"},
+        ImportCase{"command returning a model", EndpointKind::Rpc, promise_surface(),
+                   "import: callCommand runPromise type CallOptions\n", " runPromise", model("user")},
+        ImportCase{"command, statics promise", EndpointKind::Rpc, promise_statics(),
+                   "import: Effect Schema (effect)\nimport: callCommand type CallOptions type TolvClient type "
+                   "TolvError\n",
+                   " runPromise"},
+        ImportCase{"channel",
+                   EndpointKind::Channel,
+                   {},
+                   "import: Schema Stream (effect)\nimport: callChannel type CallOptions type TolvClient type "
+                   "TolvError\n",
+                   " toAsyncIterable"},
+        ImportCase{"channel, promise", EndpointKind::Channel, promise_surface(),
+                   "import: Schema (effect)\nimport: callChannel toAsyncIterable type CallOptions\n",
+                   " runPromise toAsyncIterable"},
+        ImportCase{"upload",
+                   EndpointKind::Upload,
+                   {},
+                   "import: Effect Schema (effect)\nimport: callUpload type UploadOptions type TolvClient type "
+                   "TolvError\n"},
+        ImportCase{"static, promise", EndpointKind::Static, promise_surface(), "import: buildStaticUrl runPromise\n",
+                   " runPromise"},
+        ImportCase{
+            "static", EndpointKind::Static, {}, "import: Effect (effect)\nimport: buildStaticUrl type TolvClient\n"},
+        ImportCase{"websocket", EndpointKind::Ws, promise_surface(),
+                   "import: Effect Stream (effect)\nimport: openWebSocket type TolvClient TolvNetworkError\n",
+                   " runPromise"}));
 
 TEST(PrintApi, SectionsFollowKindOrderNotNameOrder) {
     schema::ApiGraph graph;
