@@ -20,16 +20,18 @@ using schema::TypeRef;
 // Schema is not marked used.
 std::string schema_text(ModuleNames* names, std::string_view member) {
     if (!names) return {};
-    std::string out(names->schema());
-    out += member;
+    const std::string_view prefix = names->schema();
+    std::string out;
+    out.reserve(prefix.size() + member.size());
+    out.append(prefix).append(member);
     return out;
 }
 std::string schema_call(ModuleNames* names, std::string_view function, std::string_view arguments) {
     if (!names) return {};
-    std::string out = schema_text(names, function);
-    out += '(';
-    out += arguments;
-    out += ')';
+    const std::string_view prefix = names->schema();
+    std::string out;
+    out.reserve(prefix.size() + function.size() + arguments.size() + 2);
+    out.append(prefix).append(function).append("(").append(arguments).append(")");
     return out;
 }
 
@@ -103,10 +105,13 @@ struct Lowerer {
         TypeExpr value = inner_or_void(ty, 1);
         std::string ts(context.names.global(Global::Readonly));
         ts.append("<").append(context.names.global(Global::Record)).append("<string, ").append(value.ts).append(">>");
-        if (!schema_names) return {std::move(ts), {}};
-        return {std::move(ts),
-                schema_call(schema_names, "Record",
-                            "{ key: " + schema_text(schema_names, "String") + ", value: " + value.schema + " }")};
+        std::string schema;
+        if (schema_names) {
+            const std::string_view prefix = schema_names->schema();
+            schema.append(prefix).append("Record({ key: ").append(prefix).append("String, value: ");
+            schema.append(value.schema).append(" })");
+        }
+        return {std::move(ts), std::move(schema)};
     }
 
     std::vector<TypeExpr> lower_all(const std::vector<TypeRef>& types) const {

@@ -55,7 +55,7 @@ void print_proto_key_helpers(Printer& p, ModuleNames& names) {
 
 }  // namespace
 
-RenderedField render_field(const schema::Field& field, Context& context, const ModelScope& scope) {
+RenderedField render_field(const schema::Field& field, Context& context, const ModelScope& scope, bool member) {
     ModuleNames& names = context.names;
     const bool optional = codegen::is_optional(field);
     const bool nullable = codegen::is_nullable(field);
@@ -91,6 +91,7 @@ RenderedField render_field(const schema::Field& field, Context& context, const M
         }
         out.schema_entry += "))";
     }
+    if (!member) return out;
     out.ts_member = "readonly ";
     codegen::append_property_key(out.ts_member, field.wireName, QuoteStyle::Json);
     out.ts_member.append(optional_key ? "?: " : ": ").append(member_type);
@@ -105,7 +106,9 @@ void print_model_schema(Printer& p, const schema::ModelDef& model, Context& cont
                         bool self_referring) {
     std::vector<RenderedField> fields;
     fields.reserve(model.fields.size());
-    for (const schema::Field& field : model.fields) fields.push_back(render_field(field, context, scope));
+    for (const schema::Field& field : model.fields) {
+        fields.push_back(render_field(field, context, scope, self_referring));
+    }
     const std::string_view schema = context.names.use(Import::Schema);
     const bool proto_key = has_proto_key(model);
     // The constant, declared by `head`: "$head$ = Schema.Struct({ ...entries })",
@@ -116,8 +119,10 @@ void print_model_schema(Printer& p, const schema::ModelDef& model, Context& cont
                "$head$ = $Schema$.$open$$close$");
         if (fields.empty()) return;
         p.indent();
+        // Entries are separated by commas, with none after the last.
         for (std::size_t i = 0; i < fields.size(); ++i) {
-            p.emit({{"entry", fields[i].schema_entry}, {"comma", i + 1 < fields.size() ? "," : ""}}, "$entry$$comma$");
+            if (i + 1 < fields.size()) fields[i].schema_entry += ',';
+            p.line(fields[i].schema_entry);
         }
         p.dedent();
         p.line(proto_key ? "}), { strict: false })" : "})");

@@ -12,13 +12,13 @@ namespace tolv::gen_effect::lowering {
 // last), each after an empty line.
 void print_model_schemas(codegen::Printer& p, Context& context);
 
-// A field as an entry of Schema.Struct({ ... }) and as a member of the
-// interface of a recursive model.
+// A field as an entry of Schema.Struct({ ... }) and, when `member` is set, as
+// a member of the interface of a recursive model.
 struct RenderedField {
     std::string schema_entry;
     std::string ts_member;
 };
 
-RenderedField render_field(const schema::Field& field, Context& context, const ModelScope& scope);
+RenderedField render_field(const schema::Field& field, Context& context, const ModelScope& scope, bool member = true);
 
 }  // namespace tolv::gen_effect::lowering
