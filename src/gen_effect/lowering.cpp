@@ -3,6 +3,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "codegen/declared_names.hpp"
 #include "codegen/printer.hpp"
 #include "codegen/union_members.hpp"
 #include "codegen/vocabulary.hpp"
@@ -143,11 +144,19 @@ struct Lowerer {
     // A model is named by the type name of the reference's name.
     TypeExpr lower_model(const TypeRef& ty) const {
         if (!ty.name) return unknown_pair(schema_names);
+        if (!scope) {
+            // Outside the models nothing is deferred: the name alone, which
+            // is cheaper to convert than to look up.
+            std::string name = codegen::type_name(*ty.name);
+            if (name.empty()) return unknown_pair(schema_names);
+            if (!schema_names) return {std::move(name), {}};
+            return {name, name};
+        }
         const codegen::ModelTable::NameId id = context.models.type_name_of(*ty.name);
         const std::string& name = context.models.name(id);
         if (name.empty()) return unknown_pair(schema_names);
         if (!schema_names) return {name, {}};
-        if (scope && scope->defers(id)) return {name, schema_call(schema_names, "suspend", "() => " + name)};
+        if (scope->defers(id)) return {name, schema_call(schema_names, "suspend", "() => " + name)};
         return {name, name};
     }
 
