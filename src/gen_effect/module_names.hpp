@@ -33,8 +33,8 @@ enum class Import : std::uint8_t {
     TolvError,
     TolvNetworkError,
 };
-inline constexpr std::size_t kImportCount = 15;
-inline constexpr std::size_t kEffectImportCount = 3;
+inline constexpr std::size_t kImportCount = static_cast<std::size_t>(Import::TolvNetworkError) + 1;
+inline constexpr std::size_t kEffectImportCount = static_cast<std::size_t>(Import::Stream) + 1;
 
 enum class Global : std::uint8_t {
     ReadonlyArray,
@@ -50,7 +50,7 @@ enum class Global : std::uint8_t {
     Object,
     PropertyKey,
 };
-inline constexpr std::size_t kGlobalCount = 12;
+inline constexpr std::size_t kGlobalCount = static_cast<std::size_t>(Global::PropertyKey) + 1;
 
 class ModuleNames {
 public:
@@ -74,7 +74,7 @@ public:
     std::string_view global(Global name) const { return globals_[static_cast<std::size_t>(name)]; }
 
     bool used(Import name) const { return used_.test(static_cast<std::size_t>(name)); }
-    // The name as the runtime module exports it.
+    // The name as "effect" or the runtime module exports it.
     static std::string_view exported(Import name) { return kImportNames[static_cast<std::size_t>(name)]; }
     const codegen::DeclaredNames& declared() const { return *declared_; }
 
