@@ -68,9 +68,11 @@ public:
         if (auto declared = declare(type_name(model.name), owner); !declared) return declared;
         Taken wire, source;
         for (const schema::Field& field : model.fields) {
-            if (client_ == Client::Effect && (field.sourceName == "__proto__" || field.wireName == "__proto__")) {
+            // The Effect client reads a source key "__proto__" through a symbol;
+            // its decoded value cannot hold one.
+            if (client_ == Client::Effect && field.wireName == "__proto__") {
                 return fail(owner + ": field " + quote_debug(field.sourceName) +
-                            " uses the key \"__proto__\", which Effect Schema cannot decode");
+                            " has the wire name \"__proto__\", which Effect Schema cannot decode");
             }
             if (const std::string* other = wire.take(field.wireName, field.sourceName)) {
                 return fail(owner + ": fields " + quote_debug(*other) + " and " + quote_debug(field.sourceName) +

@@ -4,15 +4,16 @@
 
 #include "codegen/declared_names.hpp"
 #include "codegen/printer.hpp"
+#include "codegen/safe_names.hpp"
 #include "codegen/vocabulary.hpp"
-#include "schema/naming.hpp"
 
 namespace tolv::gen_effect::printer {
 
 namespace {
 
 using codegen::Printer;
-using lowering::EnumMap;
+using codegen::QuoteStyle;
+using lowering::Context;
 using lowering::lower_with_enums;
 using lowering::TypeExpr;
 using schema::Endpoint;
@@ -31,122 +32,163 @@ bool holds_model(const schema::TypeRef& ty) {
 }
 
 // "wireName?: type"; the optional mark is not repeated as an "undefined" member.
-std::string param_field(const schema::Param& param, const EnumMap& enums) {
+void append_param_field(std::string& out, const schema::Param& param, Context& context) {
     schema::TypeRef ty = param.ty;
     ty.optional = false;
-    return param.wireName + (is_required(param) ? ": " : "?: ") + lower_with_enums(ty, enums).ts;
+    codegen::append_property_key(out, param.wireName, QuoteStyle::Json);
+    out.append(is_required(param) ? ": " : "?: ").append(lowering::lower_ts(ty, context));
 }
 
 // The function of each kind. "$open$" and "$close$" wrap the call for the
-// Promise surface; "$type$" is the result type in the surface's form.
-constexpr std::string_view rpc_function = R"(
-    export const $fn$ = ($args$options?: CallOptions): $type$ =>
-      $open$callCommand("$name$", $payload$, $schema$, options)$close$
-)";
-constexpr std::string_view channel_function = R"(
-    export const $fn$ = ($args$options?: CallOptions): $type$ =>
-      $open$callChannel("$name$", $payload$, $schema$, options)$close$
-)";
-constexpr std::string_view upload_function = R"(
-    export const $fn$ = ($args$options?: UploadOptions): $type$ =>
-      $open$callUpload("$name$", $files$, $payload$, $schema$, options)$close$
+// Promise surface; "$type$" is the result type in the surface's form;
+// "$files$" is an upload's file list and its comma.
+constexpr std::string_view call_function = R"(
+    export const $fn$ = ($args$options?: $Options$): $type$ =>
+      $open$$call$($name$, $files$$payload$, $schema$, options)$close$
 )";
 constexpr std::string_view static_function = R"(
     export const $fn$ = ($args$): $type$ =>
-      $open$buildStaticUrl("$name$", $payload$)$close$
+      $open$$call$($name$, $payload$)$close$
 )";
 
 // "Effect.Effect<T, TolvError, TolvClient>" or "Promise<T>" (for a channel
 // "Stream.Stream<...>" or "AsyncIterable<T>").
-std::string result_type(ReturnSurface surface, std::string_view effect_type, std::string_view promise_type,
-                        const std::string& ts) {
-    const bool effect = surface == ReturnSurface::Effect;
-    return std::string(effect ? effect_type : promise_type) + "<" + ts + (effect ? ", TolvError, TolvClient>" : ">");
+std::string result_type(ReturnSurface surface, bool channel, const std::string& ts, ModuleNames& names) {
+    std::string out;
+    if (surface == ReturnSurface::Promise) {
+        out.append(names.global(channel ? Global::AsyncIterable : Global::Promise)).append("<").append(ts);
+        return out += '>';
+    }
+    out.append(channel ? names.use(Import::Stream) : names.use(Import::Effect))
+        .append(channel ? ".Stream<" : ".Effect<")
+        .append(ts)
+        .append(", ")
+        .append(names.use(Import::TolvError))
+        .append(", ")
+        .append(names.use(Import::TolvClient));
+    return out += '>';
 }
 
 }  // namespace
 
-std::string params_object(const std::vector<schema::Param>& params, const EnumMap& enums) {
+std::string params_object(const std::vector<schema::Param>& params, Context& context) {
     if (params.empty()) return "void";
-    std::string fields;
+    std::string fields = "{ ";
+    bool first = true;
     for (const bool required_pass : {true, false}) {
         for (const schema::Param& param : params) {
             if (is_required(param) != required_pass) continue;
-            if (!fields.empty()) fields += "; ";
-            fields += param_field(param, enums);
+            if (!first) fields += "; ";
+            first = false;
+            append_param_field(fields, param, context);
         }
     }
-    return "{ " + fields + " }";
+    return fields += " }";
 }
 
-std::string param_payload_expr(const schema::Param& param, const EnumMap& enums) {
-    const std::string access = "args." + param.wireName;
+std::string param_payload_expr(const schema::Param& param, Context& context) {
+    std::string access = "args";
+    codegen::append_member_access(access, param.wireName, QuoteStyle::Json);
     if (!holds_model(param.ty)) return access;
-    const std::string schema = lower_with_enums(param.ty, enums).schema;
-    if (is_required(param)) return "Schema.encodeUnknownSync(" + schema + ")(" + access + ")";
-    return access + " === undefined ? undefined : Schema.encodeUnknownSync(" + schema + ")(" + access + ")";
+    const std::string encode = std::string(context.names.schema()) + "encodeUnknownSync(" +
+                               lower_with_enums(param.ty, context).schema + ")(" + access + ")";
+    if (is_required(param)) return encode;
+    return access + " === undefined ? undefined : " + encode;
 }
 
-std::string args_payload(const std::vector<schema::Param>& params, const EnumMap& enums) {
+std::string args_payload(const std::vector<schema::Param>& params, Context& context) {
     if (params.empty()) return "{}";
-    return "{ " +
-           codegen::join(
-               params, ", ",
-               [&](const schema::Param& param) { return param.sourceName + ": " + param_payload_expr(param, enums); }) +
-           " }";
+    std::string out = "{ ";
+    for (bool first = true; const schema::Param& param : params) {
+        if (!first) out += ", ";
+        first = false;
+        codegen::append_object_key(out, param.sourceName, QuoteStyle::Json);
+        out.append(": ").append(param_payload_expr(param, context));
+    }
+    return out += " }";
 }
 
-void print_endpoint_function(Printer& p, const Endpoint& endpoint, const EnumMap& enums, ReturnSurface surface) {
-    const std::string params = params_object(endpoint.params, enums);
+void print_endpoint_function(Printer& p, const Endpoint& endpoint, Context& context, ReturnSurface surface) {
+    ModuleNames& names = context.names;
+    const bool promise = surface == ReturnSurface::Promise;
+    const std::string params = params_object(endpoint.params, context);
     std::string args = params == "void" ? std::string() : "args: " + params + ", ";
-    std::string_view runner = "runPromise(";
-    std::string_view files;
+    Import call = Import::callCommand;
+    Import options = Import::CallOptions;
+    Import runner = Import::runPromise;
+    std::string files;
     std::string type;
-    std::string_view code;
     TypeExpr result;
     switch (endpoint.kind) {
         case schema::EndpointKind::Rpc:
-            result = lower_with_enums(endpoint.returns, enums);
-            type = result_type(surface, "Effect.Effect", "Promise", result.ts);
-            code = rpc_function;
+            result = lower_with_enums(endpoint.returns, context);
+            type = result_type(surface, false, result.ts, names);
             break;
         case schema::EndpointKind::Channel:
-            result = endpoint.channelItem ? lower_with_enums(*endpoint.channelItem, enums)
-                                          : TypeExpr{"unknown", "Schema.Unknown"};
-            type = result_type(surface, "Stream.Stream", "AsyncIterable", result.ts);
-            runner = "toAsyncIterable(";
-            code = channel_function;
+            result = endpoint.channelItem ? lower_with_enums(*endpoint.channelItem, context)
+                                          : TypeExpr{"unknown", std::string(names.schema()) + "Unknown"};
+            type = result_type(surface, true, result.ts, names);
+            call = Import::callChannel;
+            runner = Import::toAsyncIterable;
             break;
-        case schema::EndpointKind::Upload:
+        case schema::EndpointKind::Upload: {
             // The file or files, then the parameters' properties without
             // params_object's braces.
-            result = lower_with_enums(endpoint.returns, enums);
-            type = result_type(surface, "Effect.Effect", "Promise", result.ts);
-            args = endpoint.multiFile ? "args: { files: ReadonlyArray<File>" : "args: { file: File";
+            result = lower_with_enums(endpoint.returns, context);
+            type = result_type(surface, false, result.ts, names);
+            const std::string_view file = names.global(Global::File);
+            args = "args: { ";
+            if (endpoint.multiFile) {
+                args.append("files: ").append(names.global(Global::ReadonlyArray)).append("<").append(file).append(">");
+            } else {
+                args.append("file: ").append(file);
+            }
             if (params != "void") args.append("; ").append(params, 2, params.size() - 4);
             args += " }, ";
-            files = endpoint.multiFile ? "args.files" : "[args.file]";
-            code = upload_function;
+            files = endpoint.multiFile ? "args.files, " : "[args.file], ";
+            call = Import::callUpload;
+            options = Import::UploadOptions;
             break;
+        }
         case schema::EndpointKind::Static:
             if (!args.empty()) args.resize(args.size() - 2);  // no options parameter follows
-            type = surface == ReturnSurface::Effect ? "Effect.Effect<string, never, TolvClient>" : "Promise<string>";
-            code = static_function;
+            type = promise ? std::string(names.global(Global::Promise)) + "<string>"
+                           : std::string(names.use(Import::Effect)) + ".Effect<string, never, " +
+                                 std::string(names.use(Import::TolvClient)) + ">";
+            call = Import::buildStaticUrl;
             break;
         case schema::EndpointKind::Ws: return;
     }
-    const bool promise = surface == ReturnSurface::Promise;
+    std::string name;
+    codegen::append_string_literal(name, endpoint.name, QuoteStyle::Json);
+    const std::string open = promise ? std::string(names.use(runner)) + "(" : std::string();
+    const std::string payload = args_payload(endpoint.params, context);
     if (endpoint.doc) p.doc(*endpoint.doc);
-    p.emit({{"fn", codegen::function_name(endpoint)},
+    const std::string fn = codegen::function_name(endpoint);
+    if (endpoint.kind == schema::EndpointKind::Static) {
+        p.emit({{"fn", fn},
+                {"args", args},
+                {"type", type},
+                {"open", open},
+                {"call", names.use(call)},
+                {"name", name},
+                {"payload", payload},
+                {"close", promise ? ")" : ""}},
+               static_function);
+        return;
+    }
+    p.emit({{"fn", fn},
             {"args", args},
+            {"Options", names.use(options)},
             {"type", type},
-            {"open", promise ? runner : ""},
-            {"name", endpoint.name},
+            {"open", open},
+            {"call", names.use(call)},
+            {"name", name},
             {"files", files},
-            {"payload", args_payload(endpoint.params, enums)},
+            {"payload", payload},
             {"schema", result.schema},
             {"close", promise ? ")" : ""}},
-           code);
+           call_function);
 }
 
 }  // namespace tolv::gen_effect::printer

@@ -1,7 +1,7 @@
 #include "gen_effect/generator.hpp"
 
+#include <algorithm>
 #include <array>
-#include <initializer_list>
 #include <string_view>
 #include <vector>
 
@@ -11,6 +11,7 @@
 #include "codegen/vocabulary.hpp"
 #include "gen_effect/endpoints.hpp"
 #include "gen_effect/model_schemas.hpp"
+#include "gen_effect/module_names.hpp"
 #include "gen_effect/websocket.hpp"
 
 namespace tolv::embedded {
@@ -24,72 +25,88 @@ namespace {
 using codegen::Printer;
 using schema::EndpointKind;
 
-// An entry of an import or export list, and whether the module needs it.
-struct Entry {
-    std::string_view text;
-    bool wanted = true;
-};
-
-// "import {" or "export {", one entry a line, and the closing line; after an
-// empty line.
-void print_braces(Printer& p, std::string_view opening, std::initializer_list<Entry> entries,
-                  std::string_view closing) {
-    p.line("");
-    p.line(opening);
-    p.indent();
-    for (const Entry& entry : entries) {
-        if (entry.wanted) p.line(entry.text);
-    }
-    p.dedent();
-    p.line(closing);
+// The import lists, after an empty line each: from "effect" and from the
+// runtime, an entry a line, each name only when the module's text used it and
+// a list only when it has an entry. An import the schema declares the name of
+// is imported as "_Name".
+void print_imports(Printer& p, const ModuleNames& names) {
+    // Imported as types: the rest are values.
+    constexpr std::array type_only{Import::CallOptions, Import::UploadOptions, Import::TolvClient, Import::TolvError};
+    const auto print_list = [&](std::size_t from, std::size_t to, std::string_view source) {
+        bool open = false;
+        for (std::size_t i = from; i < to; ++i) {
+            const auto name = static_cast<Import>(i);
+            if (!names.used(name)) continue;
+            if (!open) {
+                p.line("");
+                p.line("import {");
+                open = true;
+            }
+            const std::string_view exported = ModuleNames::exported(name), local = names.local(name);
+            p.emit({{"type", std::ranges::find(type_only, name) != type_only.end() ? "type " : ""},
+                    {"name", exported},
+                    {"alias", local == exported ? "" : " as "},
+                    {"local", local == exported ? "" : local}},
+                   "  $type$$name$$alias$$local$,");
+        }
+        if (open) p.emit({{"source", source}}, "} from \"$source$\"");
+    };
+    print_list(0, kEffectImportCount, "effect");
+    print_list(kEffectImportCount, kImportCount, "./_effect_internal");
 }
 
-// What the module imports and re-exports follows the kinds of endpoint the
-// graph holds and the surfaces in force.
-void print_imports(Printer& p, const schema::ApiGraph& graph, const EffectGenOptions& options) {
+// The runtime's names the module re-exports, but none the schema declares:
+// the schema's own declaration keeps the name.
+void print_reexports(Printer& p, const codegen::DeclaredNames& declared, bool upload, bool channel, bool any_promise) {
+    struct Entry {
+        std::string_view name;
+        bool type_only = false;
+        bool wanted = true;
+    };
+    const Entry entries[] = {
+        {"TolvClient"},
+        {"initTolv"},
+        {"layerTolvClient"},
+        {"disposeTolv"},
+        {"CallOptions", true},
+        {"UploadOptions", true, upload},
+        {"UploadProgressEvent", true, upload},
+        {"RetryOptions", true},
+        {"BackoffStrategy", true},
+        {"TolvClientConfig", true},
+        {"TolvError", true},
+        {"TolvNetworkError"},
+        {"TolvHttpError"},
+        {"TolvTimeoutError"},
+        {"TolvDecodeError"},
+        {"TolvAbortError"},
+        {"TolvStreamError"},
+        {"TolvUploadError"},
+        {"runPromise", false, any_promise},
+        {"toAsyncIterable", false, channel},
+    };
+    p.line("");
+    p.line("export {");
+    for (const Entry& entry : entries) {
+        if (!entry.wanted || declared.contains(entry.name)) continue;
+        p.emit({{"type", entry.type_only ? "type " : ""}, {"name", entry.name}}, "  $type$$name$,");
+    }
+    p.line("} from \"./_effect_internal\"");
+}
+
+// The header, the imports of what the body used, and the re-exports, which
+// follow the kinds of endpoint the graph holds and the surfaces in force.
+std::string print_head(const schema::ApiGraph& graph, const EffectGenOptions& options, const ModuleNames& names) {
     const codegen::EndpointKinds kinds(graph);
     const auto promise = [&](EndpointKind kind) { return resolve_surface(options, kind) == ReturnSurface::Promise; };
-    const bool channel = kinds.has(EndpointKind::Channel), upload = kinds.has(EndpointKind::Upload);
-    const bool statics = kinds.has(EndpointKind::Static), ws = kinds.has(EndpointKind::Ws);
     const bool any_promise = promise(EndpointKind::Rpc) || promise(EndpointKind::Channel) ||
                              promise(EndpointKind::Upload) || promise(EndpointKind::Static);
-    print_braces(p, "import {", {{"Effect,"}, {"Schema,"}, {"Stream,", channel || ws}}, "} from \"effect\"");
-    print_braces(p, "import {",
-                 {{"callCommand,"},
-                  {"callChannel,", channel},
-                  {"callUpload,", upload},
-                  {"buildStaticUrl,", statics},
-                  {"openWebSocket,", ws},
-                  {"runPromise,", any_promise},
-                  {"toAsyncIterable,", channel && promise(EndpointKind::Channel)},
-                  {"type CallOptions,"},
-                  {"type UploadOptions,", upload},
-                  {"type TolvClient,"},
-                  {"type TolvError,"},
-                  {"TolvNetworkError,", ws}},
-                 "} from \"./_effect_internal\"");
-    print_braces(p, "export {",
-                 {{"TolvClient,"},
-                  {"initTolv,"},
-                  {"layerTolvClient,"},
-                  {"disposeTolv,"},
-                  {"type CallOptions,"},
-                  {"type UploadOptions,", upload},
-                  {"type UploadProgressEvent,", upload},
-                  {"type RetryOptions,"},
-                  {"type BackoffStrategy,"},
-                  {"type TolvClientConfig,"},
-                  {"type TolvError,"},
-                  {"TolvNetworkError,"},
-                  {"TolvHttpError,"},
-                  {"TolvTimeoutError,"},
-                  {"TolvDecodeError,"},
-                  {"TolvAbortError,"},
-                  {"TolvStreamError,"},
-                  {"TolvUploadError,"},
-                  {"runPromise,", any_promise},
-                  {"toAsyncIterable,", channel}},
-                 "} from \"./_effect_internal\"");
+    Printer p(2);
+    p.line("/* Auto-generated by Tolv Effect connector - DO NOT EDIT */");
+    print_imports(p, names);
+    print_reexports(p, names.declared(), kinds.has(EndpointKind::Upload), kinds.has(EndpointKind::Channel),
+                    any_promise);
+    return std::move(p).take();
 }
 
 // One section per kind of endpoint, in the order of EndpointKind.
@@ -102,17 +119,17 @@ constexpr std::array<std::string_view, 5> section_titles{
 }  // namespace
 
 Result<std::string> print_api(const schema::ApiGraph& graph, const EffectGenOptions& options) {
-    auto names = codegen::declare_names(graph, codegen::Client::Effect);
-    if (!names) return std::unexpected(std::move(names.error()));
+    const auto declared = codegen::declare_names(graph, codegen::Client::Effect);
+    if (!declared) return std::unexpected(declared.error());
+    ModuleNames names(*declared);
+    codegen::ModelTable models(graph);
+    lowering::Context context{graph.enums, models, names};
+    // The body first, so the imports can follow what it uses.
     Printer p(2, codegen::expected_module_size(graph, 128));
-    p.line("/* Auto-generated by Tolv Effect connector - DO NOT EDIT */");
-    print_imports(p, graph, options);
-
     if (!graph.models.empty()) {
         p.line("");
         p.line("// ============ Schemas ============");
-        codegen::ModelTable models(graph);
-        lowering::print_model_schemas(p, models, graph.enums);
+        lowering::print_model_schemas(p, context);
     }
 
     // One pass groups the endpoints by kind, keeping map order in each group.
@@ -126,13 +143,15 @@ Result<std::string> print_api(const schema::ApiGraph& graph, const EffectGenOpti
         for (const schema::Endpoint* endpoint : by_kind[kind]) {
             p.line("");
             if (endpoint->kind == EndpointKind::Ws) {
-                print_websocket(p, *endpoint, graph.enums);
+                print_websocket(p, *endpoint, context);
             } else {
-                print_endpoint_function(p, *endpoint, graph.enums, resolve_surface(options, endpoint->kind));
+                print_endpoint_function(p, *endpoint, context, resolve_surface(options, endpoint->kind));
             }
         }
     }
-    return std::move(p).take();
+    std::string text = std::move(p).take();
+    text.insert(0, print_head(graph, options, names));
+    return text;
 }
 
 }  // namespace tolv::gen_effect::printer

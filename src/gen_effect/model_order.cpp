@@ -57,57 +57,40 @@ std::vector<std::uint32_t> dependency_order(const codegen::Edges& dependencies) 
 
 ModelOrder order_models(codegen::ModelTable& models) {
     const Index n = models.size();
-    std::vector<NameId> key_name(n);
-    for (Index m = 0; m < n; ++m) key_name[m] = models.type_name_of(models.key(m));
-
-    // One node per PascalCase key, numbered in the byte order of the names;
-    // the last model in key order with that key supplies the references.
-    std::vector<NameId> node_names(key_name);
-    std::ranges::sort(node_names);
-    node_names.erase(std::unique(node_names.begin(), node_names.end()), node_names.end());
-    std::ranges::sort(node_names, {}, [&](NameId id) -> const std::string& { return models.name(id); });
+    // Nodes are the models numbered in the byte order of their type names.
+    std::vector<Index> model_at(n);
+    for (Index m = 0; m < n; ++m) model_at[m] = m;
+    std::ranges::sort(model_at, {}, [&](Index m) -> const std::string& { return models.type_name(m); });
     std::vector<std::uint32_t> node_named(models.name_count(), none);
-    for (std::uint32_t node = 0; node < node_names.size(); ++node) node_named[node_names[node]] = node;
-    std::vector<Index> source(node_names.size());
-    for (Index m = 0; m < n; ++m) source[node_named[key_name[m]]] = m;
+    for (std::uint32_t node = 0; node < n; ++node) node_named[models.type_name_id(model_at[node])] = node;
 
-    codegen::Edges dependencies(node_names.size());
+    codegen::Edges dependencies(n);
     std::vector<bool> refers_to_itself(n, false);
-    for (Index m = 0; m < n; ++m) {
-        const std::uint32_t node = node_named[key_name[m]];
-        const bool supplies = source[node] == m;
-        for (const schema::Field& field : models.model(m).fields) {
+    for (std::uint32_t node = 0; node < n; ++node) {
+        for (const schema::Field& field : models.model(model_at[node]).fields) {
             for_each_model_ref(field.ty, [&](const std::string& name) {
                 const NameId id = models.type_name_of(name);
-                if (id == models.type_name_id(m)) refers_to_itself[m] = true;
-                if (supplies && id != key_name[m] && id < node_named.size() && node_named[id] != none) {
-                    dependencies[node].push_back(node_named[id]);
+                // Names first seen here belong to no model.
+                const std::uint32_t target = id < node_named.size() ? node_named[id] : none;
+                if (target == node) {
+                    refers_to_itself[node] = true;
+                } else if (target != none) {
+                    dependencies[node].push_back(target);
                 }
             });
         }
-    }
-    for (auto& targets : dependencies) {
-        std::ranges::sort(targets);
-        targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
+        std::ranges::sort(dependencies[node]);
+        dependencies[node].erase(std::unique(dependencies[node].begin(), dependencies[node].end()),
+                                 dependencies[node].end());
     }
     const std::vector<bool> on_cycle = codegen::strongly_connected_components(dependencies).on_cycle;
 
-    // The model declared for a name: the first in key order whose key or
-    // name has that PascalCase form.
-    std::vector<Index> first_named(models.name_count(), none);
-    for (Index m = 0; m < n; ++m) {
-        for (const NameId id : {key_name[m], models.type_name_id(m)}) {
-            if (first_named[id] == none) first_named[id] = m;
-        }
-    }
     ModelOrder result;
-    result.declarations.reserve(node_names.size());
+    result.declarations.reserve(n);
     result.positions.assign(models.name_count(), lowering::ModelScope::undeclared);
     for (const std::uint32_t node : dependency_order(dependencies)) {
-        const Index model = first_named[node_names[node]];
-        std::size_t& position = result.positions[models.type_name_id(model)];
-        if (position == lowering::ModelScope::undeclared) position = result.declarations.size();
-        result.declarations.push_back({model, on_cycle[node] || refers_to_itself[model]});
+        result.positions[models.type_name_id(model_at[node])] = result.declarations.size();
+        result.declarations.push_back({model_at[node], on_cycle[node] || refers_to_itself[node]});
     }
     return result;
 }

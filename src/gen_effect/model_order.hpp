@@ -22,15 +22,14 @@ struct Declaration {
 
 struct ModelOrder {
     std::vector<Declaration> declarations;
-    // By PascalCase name: the first position that declares a model of that
-    // type name, or lowering::ModelScope::undeclared.
+    // By type name: the position of the model declaring it, or
+    // lowering::ModelScope::undeclared.
     std::vector<std::size_t> positions;
 };
 
-// Models depend on the models they refer to anywhere in their fields, by
-// PascalCase name. One declaration per PascalCase key: the last model in key
-// order with that key supplies the references, and the first model in key
-// order whose key or name has that form is the one declared.
+// One declaration per model, ordered by type name; a model depends on the
+// models whose type names its fields refer to, anywhere in their types. Type
+// names are unique among the models (codegen::declare_names).
 ModelOrder order_models(codegen::ModelTable& models);
 
 }  // namespace tolv::gen_effect

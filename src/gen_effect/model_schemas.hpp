@@ -3,7 +3,6 @@
 
 #include <string>
 
-#include "codegen/model_table.hpp"
 #include "codegen/printer.hpp"
 #include "gen_effect/lowering.hpp"
 
@@ -11,15 +10,15 @@ namespace tolv::gen_effect::lowering {
 
 // Every model declaration in dependency order (cycles and their dependents
 // last), each after an empty line.
-void print_model_schemas(codegen::Printer& p, codegen::ModelTable& models, const EnumMap& enums);
+void print_model_schemas(codegen::Printer& p, Context& context);
 
-// A field as an entry of Schema.Struct({ ... }) and as a member of the
-// interface of a recursive model.
+// A field as an entry of Schema.Struct({ ... }) and, when `member` is set, as
+// a member of the interface of a recursive model.
 struct RenderedField {
     std::string schema_entry;
     std::string ts_member;
 };
 
-RenderedField render_field(const schema::Field& field, const EnumMap& enums, const ModelScope& scope);
+RenderedField render_field(const schema::Field& field, Context& context, const ModelScope& scope, bool member = true);
 
 }  // namespace tolv::gen_effect::lowering

@@ -10,6 +10,6 @@ namespace tolv::gen_effect::printer {
 
 // The whole block at indentation level 0. Websockets have a single form,
 // whatever the return surface options say.
-void print_websocket(codegen::Printer& p, const schema::Endpoint& endpoint, const lowering::EnumMap& enums);
+void print_websocket(codegen::Printer& p, const schema::Endpoint& endpoint, lowering::Context& context);
 
 }  // namespace tolv::gen_effect::printer

@@ -5,6 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "codegen/model_table.hpp"
+#include "gen_effect/lowering.hpp"
+#include "gen_effect/module_names.hpp"
 #include "schema/graph.hpp"
 
 namespace tolv::test {
@@ -86,5 +89,15 @@ inline schema::Endpoint& add_endpoint(schema::ApiGraph& graph, const std::string
     endpoint.returns = of_kind(TypeKind::Void);
     return endpoint;
 }
+
+// What the Effect lowering reads, for a graph of its own: its enums, its
+// model table, and module names that no schema name has taken.
+struct Lowering {
+    explicit Lowering(schema::ApiGraph g = {}) : graph(std::move(g)), models(graph) {}
+    schema::ApiGraph graph;
+    codegen::ModelTable models;
+    gen_effect::ModuleNames names;
+    gen_effect::lowering::Context context{graph.enums, models, names};
+};
 
 }  // namespace tolv::test

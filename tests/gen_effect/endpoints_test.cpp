@@ -10,23 +10,23 @@ namespace {
 using namespace tolv::test;
 
 TEST(ParamsObject, RequiredParametersFirstPayloadInSchemaOrder) {
-    const schema::ApiGraph graph;
+    Lowering lowering;
     const std::vector<schema::Param> params{
         param("page_size", "pageSize", prim("int"), false),
         param("query", "query", prim("str")),
         param("tag", "tag", optional(prim("str"))),
         param("cursor", "cursor", nullable(prim("str"))),
     };
-    EXPECT_EQ(params_object(params, graph.enums),
+    EXPECT_EQ(params_object(params, lowering.context),
               "{ query: string; cursor: string | null; pageSize?: number; tag?: string }");
-    EXPECT_EQ(args_payload(params, graph.enums),
+    EXPECT_EQ(args_payload(params, lowering.context),
               "{ page_size: args.pageSize, query: args.query, tag: args.tag, cursor: args.cursor }");
 }
 
 TEST(ParamsObject, EmptyListGivesVoidAndEmptyPayload) {
-    const schema::ApiGraph graph;
-    EXPECT_EQ(params_object({}, graph.enums), "void");
-    EXPECT_EQ(args_payload({}, graph.enums), "{}");
+    Lowering lowering;
+    EXPECT_EQ(params_object({}, lowering.context), "void");
+    EXPECT_EQ(args_payload({}, lowering.context), "{}");
 }
 
 struct PayloadCase {
@@ -42,7 +42,8 @@ class ParamPayloadExpr : public testing::TestWithParam<PayloadCase> {};
 TEST_P(ParamPayloadExpr, EncodesOnlyWhatHoldsAModel) {
     schema::ApiGraph graph;
     graph.enums["status"] = {"status", {JsonValue("on")}, std::nullopt};
-    EXPECT_EQ(param_payload_expr(GetParam().param, graph.enums), GetParam().expected) << GetParam().label;
+    Lowering lowering(graph);
+    EXPECT_EQ(param_payload_expr(GetParam().param, lowering.context), GetParam().expected) << GetParam().label;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -65,7 +66,8 @@ INSTANTIATE_TEST_SUITE_P(
 // The function's text without its last line feed.
 std::string print(const schema::Endpoint& endpoint, const schema::ApiGraph& graph, ReturnSurface surface) {
     codegen::Printer p(2);
-    print_endpoint_function(p, endpoint, graph.enums, surface);
+    Lowering lowering(graph);
+    print_endpoint_function(p, endpoint, lowering.context, surface);
     std::string text = std::move(p).take();
     text.pop_back();
     return text;

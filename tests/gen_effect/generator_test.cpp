@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <ostream>
 #include <sstream>
 
 #include "builders.hpp"
@@ -12,6 +13,7 @@ namespace tolv::gen_effect::printer {
 namespace {
 
 using namespace tolv::test;
+using schema::EndpointKind;
 
 TEST(ResolveSurface, OverrideElseDefault) {
     EffectGenOptions options;
@@ -30,31 +32,99 @@ bool has_line(const std::string& text, const std::string& line) {
     return text.find("\n" + line + "\n") != std::string::npos;
 }
 
-TEST(PrintApi, RunPromiseFollowsTheOptionsNotTheGraph) {
-    schema::ApiGraph graph;
-    add_endpoint(graph, "ping", schema::EndpointKind::Rpc);
-    EffectGenOptions options;
-    options.statics = ReturnSurface::Promise;
-    const std::string text = print_api(graph, options).value();
-    EXPECT_TRUE(has_line(text, "  runPromise,\n  type CallOptions,"));
-    EXPECT_TRUE(has_line(text, "  TolvUploadError,\n  runPromise,\n} from \"./_effect_internal\""));
-    EXPECT_TRUE(has_line(text, "  callCommand(\"ping\", {}, Schema.Void, options)"));
+// The entries of the import and re-export lists, each list on one line:
+// "import effect: Effect Schema", "export: ...".
+std::string lists(const std::string& text) {
+    std::string out;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (line == "import {" || line == "export {") {
+            out += line.substr(0, 6) + ":";
+        } else if (line.starts_with("} from ")) {
+            out += line == "} from \"effect\"" ? " (effect)\n" : "\n";
+        } else if (line.starts_with("  ") && !out.empty() && !out.ends_with("\n")) {
+            out += " " + line.substr(2, line.size() - 3);
+        }
+    }
+    return out;
 }
 
-TEST(PrintApi, ChannelsImportToAsyncIterableOnlyForThePromiseSurface) {
-    schema::ApiGraph graph;
-    add_endpoint(graph, "feed", schema::EndpointKind::Channel);
+struct ImportCase {
+    const char* label;
+    EndpointKind kind;
     EffectGenOptions options;
-    std::string text = print_api(graph, options).value();
-    EXPECT_TRUE(has_line(text, "  Stream,"));
-    EXPECT_TRUE(has_line(text, "  callChannel,"));
-    EXPECT_EQ(text.find("  toAsyncIterable,\n  type CallOptions,"), std::string::npos);
-    EXPECT_TRUE(has_line(text, "  TolvUploadError,\n  toAsyncIterable,"));
-    options.channels = ReturnSurface::Promise;
-    text = print_api(graph, options).value();
-    EXPECT_TRUE(has_line(text, "  runPromise,\n  toAsyncIterable,\n  type CallOptions,"));
-    EXPECT_TRUE(has_line(text, "  TolvUploadError,\n  runPromise,\n  toAsyncIterable,"));
+    std::string imports;          // without the re-export lists
+    std::string reexported = {};  // re-exports after the last error class
+    TypeRef returns = of_kind(TypeKind::Void);
+};
+
+void PrintTo(const ImportCase& c, std::ostream* os) { *os << c.label; }
+
+EffectGenOptions promise_surface() {
+    EffectGenOptions options;
+    options.default_surface = ReturnSurface::Promise;
+    return options;
 }
+
+EffectGenOptions promise_statics() {
+    EffectGenOptions options;
+    options.statics = ReturnSurface::Promise;
+    return options;
+}
+
+class ImportsFollowUse : public testing::TestWithParam<ImportCase> {};
+
+// A module imports exactly the names its text uses; the re-exports follow the
+// kinds of endpoint and the surfaces in force.
+TEST_P(ImportsFollowUse, OneEndpoint) {
+    const ImportCase& c = GetParam();
+    schema::ApiGraph graph;
+    schema::Endpoint& endpoint = add_endpoint(graph, "e", c.kind);
+    endpoint.returns = c.returns;
+    // Typed by its TypeScript half alone: no schema of it is printed.
+    endpoint.params = {param("q", "q", nullable(prim("str")))};
+    const std::string all = lists(print_api(graph, c.options).value());
+    EXPECT_EQ(all.substr(0, all.find("export:")), c.imports);
+    EXPECT_EQ(all.substr(all.find(" TolvUploadError") + 16), c.reexported + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ImportsFollowUse,
+    testing::Values(
+        ImportCase{"command",
+                   EndpointKind::Rpc,
+                   {},
+                   "import: Effect Schema (effect)\nimport: callCommand type CallOptions type TolvClient type "
+                   "TolvError\n"},
+        ImportCase{"command, promise", EndpointKind::Rpc, promise_surface(),
+                   "import: Schema (effect)\nimport: callCommand runPromise type CallOptions\n", " runPromise"},
+        ImportCase{"command returning a model", EndpointKind::Rpc, promise_surface(),
+                   "import: callCommand runPromise type CallOptions\n", " runPromise", model("user")},
+        ImportCase{"command, statics promise", EndpointKind::Rpc, promise_statics(),
+                   "import: Effect Schema (effect)\nimport: callCommand type CallOptions type TolvClient type "
+                   "TolvError\n",
+                   " runPromise"},
+        ImportCase{"channel",
+                   EndpointKind::Channel,
+                   {},
+                   "import: Schema Stream (effect)\nimport: callChannel type CallOptions type TolvClient type "
+                   "TolvError\n",
+                   " toAsyncIterable"},
+        ImportCase{"channel, promise", EndpointKind::Channel, promise_surface(),
+                   "import: Schema (effect)\nimport: callChannel toAsyncIterable type CallOptions\n",
+                   " runPromise toAsyncIterable"},
+        ImportCase{"upload",
+                   EndpointKind::Upload,
+                   {},
+                   "import: Effect Schema (effect)\nimport: callUpload type UploadOptions type TolvClient type "
+                   "TolvError\n"},
+        ImportCase{"static, promise", EndpointKind::Static, promise_surface(), "import: buildStaticUrl runPromise\n",
+                   " runPromise"},
+        ImportCase{
+            "static", EndpointKind::Static, {}, "import: Effect (effect)\nimport: buildStaticUrl type TolvClient\n"},
+        ImportCase{"websocket", EndpointKind::Ws, promise_surface(),
+                   "import: Effect Stream (effect)\nimport: openWebSocket type TolvClient TolvNetworkError\n",
+                   " runPromise"}));
 
 TEST(PrintApi, SectionsFollowKindOrderNotNameOrder) {
     schema::ApiGraph graph;
@@ -79,6 +149,106 @@ TEST(PrintApi, WebsocketOptionChangesNothing) {
     EXPECT_EQ(print_api(graph, options).value(), base);
     options.websockets = ReturnSurface::Effect;
     EXPECT_EQ(print_api(graph, options).value(), base);
+}
+
+// Every line of `lines` stands in `text` as a whole line.
+void expect_lines(const std::string& text, std::initializer_list<std::string_view> lines) {
+    for (const std::string_view line : lines) EXPECT_TRUE(has_line(text, std::string(line))) << line;
+}
+
+// Text from the schema stands in string literals escaped for them; a key that
+// is no identifier name is quoted where declared and bracketed where read,
+// and "__proto__" is computed where an object literal would set it.
+TEST(PrintApi, SchemaTextIsEscapedAndKeysQuoted) {
+    schema::ApiGraph graph;
+    add_model(graph, "box", {field("user_id", "user-id", prim("str")), field("a\"b", "ok", prim("str"))});
+    add_model(graph, "node", {field("next", "next-node", nullable(model("node")))});
+    add_endpoint(graph, "rpc\"\n", EndpointKind::Rpc).params = {param("p s", "p-w", prim("str")),
+                                                                param("__proto__", "proto", prim("str"))};
+    add_endpoint(graph, "chan`${x}", EndpointKind::Channel);
+    add_endpoint(graph, "up\\", EndpointKind::Upload).params = {param("n", "n\u2028", prim("int"))};
+    add_endpoint(graph, "st\t", EndpointKind::Static);
+    add_endpoint(graph, "so\"ck", EndpointKind::Ws).serverEvents = {param("user:joined", "x", prim("str"))};
+    const std::string text = print_api(graph, {}).value();
+    expect_lines(
+        text,
+        {
+            R"(  "user-id": Schema.propertySignature(Schema.String).pipe(Schema.fromKey("user_id")),)",
+            R"(  ok: Schema.propertySignature(Schema.String).pipe(Schema.fromKey("a\"b")))",
+            R"(  readonly "next-node": Node | null)",
+            R"(export const rpc = (args: { "p-w": string; proto: string }, options?: CallOptions): )"
+            R"(Effect.Effect<void, TolvError, TolvClient> =>)",
+            R"(  callCommand("rpc\"\n", { "p s": args["p-w"], ["__proto__"]: args.proto }, Schema.Void, options))",
+            R"(  callChannel("chan`${x}", {}, Schema.Unknown, options))",
+            "  callUpload(\"up\\\\\", [args.file], { n: args[\"n\u2028\"] }, Schema.Void, options)",
+            R"(  buildStaticUrl("st\t", {}))",
+            R"(  "user:joined": string)",
+            R"(    const ws = yield* openWebSocket("so\"ck"))",
+        });
+}
+
+// A schema name that the module imports, re-exports or reaches as a global
+// stays the schema's: the import is aliased, the re-export dropped, the
+// global reached through globalThis.
+TEST(PrintApi, SchemaNamesKeepNamesTheModuleUses) {
+    schema::ApiGraph graph;
+    for (const char* name : {"schema", "tolv_client", "file", "promise", "readonly_array", "web_socket"}) {
+        add_model(graph, name, {});
+    }
+    add_model(graph, "uses", {field("all", "all", array_of(model("file")))});
+    add_endpoint(graph, "call_command", EndpointKind::Rpc).returns = model("promise");
+    add_endpoint(graph, "init_tolv", EndpointKind::Upload).multiFile = true;
+    add_endpoint(graph, "live", EndpointKind::Ws);
+    EffectGenOptions options;
+    options.uploads = ReturnSurface::Promise;
+    const std::string text = print_api(graph, options).value();
+    expect_lines(
+        text,
+        {
+            "  Schema as _Schema,",
+            "  callCommand as _callCommand,",
+            "  type TolvClient as _TolvClient,",
+            "export const Schema = _Schema.Struct({})",
+            "export type Schema = _Schema.Schema.Type<typeof Schema>",
+            "  all: _Schema.Array(File)",
+            "export const callCommand = (options?: CallOptions): Effect.Effect<Promise, TolvError, _TolvClient> =>",
+            "  _callCommand(\"call_command\", {}, Promise, options)",
+            "export const initTolv = (args: { files: globalThis.ReadonlyArray<globalThis.File> }, "
+            "options?: UploadOptions): globalThis.Promise<void> =>",
+            "  readonly socket: globalThis.WebSocket",
+            "export {\n  layerTolvClient,",
+        });
+    EXPECT_FALSE(has_line(text, "  TolvClient,"));
+    EXPECT_FALSE(has_line(text, "  initTolv,"));
+}
+
+// The JSON key "__proto__" is read and written through a symbol, as a struct
+// would set the prototype with it; a decoded value cannot hold that key.
+TEST(PrintApi, ProtoKeyThroughASymbolAndNoWireNameProto) {
+    schema::ApiGraph graph;
+    add_model(graph, "a_box", {field("__proto__", "secret", prim("str"))});
+    add_model(graph, "b_box", {field("__proto__", "secret", prim("str"), false), field("id", "id", prim("int"))});
+    add_model(graph, "plain", {});
+    const std::string text = print_api(graph, {}).value();
+    expect_lines(
+        text,
+        {
+            "export const ABox = Schema.compose(_fromProtoKey, Schema.Struct({",
+            "  secret: Schema.propertySignature(Schema.String).pipe(Schema.fromKey(_protoKey))",
+            "  secret: Schema.propertySignature(Schema.UndefinedOr(Schema.String)).pipe(Schema.fromKey(_protoKey)),",
+            "}), { strict: false })",
+            "export const Plain = Schema.Struct({})",
+        });
+    const std::size_t helper = text.find("const _protoKey = Symbol(\"__proto__\")");
+    EXPECT_LT(helper, text.find("export const ABox"));
+    EXPECT_EQ(text.find("const _protoKey", helper + 1), std::string::npos);
+
+    graph.models["b_box"].fields[1].wireName = "__proto__";
+    const auto refused = print_api(graph, {});
+    ASSERT_FALSE(refused.has_value());
+    EXPECT_NE(refused.error().display().find("model \"b_box\": field \"id\" has the wire name \"__proto__\""),
+              std::string::npos)
+        << refused.error().display();
 }
 
 std::string read_file(const std::string& path) {

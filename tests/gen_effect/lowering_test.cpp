@@ -18,20 +18,22 @@ struct LoweringCase {
 
 void PrintTo(const LoweringCase& c, std::ostream* os) { *os << c.label; }
 
-EnumMap sample_enums() {
-    EnumMap enums;
+schema::ApiGraph sample_enums() {
+    schema::ApiGraph graph;
+    EnumMap& enums = graph.enums;
     enums["letters"] = {"letters", {JsonValue("a"), JsonValue("b"), JsonValue("a")}, std::nullopt};
     enums["mixed"] = {"mixed", {JsonValue(std::uint64_t{1}), JsonValue(true)}, std::nullopt};
     enums["holds_object"] = {"holds_object", {JsonValue("a"), JsonValue(JsonValue::Object{})}, std::nullopt};
     enums["empty"] = {"empty", {}, std::nullopt};
-    return enums;
+    return graph;
 }
 
 class LowerWithEnums : public testing::TestWithParam<LoweringCase> {};
 
 TEST_P(LowerWithEnums, GivesBothHalves) {
     const LoweringCase& c = GetParam();
-    const TypeExpr expr = lower_with_enums(c.ty, sample_enums());
+    Lowering lowering(sample_enums());
+    const TypeExpr expr = lower_with_enums(c.ty, lowering.context);
     EXPECT_EQ(expr.ts, c.ts) << c.label;
     EXPECT_EQ(expr.schema, c.schema) << c.label;
 }
@@ -124,15 +126,16 @@ INSTANTIATE_TEST_SUITE_P(
                      "Schema.UndefinedOr(Schema.Void)"}));
 
 TEST(LowerWithEnums, SuspendsTheCurrentModelAndLaterDeclarations) {
-    const EnumMap enums;
-    codegen::ModelTable names({});
-    const ModelScope self{&names, names.intern("UserProfile")};
-    EXPECT_EQ(lower_with_enums(model("user_profile"), enums, &self),
+    Lowering lowering;
+    Context& context = lowering.context;
+    codegen::ModelTable& names = lowering.models;
+    const ModelScope self{names.intern("UserProfile")};
+    EXPECT_EQ(lower_with_enums(model("user_profile"), context, &self),
               (TypeExpr{"UserProfile", "Schema.suspend(() => UserProfile)"}));
-    EXPECT_EQ(lower_with_enums(array_of(model("user_profile")), enums, &self).schema,
+    EXPECT_EQ(lower_with_enums(array_of(model("user_profile")), context, &self).schema,
               "Schema.Array(Schema.suspend(() => UserProfile))");
-    EXPECT_EQ(lower_with_enums(model("other"), enums, &self), (TypeExpr{"Other", "Other"}));
-    EXPECT_EQ(lower_with_enums(model("user_profile"), enums), (TypeExpr{"UserProfile", "UserProfile"}));
+    EXPECT_EQ(lower_with_enums(model("other"), context, &self), (TypeExpr{"Other", "Other"}));
+    EXPECT_EQ(lower_with_enums(model("user_profile"), context), (TypeExpr{"UserProfile", "UserProfile"}));
 
     const codegen::ModelTable::NameId early = names.intern("Early"), current = names.intern("Current");
     const codegen::ModelTable::NameId late = names.intern("Late");
@@ -140,23 +143,23 @@ TEST(LowerWithEnums, SuspendsTheCurrentModelAndLaterDeclarations) {
     positions[early] = 0;
     positions[current] = 1;
     positions[late] = 2;
-    const ModelScope placed{&names, current, &positions, 1};
-    EXPECT_EQ(lower_with_enums(model("early"), enums, &placed).schema, "Early");
-    EXPECT_EQ(lower_with_enums(model("late"), enums, &placed).schema, "Schema.suspend(() => Late)");
-    EXPECT_EQ(lower_with_enums(model("missing"), enums, &placed).schema, "Missing");
+    const ModelScope placed{current, &positions, 1};
+    EXPECT_EQ(lower_with_enums(model("early"), context, &placed).schema, "Early");
+    EXPECT_EQ(lower_with_enums(model("late"), context, &placed).schema, "Schema.suspend(() => Late)");
+    EXPECT_EQ(lower_with_enums(model("missing"), context, &placed).schema, "Missing");
 }
 
 TEST(LowerWithEnums, CurrentModelNameDefersOnlyThatModel) {
-    const EnumMap enums;
+    Lowering lowering;
     const TypeRef ty = union_of({model("user_profile"), array_of(model("other"))});
-    codegen::ModelTable names({});
-    const ModelScope user_profile{&names, names.intern("UserProfile")};
-    EXPECT_EQ(lower_with_enums(ty, enums, &user_profile),
+    const ModelScope user_profile{lowering.models.intern("UserProfile")};
+    EXPECT_EQ(lower_with_enums(ty, lowering.context, &user_profile),
               (TypeExpr{"UserProfile | ReadonlyArray<Other>",
                         "Schema.Union(Schema.suspend(() => UserProfile), Schema.Array(Other))"}));
     // A model without a usable name is never the current one.
-    const ModelScope unnamed{&names, names.intern("")};
-    EXPECT_EQ(lower_with_enums(of_kind(TypeKind::Model), enums, &unnamed), (TypeExpr{"unknown", "Schema.Unknown"}));
+    const ModelScope unnamed{lowering.models.intern("")};
+    EXPECT_EQ(lower_with_enums(of_kind(TypeKind::Model), lowering.context, &unnamed),
+              (TypeExpr{"unknown", "Schema.Unknown"}));
 }
 
 TEST(QuoteJsString, EscapesLikeJson) {

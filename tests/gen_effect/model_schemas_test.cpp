@@ -14,8 +14,8 @@ using namespace tolv::test;
 // The declarations of the graph's models, each after an empty line.
 std::string schemas(const schema::ApiGraph& graph) {
     codegen::Printer p(2);
-    codegen::ModelTable models(graph);
-    print_model_schemas(p, models, graph.enums);
+    Lowering lowering(graph);
+    print_model_schemas(p, lowering.context);
     return std::move(p).take();
 }
 
@@ -94,9 +94,8 @@ schema::Field with_flags(schema::Field f, bool optional_flag, bool nullable_flag
 class RenderField : public testing::TestWithParam<FieldCase> {};
 
 TEST_P(RenderField, GivesBothLines) {
-    const schema::ApiGraph graph;
-    codegen::ModelTable names({});
-    const RenderedField rendered = render_field(GetParam().field, graph.enums, {&names, names.intern("Owner")});
+    Lowering lowering;
+    const RenderedField rendered = render_field(GetParam().field, lowering.context, {lowering.models.intern("Owner")});
     EXPECT_EQ(rendered.schema_entry, GetParam().schema_line) << GetParam().label;
     EXPECT_EQ(rendered.ts_member, GetParam().ts_line) << GetParam().label;
 }
@@ -136,13 +135,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "readonly xs?: ReadonlyArray<number | null | undefined> | undefined"}));
 
 TEST(RenderField, CurrentModelByName) {
-    const schema::ApiGraph graph;
+    Lowering lowering;
     const schema::Field parent = field("parent_node", "parent", nullable(model("owner")));
-    codegen::ModelTable names({});
-    EXPECT_EQ(render_field(parent, graph.enums, {&names, names.intern("Owner")}).schema_entry,
+    EXPECT_EQ(render_field(parent, lowering.context, {lowering.models.intern("Owner")}).schema_entry,
               "parent: Schema.propertySignature(Schema.NullOr(Schema.suspend(() => Owner)))"
               ".pipe(Schema.fromKey(\"parent_node\"))");
-    EXPECT_EQ(render_field(parent, graph.enums, {&names}).schema_entry,
+    EXPECT_EQ(render_field(parent, lowering.context, {}).schema_entry,
               "parent: Schema.propertySignature(Schema.NullOr(Owner)).pipe(Schema.fromKey(\"parent_node\"))");
 }
 
@@ -157,16 +155,6 @@ TEST(RenderModelSchemas, DependenciesComeFirstAndMissingModelsKeepTheirName) {
     EXPECT_EQ(texts[1],
               "export const Order = Schema.Struct({\n  customer: Customer,\n  coupon: Coupon\n})\n\n"
               "export type Order = Schema.Schema.Type<typeof Order>");
-}
-
-TEST(RenderModelSchemas, OneDeclarationPerPascalCaseKey) {
-    schema::ApiGraph graph;
-    add_model(graph, "a_b", {field("x", "x", prim("int"))});
-    add_model(graph, "AB", {field("y", "y", prim("str"))});
-    const auto texts = declarations(graph);
-    ASSERT_EQ(texts.size(), 1u);
-    // "AB" sorts first among the keys, so it is the model found for the name.
-    EXPECT_NE(texts[0].find("y: Schema.String"), std::string::npos);
 }
 
 std::vector<std::string> render_names(const schema::ApiGraph& graph) {
@@ -211,19 +199,17 @@ TEST(RenderModelSchemas, ThreeModelCycleAndItsDependents) {
     EXPECT_NE(texts[5].find("a: A\n"), std::string::npos);
 }
 
-// Keys and names that disagree, and PascalCase forms shared between them:
-// each PascalCase key declares the first model in key order whose key or
-// name has that form, so "a_b" stands for both "AB" and "Zeta".
-TEST(OrderModels, DeclaresTheFirstModelWhoseKeyOrNameHasTheForm) {
+// A model is declared under the type name of its own name, whatever its key,
+// and a reference reaches the model whose type name it converts to.
+TEST(OrderModels, ByTheTypeNamesOfTheModelsOwnNames) {
     schema::ApiGraph graph;
-    graph.models["a_b"] = {"zeta", {}, std::nullopt};
-    graph.models["b"] = {"a_b", {}, std::nullopt};
-    graph.models["c"] = {"b", {}, std::nullopt};
-    graph.models["zeta"] = {"other", {}, std::nullopt};
+    graph.models["a"] = {"zeta", {field("b", "b", model("Beta"))}, std::nullopt};
+    graph.models["b"] = {"beta", {}, std::nullopt};
+    graph.models["c"] = {"alpha", {field("z", "z", model("zeta"))}, std::nullopt};
     codegen::ModelTable models(graph);
     std::vector<std::string> declared;
     for (const Declaration& d : order_models(models).declarations) declared.push_back(models.key(d.model));
-    EXPECT_EQ(declared, (std::vector<std::string>{"a_b", "b", "c", "a_b"}));
+    EXPECT_EQ(declared, (std::vector<std::string>{"b", "a", "c"}));
 }
 
 }  // namespace
