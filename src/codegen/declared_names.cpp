@@ -36,50 +36,53 @@ const char* kind_word(EndpointKind kind) {
     return "endpoint";
 }
 
-std::string entry(std::string_view what, std::string_view name) { return std::string(what) + " " + quote_debug(name); }
+// A schema entry, put in words only when an error names it.
+struct Entry {
+    const char* what;
+    std::string_view name;
 
-std::string endpoint_entry(const Endpoint& endpoint) { return entry(kind_word(endpoint.kind), endpoint.name); }
-
-// Names taken so far within one scope, each with the entry that took it.
-class Taken {
-public:
-    // The entry that already holds `name`, or null after taking it for `owner`.
-    const std::string* take(std::string name, std::string owner) {
-        const auto [it, inserted] = owners_.try_emplace(std::move(name), std::move(owner));
-        return inserted ? nullptr : &it->second;
-    }
-    // Every name taken, for `visit`.
-    template <class Visit>
-    void for_each_name(Visit&& visit) const {
-        for (const auto& entry : owners_) visit(entry.first);
-    }
-
-private:
-    std::unordered_map<std::string, std::string> owners_;
+    std::string text() const { return std::string(what) + " " + quote_debug(name); }
 };
 
+struct Hash : std::hash<std::string_view> {
+    using is_transparent = void;
+};
+
+// Names within one model, endpoint or event list, each with the other name
+// of the field, parameter or event that took it; views into the graph.
+using Scope = std::unordered_map<std::string_view, std::string_view>;
+
+// The other name of the entry that already took `name` in `scope`, or none
+// after taking it.
+const std::string_view* take(Scope& scope, std::string_view name, std::string_view other) {
+    const auto [it, inserted] = scope.try_emplace(name, other);
+    return inserted ? nullptr : &it->second;
+}
+
 // The checks of one graph for one client; the first clash found ends them.
+// Scopes are reused, so the check allocates per name, not per model.
 class Declaring {
 public:
-    explicit Declaring(Client client) : client_(client) {}
+    Declaring(Client client, std::size_t expected) : client_(client) { module_.reserve(expected); }
 
     Result<void> model(const schema::ModelDef& model) {
-        const std::string owner = entry("model", model.name);
+        const Entry owner{"model", model.name};
         if (auto declared = declare(type_name(model.name), owner); !declared) return declared;
-        Taken wire, source;
+        wire_.clear();
+        source_.clear();
         for (const schema::Field& field : model.fields) {
             // The Effect client reads a source key "__proto__" through a symbol;
             // its decoded value cannot hold one.
             if (client_ == Client::Effect && field.wireName == "__proto__") {
-                return fail(owner + ": field " + quote_debug(field.sourceName) +
+                return fail(owner.text() + ": field " + quote_debug(field.sourceName) +
                             " has the wire name \"__proto__\", which Effect Schema cannot decode");
             }
-            if (const std::string* other = wire.take(field.wireName, field.sourceName)) {
-                return fail(owner + ": fields " + quote_debug(*other) + " and " + quote_debug(field.sourceName) +
+            if (const std::string_view* other = take(wire_, field.wireName, field.sourceName)) {
+                return fail(owner.text() + ": fields " + quote_debug(*other) + " and " + quote_debug(field.sourceName) +
                             " both have the wire name " + quote_debug(field.wireName));
             }
-            if (const std::string* other = source.take(field.sourceName, field.wireName)) {
-                return fail(owner + ": fields " + quote_debug(*other) + " and " + quote_debug(field.wireName) +
+            if (const std::string_view* other = take(source_, field.sourceName, field.wireName)) {
+                return fail(owner.text() + ": fields " + quote_debug(*other) + " and " + quote_debug(field.wireName) +
                             " both have the source name " + quote_debug(field.sourceName));
             }
         }
@@ -87,46 +90,52 @@ public:
     }
 
     Result<void> endpoint(const Endpoint& endpoint) {
-        const std::string owner = endpoint_entry(endpoint);
+        const Entry owner{kind_word(endpoint.kind), endpoint.name};
         if (endpoint.kind == EndpointKind::Ws) return websocket(endpoint, owner);
         if (identifier_words(schema::to_camel_case(endpoint.name)).empty()) return empty(owner);
         if (auto declared = declare(function_name(endpoint), owner); !declared) return declared;
-        Taken wire, source;
-        if (endpoint.kind == EndpointKind::Upload) wire.take(endpoint.multiFile ? "files" : "file", "the upload");
+        wire_.clear();
+        source_.clear();
+        const std::string_view file = endpoint.multiFile ? "files" : "file";
         for (const schema::Param& param : endpoint.params) {
-            if (const std::string* other = wire.take(param.wireName, param.sourceName)) {
-                return fail(owner + ": parameter " + quote_debug(param.sourceName) + " has the wire name " +
-                            quote_debug(param.wireName) + " of " +
-                            (*other == "the upload" ? *other : "parameter " + quote_debug(*other)));
+            if (endpoint.kind == EndpointKind::Upload && param.wireName == file) {
+                return fail(owner.text() + ": parameter " + quote_debug(param.sourceName) + " has the wire name " +
+                            quote_debug(param.wireName) + " of the uploaded file");
             }
-            if (const std::string* other = source.take(param.sourceName, param.wireName)) {
-                return fail(owner + ": parameters " + quote_debug(*other) + " and " + quote_debug(param.wireName) +
-                            " both have the source name " + quote_debug(param.sourceName));
+            if (const std::string_view* other = take(wire_, param.wireName, param.sourceName)) {
+                return fail(owner.text() + ": parameters " + quote_debug(*other) + " and " +
+                            quote_debug(param.sourceName) + " both have the wire name " + quote_debug(param.wireName));
+            }
+            if (const std::string_view* other = take(source_, param.sourceName, param.wireName)) {
+                return fail(owner.text() + ": parameters " + quote_debug(*other) + " and " +
+                            quote_debug(param.wireName) + " both have the source name " +
+                            quote_debug(param.sourceName));
             }
         }
         return {};
     }
 
-    DeclaredNames finish() const {
+    DeclaredNames finish() {
         std::vector<std::string> names;
-        module_.for_each_name([&](const std::string& name) { names.push_back(name); });
-        return DeclaredNames(names);
+        names.reserve(module_.size());
+        while (!module_.empty()) names.push_back(std::move(module_.extract(module_.begin()).key()));
+        return DeclaredNames(std::move(names));
     }
 
 private:
-    static Result<void> empty(const std::string& owner) {
-        return fail(owner + " leaves no name that can be declared in api.ts");
+    static Result<void> empty(const Entry& owner) {
+        return fail(owner.text() + " leaves no name that can be declared in api.ts");
     }
 
-    Result<void> declare(std::string name, const std::string& owner) {
+    Result<void> declare(std::string name, const Entry& owner) {
         if (name.empty()) return empty(owner);
-        if (const std::string* other = module_.take(name, owner)) {
-            return fail(*other + " and " + owner + " would both be declared as " + name + " in api.ts");
-        }
-        return {};
+        const auto [it, inserted] = module_.try_emplace(std::move(name), owner);
+        if (inserted) return {};
+        return fail(it->second.text() + " and " + owner.text() + " would both be declared as " + it->first +
+                    " in api.ts");
     }
 
-    Result<void> websocket(const Endpoint& endpoint, const std::string& owner) {
+    Result<void> websocket(const Endpoint& endpoint, const Entry& owner) {
         const SocketNames names(endpoint, client_);
         if (names.pascal.empty()) return empty(owner);
         for (const std::string* name : {&names.server_events, &names.client_events, &names.socket, &names.factory}) {
@@ -137,30 +146,32 @@ private:
     }
 
     // Event names are interface keys; in the plain client each also names a method.
-    Result<void> events(const std::string& owner, std::string_view side, std::string_view prefix,
+    Result<void> events(const Entry& owner, std::string_view side, std::string_view prefix,
                         const std::vector<schema::Param>& list) {
-        Taken keys, methods;
-        const std::string what = std::string(side) + " events ";
+        wire_.clear();
+        std::unordered_map<std::string, std::string_view> methods;
         for (const schema::Param& event : list) {
-            if (keys.take(event.sourceName, event.sourceName)) {
-                return fail(owner + ": two " + what + "are named " + quote_debug(event.sourceName));
+            if (take(wire_, event.sourceName, event.sourceName)) {
+                return fail(owner.text() + ": two " + std::string(side) + " events are named " +
+                            quote_debug(event.sourceName));
             }
             if (client_ != Client::Plain) continue;
             if (identifier_words(schema::to_pascal_case(event.sourceName)).empty()) {
-                return fail(owner + ": " + std::string(side) + " event " + quote_debug(event.sourceName) +
+                return fail(owner.text() + ": " + std::string(side) + " event " + quote_debug(event.sourceName) +
                             " leaves no name for its method");
             }
-            std::string method = event_method(prefix, event.sourceName);
-            if (const std::string* other = methods.take(method, event.sourceName)) {
-                return fail(owner + ": " + what + quote_debug(*other) + " and " + quote_debug(event.sourceName) +
-                            " would both have the method " + method);
+            const auto [it, inserted] = methods.try_emplace(event_method(prefix, event.sourceName), event.sourceName);
+            if (!inserted) {
+                return fail(owner.text() + ": " + std::string(side) + " events " + quote_debug(it->second) + " and " +
+                            quote_debug(event.sourceName) + " would both have the method " + it->first);
             }
         }
         return {};
     }
 
     Client client_;
-    Taken module_;
+    std::unordered_map<std::string, Entry, Hash, std::equal_to<>> module_;
+    Scope wire_, source_;
 };
 
 }  // namespace
@@ -198,7 +209,7 @@ std::string DeclaredNames::global_name(std::string_view name) const {
 }
 
 Result<DeclaredNames> declare_names(const schema::ApiGraph& graph, Client client) {
-    Declaring declaring(client);
+    Declaring declaring(client, graph.models.size() + 4 * graph.endpoints.size());
     for (const auto& [key, model] : graph.models) {
         if (auto checked = declaring.model(model); !checked) return std::unexpected(std::move(checked.error()));
     }

@@ -43,7 +43,8 @@ std::string event_method(std::string_view prefix, std::string_view event_name);
 class DeclaredNames {
 public:
     DeclaredNames() = default;
-    explicit DeclaredNames(const std::vector<std::string>& names) : names_(names.begin(), names.end()) {}
+    explicit DeclaredNames(std::vector<std::string> names)
+        : names_(std::make_move_iterator(names.begin()), std::make_move_iterator(names.end())) {}
 
     bool contains(std::string_view name) const { return names_.contains(name); }
 

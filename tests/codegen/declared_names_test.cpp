@@ -1,0 +1,94 @@
+#include "codegen/declared_names.hpp"
+
+#include <gtest/gtest.h>
+
+#include "schema/json_reader.hpp"
+
+namespace tolv::codegen {
+namespace {
+
+// A model holding the given fields, as schema JSON.
+std::string model_json(std::string_view name, std::string_view fields) {
+    return std::string(R"("models": {")")
+        .append(name)
+        .append(R"(": {"name": ")")
+        .append(name)
+        .append(R"(", "fields": [)")
+        .append(fields)
+        .append("]}}");
+}
+
+std::string field_json(std::string_view source, std::string_view wire) {
+    return std::string(R"({"sourceName": ")")
+        .append(source)
+        .append(R"(", "wireName": ")")
+        .append(wire)
+        .append(R"(", "ty": {"kind": "primitive", "name": "str"}, "required": true})");
+}
+
+Result<DeclaredNames> declare(const std::string& members, Client client) {
+    auto graph = schema::read_api_graph("{" + members + "}");
+    EXPECT_TRUE(graph) << graph.error().display();
+    return declare_names(*graph, client);
+}
+
+// Every way two schema entries can take one name, and the entry left without one.
+TEST(DeclaredNames, ClashesNameBothEntries) {
+    struct Case {
+        std::string members;
+        Client client;
+        std::string error;
+    };
+    const std::string rpc = R"("kind": "rpc", "returns": {"kind": "void"})";
+    const Case cases[] = {
+        {R"("endpoints": {"get_user": {"name": "get_user", )" + rpc + R"(}, "getUser": {"name": "getUser", )" + rpc +
+             "}}",
+         Client::Plain, R"(command "getUser" and command "get_user" would both be declared as getUser in api.ts)"},
+        {R"("endpoints": {"st": {"name": "st", "kind": "static", "returns": {"kind": "void"}}, "st_url": {"name": "st_url", )" + rpc + "}}",
+         Client::Effect, R"(static route "st" and command "st_url" would both be declared as stUrl in api.ts)"},
+        {R"("endpoints": {"room": {"name": "room", "kind": "ws", "returns": {"kind": "void"}}, "create_room_socket": {"name": "create_room_socket", )" +
+             rpc + "}}",
+         Client::Plain,
+         R"(command "create_room_socket" and websocket "room" would both be declared as createRoomSocket)"},
+        {R"("endpoints": {"___": {"name": "___", )" + rpc + "}}", Client::Plain,
+         R"(command "___" leaves no name that can be declared in api.ts)"},
+        {model_json("person", field_json("first_name", "name") + "," + field_json("given_name", "name")), Client::Plain,
+         R"(model "person": fields "first_name" and "given_name" both have the wire name "name")"},
+        {model_json("person", field_json("a", "x") + "," + field_json("a", "y")), Client::Effect,
+         R"(model "person": fields "x" and "y" both have the source name "a")"},
+        {model_json("box", field_json("id", "__proto__")), Client::Effect,
+         R"(model "box": field "id" has the wire name "__proto__", which Effect Schema cannot decode)"},
+        {R"("endpoints": {"up": {"name": "up", "kind": "upload", "returns": {"kind": "void"}, "params": [)" +
+             field_json("f", "file") + "]}}",
+         Client::Plain, R"(upload "up": parameter "f" has the wire name "file" of the uploaded file)"},
+        {R"("endpoints": {"w": {"name": "w", "kind": "ws", "returns": {"kind": "void"}, "serverEvents": [)" + field_json("user_joined", "a") + "," +
+             field_json("userJoined", "b") + "]}}",
+         Client::Plain,
+         R"(websocket "w": server events "user_joined" and "userJoined" would both have the method onUserJoined)"},
+        {R"("endpoints": {"w": {"name": "w", "kind": "ws", "returns": {"kind": "void"}, "clientEvents": [)" + field_json("e", "a") + "," +
+             field_json("e", "b") + "]}}",
+         Client::Effect, R"(websocket "w": two client events are named "e")"},
+    };
+    for (const Case& c : cases) {
+        const auto declared = declare(c.members, c.client);
+        ASSERT_FALSE(declared) << c.error;
+        EXPECT_NE(declared.error().display().find(c.error), std::string::npos) << declared.error().display();
+    }
+}
+
+TEST(DeclaredNames, ImportsAndGlobalsStepAsideForSchemaNames) {
+    const auto declared = declare(model_json("promise", field_json("a", "a")) + R"(, "endpoints": {"request": {)" +
+                                      R"("name": "request", "kind": "rpc", "returns": {"kind": "void"}}})",
+                                  Client::Plain);
+    ASSERT_TRUE(declared) << declared.error().display();
+    EXPECT_EQ(declared->global_name("Promise"), "globalThis.Promise");
+    EXPECT_EQ(declared->global_name("Record"), "Record");
+    EXPECT_EQ(declared->import_name("request"), "_request");
+    EXPECT_EQ(declared->import_name("createChannel"), "createChannel");
+    // A socket event named like a member of the class keeps the member.
+    EXPECT_EQ(event_method("on", "connect"), "onConnect_");
+    EXPECT_EQ(event_method("send", "user:joined"), "sendUserJoined");
+}
+
+}  // namespace
+}  // namespace tolv::codegen
