@@ -201,11 +201,13 @@ std::string event_method(std::string_view prefix, std::string_view event_name) {
 }
 
 std::string DeclaredNames::import_name(std::string_view name) const {
-    return contains(name) ? "_" + std::string(name) : std::string(name);
+    std::string text(contains(name) ? "_" : "");
+    return text.append(name);
 }
 
 std::string DeclaredNames::global_name(std::string_view name) const {
-    return contains(name) ? "globalThis." + std::string(name) : std::string(name);
+    std::string text(contains(name) ? "globalThis." : "");
+    return text.append(name);
 }
 
 Result<DeclaredNames> declare_names(const schema::ApiGraph& graph, Client client) {
