@@ -1,6 +1,7 @@
 #include "base/utf8.hpp"
 
 #include <cstdint>
+#include <cstring>
 
 #include <fmt/format.h>
 
@@ -35,7 +36,15 @@ std::string Utf8Error::message() const {
 std::optional<Utf8Error> validate_utf8(std::string_view bytes) {
     std::size_t i = 0;
     while (i < bytes.size()) {
-        // Plain ASCII is the common case; skip it quickly.
+        // Plain ASCII is the common case; skip it eight bytes at a time.
+        std::uint64_t word = 0;
+        if (bytes.size() - i >= sizeof word) {
+            std::memcpy(&word, bytes.data() + i, sizeof word);
+            if ((word & 0x8080808080808080u) == 0) {
+                i += sizeof word;
+                continue;
+            }
+        }
         if (static_cast<unsigned char>(bytes[i]) < 0x80) {
             ++i;
             continue;

@@ -21,6 +21,9 @@ TEST(Utf8, ValidationReportsPositionAndLength) {
         {"\xF4\x90\x80\x80", "invalid utf-8 sequence of 1 bytes from index 0"},  // above U+10FFFF
         {"ok\xE2\x82", "incomplete utf-8 byte sequence from index 2"},
         {"\xF0", "incomplete utf-8 byte sequence from index 0"},
+        // Past runs of ASCII read eight bytes at a time.
+        {"sixteen ascii ch\xC3\xA9rs, then\xFF", "invalid utf-8 sequence of 1 bytes from index 26"},
+        {"twelve bytes\xE2\x82", "incomplete utf-8 byte sequence from index 12"},
     };
     for (const auto& c : cases) {
         auto error = validate_utf8(c.bytes);
