@@ -44,20 +44,42 @@ struct Entry {
     std::string text() const { return std::string(what) + " " + quote_debug(name); }
 };
 
-struct Hash : std::hash<std::string_view> {
-    using is_transparent = void;
-};
+// The function of an endpoint from the identifier words of its camelCase name.
+std::string function_name_of(std::string words, EndpointKind kind) {
+    if (kind == EndpointKind::Static) words += "Url";
+    return declarable(std::move(words));
+}
 
 // Names within one model, endpoint or event list, each with the other name
-// of the field, parameter or event that took it; views into the graph.
-using Scope = std::unordered_map<std::string_view, std::string_view>;
+// of the field, parameter or event that took it; views into the graph. A few
+// names are compared in turn, more are hashed.
+class Scope {
+public:
+    void clear() {
+        few_.clear();
+        many_.clear();
+    }
 
-// The other name of the entry that already took `name` in `scope`, or none
-// after taking it.
-const std::string_view* take(Scope& scope, std::string_view name, std::string_view other) {
-    const auto [it, inserted] = scope.try_emplace(name, other);
-    return inserted ? nullptr : &it->second;
-}
+    // The other name of the entry that already took `name`, or none after
+    // taking it.
+    const std::string_view* take(std::string_view name, std::string_view other) {
+        if (few_.size() < kFew) {
+            for (const auto& taken : few_) {
+                if (taken.first == name) return &taken.second;
+            }
+            few_.emplace_back(name, other);
+            return nullptr;
+        }
+        if (many_.empty()) many_.insert(few_.begin(), few_.end());
+        const auto [it, inserted] = many_.try_emplace(name, other);
+        return inserted ? nullptr : &it->second;
+    }
+
+private:
+    static constexpr std::size_t kFew = 16;
+    std::vector<std::pair<std::string_view, std::string_view>> few_;
+    std::unordered_map<std::string_view, std::string_view> many_;
+};
 
 // The checks of one graph for one client; the first clash found ends them.
 // Scopes are reused, so the check allocates per name, not per model.
@@ -65,9 +87,9 @@ class Declaring {
 public:
     Declaring(Client client, std::size_t expected) : client_(client) { module_.reserve(expected); }
 
-    Result<void> model(const schema::ModelDef& model) {
+    Result<void> model(const schema::ModelDef& model, const std::string& name) {
         const Entry owner{"model", model.name};
-        if (auto declared = declare(type_name(model.name), owner); !declared) return declared;
+        if (auto declared = declare(name, owner); !declared) return declared;
         wire_.clear();
         source_.clear();
         for (const schema::Field& field : model.fields) {
@@ -77,11 +99,11 @@ public:
                 return fail(owner.text() + ": field " + quote_debug(field.sourceName) +
                             " has the wire name \"__proto__\", which Effect Schema cannot decode");
             }
-            if (const std::string_view* other = take(wire_, field.wireName, field.sourceName)) {
+            if (const std::string_view* other = wire_.take(field.wireName, field.sourceName)) {
                 return fail(owner.text() + ": fields " + quote_debug(*other) + " and " + quote_debug(field.sourceName) +
                             " both have the wire name " + quote_debug(field.wireName));
             }
-            if (const std::string_view* other = take(source_, field.sourceName, field.wireName)) {
+            if (const std::string_view* other = source_.take(field.sourceName, field.wireName)) {
                 return fail(owner.text() + ": fields " + quote_debug(*other) + " and " + quote_debug(field.wireName) +
                             " both have the source name " + quote_debug(field.sourceName));
             }
@@ -92,8 +114,11 @@ public:
     Result<void> endpoint(const Endpoint& endpoint) {
         const Entry owner{kind_word(endpoint.kind), endpoint.name};
         if (endpoint.kind == EndpointKind::Ws) return websocket(endpoint, owner);
-        if (identifier_words(schema::to_camel_case(endpoint.name)).empty()) return empty(owner);
-        if (auto declared = declare(function_name(endpoint), owner); !declared) return declared;
+        std::string words = identifier_words(schema::to_camel_case(endpoint.name));
+        if (words.empty()) return empty(owner);
+        if (auto declared = declare(function_name_of(std::move(words), endpoint.kind), owner); !declared) {
+            return declared;
+        }
         wire_.clear();
         source_.clear();
         const std::string_view file = endpoint.multiFile ? "files" : "file";
@@ -102,11 +127,11 @@ public:
                 return fail(owner.text() + ": parameter " + quote_debug(param.sourceName) + " has the wire name " +
                             quote_debug(param.wireName) + " of the uploaded file");
             }
-            if (const std::string_view* other = take(wire_, param.wireName, param.sourceName)) {
+            if (const std::string_view* other = wire_.take(param.wireName, param.sourceName)) {
                 return fail(owner.text() + ": parameters " + quote_debug(*other) + " and " +
                             quote_debug(param.sourceName) + " both have the wire name " + quote_debug(param.wireName));
             }
-            if (const std::string_view* other = take(source_, param.sourceName, param.wireName)) {
+            if (const std::string_view* other = source_.take(param.sourceName, param.wireName)) {
                 return fail(owner.text() + ": parameters " + quote_debug(*other) + " and " +
                             quote_debug(param.wireName) + " both have the source name " +
                             quote_debug(param.sourceName));
@@ -115,12 +140,7 @@ public:
         return {};
     }
 
-    DeclaredNames finish() {
-        std::vector<std::string> names;
-        names.reserve(module_.size());
-        while (!module_.empty()) names.push_back(std::move(module_.extract(module_.begin()).key()));
-        return DeclaredNames(std::move(names));
-    }
+    DeclaredNames finish() { return DeclaredNames(std::move(module_)); }
 
 private:
     static Result<void> empty(const Entry& owner) {
@@ -129,10 +149,10 @@ private:
 
     Result<void> declare(std::string name, const Entry& owner) {
         if (name.empty()) return empty(owner);
-        const auto [it, inserted] = module_.try_emplace(std::move(name), owner);
+        const auto [it, inserted] = module_.try_emplace(std::move(name), owner.what, owner.name);
         if (inserted) return {};
-        return fail(it->second.text() + " and " + owner.text() + " would both be declared as " + it->first +
-                    " in api.ts");
+        const Entry other{it->second.first, it->second.second};
+        return fail(other.text() + " and " + owner.text() + " would both be declared as " + it->first + " in api.ts");
     }
 
     Result<void> websocket(const Endpoint& endpoint, const Entry& owner) {
@@ -149,9 +169,9 @@ private:
     Result<void> events(const Entry& owner, std::string_view side, std::string_view prefix,
                         const std::vector<schema::Param>& list) {
         wire_.clear();
-        std::unordered_map<std::string, std::string_view> methods;
+        methods_.clear();
         for (const schema::Param& event : list) {
-            if (take(wire_, event.sourceName, event.sourceName)) {
+            if (wire_.take(event.sourceName, event.sourceName)) {
                 return fail(owner.text() + ": two " + std::string(side) + " events are named " +
                             quote_debug(event.sourceName));
             }
@@ -160,7 +180,7 @@ private:
                 return fail(owner.text() + ": " + std::string(side) + " event " + quote_debug(event.sourceName) +
                             " leaves no name for its method");
             }
-            const auto [it, inserted] = methods.try_emplace(event_method(prefix, event.sourceName), event.sourceName);
+            const auto [it, inserted] = methods_.try_emplace(event_method(prefix, event.sourceName), event.sourceName);
             if (!inserted) {
                 return fail(owner.text() + ": " + std::string(side) + " events " + quote_debug(it->second) + " and " +
                             quote_debug(event.sourceName) + " would both have the method " + it->first);
@@ -170,8 +190,9 @@ private:
     }
 
     Client client_;
-    std::unordered_map<std::string, Entry, Hash, std::equal_to<>> module_;
+    DeclaredNames::Map module_;
     Scope wire_, source_;
+    std::unordered_map<std::string, std::string_view> methods_;
 };
 
 }  // namespace
@@ -181,9 +202,7 @@ std::string type_name(std::string_view schema_name) {
 }
 
 std::string function_name(const Endpoint& endpoint) {
-    std::string name = identifier_words(schema::to_camel_case(endpoint.name));
-    if (endpoint.kind == EndpointKind::Static) name += "Url";
-    return declarable(std::move(name));
+    return function_name_of(identifier_words(schema::to_camel_case(endpoint.name)), endpoint.kind);
 }
 
 SocketNames::SocketNames(const Endpoint& endpoint, Client client)
@@ -210,10 +229,12 @@ std::string DeclaredNames::global_name(std::string_view name) const {
     return text.append(name);
 }
 
-Result<DeclaredNames> declare_names(const schema::ApiGraph& graph, Client client) {
+Result<DeclaredNames> declare_names(const schema::ApiGraph& graph, const ModelTable& models, Client client) {
     Declaring declaring(client, graph.models.size() + 4 * graph.endpoints.size());
-    for (const auto& [key, model] : graph.models) {
-        if (auto checked = declaring.model(model); !checked) return std::unexpected(std::move(checked.error()));
+    for (ModelTable::Index m = 0; m < models.size(); ++m) {
+        if (auto checked = declaring.model(models.model(m), models.type_name(m)); !checked) {
+            return std::unexpected(std::move(checked.error()));
+        }
     }
     for (const auto& [key, endpoint] : graph.endpoints) {
         if (auto checked = declaring.endpoint(endpoint); !checked) return std::unexpected(std::move(checked.error()));

@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "base/error.hpp"
+#include "codegen/model_table.hpp"
 #include "schema/endpoint.hpp"
 #include "schema/graph.hpp"
 
@@ -41,10 +43,18 @@ std::string event_method(std::string_view prefix, std::string_view event_name);
 // the module reaches its own imports and the globals it uses when a schema
 // name has taken theirs.
 class DeclaredNames {
+    struct Hash : std::hash<std::string_view> {
+        using is_transparent = void;
+    };
+
 public:
+    // Each name with the schema entry that declares it: what it is ("model",
+    // "command", ...) and its name in the schema.
+    using Owner = std::pair<const char*, std::string_view>;
+    using Map = std::unordered_map<std::string, Owner, Hash, std::equal_to<>>;
+
     DeclaredNames() = default;
-    explicit DeclaredNames(std::vector<std::string> names)
-        : names_(std::make_move_iterator(names.begin()), std::make_move_iterator(names.end())) {}
+    explicit DeclaredNames(Map names) : names_(std::move(names)) {}
 
     bool contains(std::string_view name) const { return names_.contains(name); }
 
@@ -56,16 +66,14 @@ public:
     std::string global_name(std::string_view name) const;
 
 private:
-    struct Hash : std::hash<std::string_view> {
-        using is_transparent = void;
-    };
-    std::unordered_set<std::string, Hash, std::equal_to<>> names_;
+    Map names_;
 };
 
 // The names `client` declares for the schema, or an error naming the two
 // entries that would take one name: two top-level declarations, two fields
 // of a model with one key, two parameters of an endpoint, two events of a
 // websocket; or the entry that leaves no name at all.
-Result<DeclaredNames> declare_names(const schema::ApiGraph& graph, Client client);
+// `models` is the graph's model table, whose type names the models declare.
+Result<DeclaredNames> declare_names(const schema::ApiGraph& graph, const ModelTable& models, Client client);
 
 }  // namespace tolv::codegen

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "base/utf8.hpp"
 #include "schema/json_writer.hpp"
@@ -15,16 +16,25 @@ namespace {
 constexpr char32_t kZwnj = 0x200C;
 constexpr char32_t kZwj = 0x200D;
 
-// ASCII, which nearly every name is made of, is decided without a lookup.
-bool is_ascii_letter(char32_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+// ASCII, which nearly every name is made of, is decided by a table: bit 1
+// starts an identifier, bit 2 continues one.
+constexpr std::array<std::uint8_t, 128> kAsciiIdentifier = [] {
+    std::array<std::uint8_t, 128> table{};
+    for (int c = 0; c < 128; ++c) {
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '$' || c == '_';
+        table[static_cast<std::size_t>(c)] =
+            static_cast<std::uint8_t>((letter ? 1 : 0) | (letter || (c >= '0' && c <= '9') ? 2 : 0));
+    }
+    return table;
+}();
 
 bool starts_identifier(char32_t c) {
-    if (c < 0x80) return is_ascii_letter(c) || c == '$' || c == '_';
+    if (c < 0x80) return (kAsciiIdentifier[c] & 1) != 0;
     return u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_ID_START);
 }
 
 bool continues_identifier(char32_t c) {
-    if (c < 0x80) return is_ascii_letter(c) || (c >= '0' && c <= '9') || c == '$' || c == '_';
+    if (c < 0x80) return (kAsciiIdentifier[c] & 2) != 0;
     return c == kZwnj || c == kZwj || u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_ID_CONTINUE);
 }
 
@@ -44,6 +54,11 @@ constexpr std::array<std::string_view, 52> kReserved = {
 bool is_identifier_name(std::string_view text) {
     if (text.empty()) return false;
     for (std::size_t i = 0; i < text.size();) {
+        if (const auto byte = static_cast<unsigned char>(text[i]); byte < 0x80) {
+            if ((kAsciiIdentifier[byte] & (i == 0 ? 1 : 2)) == 0) return false;
+            ++i;
+            continue;
+        }
         const Utf8Step step = utf8_step(text, i);
         if (step.length == 0) return false;
         if (!(i == 0 ? starts_identifier(step.code_point) : continues_identifier(step.code_point))) return false;
@@ -52,7 +67,12 @@ bool is_identifier_name(std::string_view text) {
     return true;
 }
 
-bool is_reserved_word(std::string_view text) { return std::ranges::binary_search(kReserved, text); }
+bool is_reserved_word(std::string_view text) {
+    // Every reserved word starts with a small letter but Infinity and NaN:
+    // PascalCase names are mostly told apart by their first character.
+    if (text.empty() || (text[0] >= 'A' && text[0] <= 'Z' && text[0] != 'I' && text[0] != 'N')) return false;
+    return std::ranges::binary_search(kReserved, text);
+}
 
 std::string identifier_words(std::string_view converted) {
     std::string out;
@@ -68,6 +88,10 @@ std::string identifier_words(std::string_view converted) {
         }
     };
     for (std::size_t i = 0; i < converted.size();) {
+        if (const auto byte = static_cast<unsigned char>(converted[i]); byte < 0x80 && (kAsciiIdentifier[byte] & 2)) {
+            ++i;
+            continue;
+        }
         const Utf8Step step = utf8_step(converted, i);
         const std::size_t length = step.length != 0 ? step.length : 1;
         if (step.length == 0 || !continues_identifier(step.code_point)) {
@@ -129,17 +153,25 @@ void append_property_key(std::string& out, std::string_view name, QuoteStyle sty
 }
 
 void append_object_key(std::string& out, std::string_view name, QuoteStyle style) {
-    if (name == "__proto__") {
-        out += '[';
-        append_string_literal(out, name, style);
-        out += ']';
+    append_object_key(out, name, is_identifier_name(name), style);
+}
+
+void append_object_key(std::string& out, std::string_view name, bool identifier, QuoteStyle style) {
+    if (identifier && name != "__proto__") {
+        out += name;
         return;
     }
-    append_property_key(out, name, style);
+    if (identifier) out += '[';
+    append_string_literal(out, name, style);
+    if (identifier) out += ']';
 }
 
 void append_member_access(std::string& out, std::string_view name, QuoteStyle style) {
-    if (is_identifier_name(name)) {
+    append_member_access(out, name, is_identifier_name(name), style);
+}
+
+void append_member_access(std::string& out, std::string_view name, bool identifier, QuoteStyle style) {
+    if (identifier) {
         out += '.';
         out += name;
         return;

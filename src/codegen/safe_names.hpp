@@ -46,8 +46,11 @@ void append_property_key(std::string& out, std::string_view name, QuoteStyle sty
 // "__proto__" is computed (["__proto__"]) so that it names a property rather
 // than setting the prototype.
 void append_object_key(std::string& out, std::string_view name, QuoteStyle style);
+// The same for a name whose is_identifier_name is known already.
+void append_object_key(std::string& out, std::string_view name, bool identifier, QuoteStyle style);
 
 // Reading a property: ".name", or ["name"] when it is no identifier name.
 void append_member_access(std::string& out, std::string_view name, QuoteStyle style);
+void append_member_access(std::string& out, std::string_view name, bool identifier, QuoteStyle style);
 
 }  // namespace tolv::codegen

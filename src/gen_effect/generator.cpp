@@ -119,10 +119,10 @@ constexpr std::array<std::string_view, 5> section_titles{
 }  // namespace
 
 Result<std::string> print_api(const schema::ApiGraph& graph, const EffectGenOptions& options) {
-    const auto declared = codegen::declare_names(graph, codegen::Client::Effect);
+    codegen::ModelTable models(graph);
+    const auto declared = codegen::declare_names(graph, models, codegen::Client::Effect);
     if (!declared) return std::unexpected(declared.error());
     ModuleNames names(*declared);
-    codegen::ModelTable models(graph);
     lowering::Context context{graph.enums, models, names};
     // The body first, so the imports can follow what it uses.
     Printer p(2, codegen::expected_module_size(graph, 128));

@@ -12,8 +12,7 @@ namespace tolv::gen_effect {
 
 // "api.ts" printed from the graph, then the runtime module "_effect_internal.ts";
 // fails when two schema entries would take one name (codegen::declare_names).
-Result<codegen::GenerationResult> generate_with_options(const schema::ApiGraph& graph,
-                                                        const EffectGenOptions& options);
+Result<codegen::GenerationResult> generate_with_options(const schema::ApiGraph& graph, const EffectGenOptions& options);
 
 }  // namespace tolv::gen_effect
 

@@ -204,10 +204,16 @@ TypeExpr apply_optional_nullable(TypeExpr expr, bool optional, bool nullable, Mo
 std::string append_ts_flags(std::string ts, bool optional, bool nullable) {
     bool has_null = false;
     bool has_undefined = false;
-    codegen::for_each_union_member(ts, codegen::kEffectUnions, [&](std::string_view member) {
+    // A text without a bar is its only member.
+    const auto visit = [&](std::string_view member) {
         has_null = has_null || member == "null";
         has_undefined = has_undefined || member == "undefined";
-    });
+    };
+    if (ts.find('|') == std::string::npos) {
+        visit(ts);
+    } else {
+        codegen::for_each_union_member(ts, codegen::kEffectUnions, visit);
+    }
     if (nullable && !has_null) ts += " | null";
     if (optional && !has_undefined) ts += " | undefined";
     return ts;

@@ -103,10 +103,10 @@ void print_model(Printer& p, const schema::ModelDef& model, const std::string& n
 }  // namespace
 
 Result<std::string> print_api(const schema::ApiGraph& graph) {
-    auto declared = codegen::declare_names(graph, codegen::Client::Plain);
+    const KeyMapper keys(graph);
+    auto declared = codegen::declare_names(graph, keys.models(), codegen::Client::Plain);
     if (!declared) return std::unexpected(std::move(declared.error()));
     Printer p(4, codegen::expected_module_size(graph, 256));
-    const KeyMapper keys(graph);
     const ApiContext api(keys, *declared);
     print_header(p, graph, *declared);
     if (!graph.models.empty()) {

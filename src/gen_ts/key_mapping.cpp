@@ -172,9 +172,13 @@ private:
         const schema::Field& field = model.fields[index];
         if (index != 0) out_ += ", ";
         const bool request = direction_ == Direction::Request;
-        codegen::append_object_key(out_, request ? field.sourceName : field.wireName, codegen::QuoteStyle::Plain);
+        const auto [source_identifier, wire_identifier] =
+            keys_.field_identifiers_[keys_.field_start_[frame.model] + index];
+        codegen::append_object_key(out_, request ? field.sourceName : field.wireName,
+                                   request ? source_identifier : wire_identifier, codegen::QuoteStyle::Plain);
         out_ += ": ";
-        codegen::append_member_access(expr_, request ? field.wireName : field.sourceName, codegen::QuoteStyle::Plain);
+        codegen::append_member_access(expr_, request ? field.wireName : field.sourceName,
+                                      request ? wire_identifier : source_identifier, codegen::QuoteStyle::Plain);
         // `frame` may dangle once enter pushes a frame.
         const std::size_t depth = frame.depth;
         enter(field.ty, keys_.field_model(frame.model, index), depth,
@@ -199,6 +203,8 @@ KeyMapper::KeyMapper(const schema::ApiGraph& graph) : graph_(graph), models_(gra
         for (const schema::Field& field : models_.model(m).fields) {
             const Index target = expanded_model(field.ty);
             field_models_.push_back(target);
+            field_identifiers_.emplace_back(codegen::is_identifier_name(field.sourceName),
+                                            codegen::is_identifier_name(field.wireName));
             if (target != no_model) edges[m].push_back(target);
         }
     }

@@ -78,8 +78,11 @@ private:
     codegen::ModelTable models_;
     std::vector<std::size_t> field_start_;  // per model: where its fields start in field_models_
     std::vector<Index> field_models_;       // per field of every model: expanded_model of its type
-    std::vector<std::uint32_t> cycle_;      // per model: the cycle it lies on, or no_cycle
-    std::vector<bool> large_;               // per model: converted by its helper wherever it is met
+    // Per field of every model: whether its source and its wire name are
+    // identifier names, decided once for every conversion that writes them.
+    std::vector<std::pair<bool, bool>> field_identifiers_;
+    std::vector<std::uint32_t> cycle_;  // per model: the cycle it lies on, or no_cycle
+    std::vector<bool> large_;           // per model: converted by its helper wherever it is met
     // Helpers are owed as printing goes; the printer writes them at the end.
     struct Helper {
         Index model;

@@ -87,6 +87,14 @@ std::string lower_base(const TypeRef& ty, const TypeScope& scope, bool allow_voi
 }
 
 std::string apply_optional_nullable(std::string text, bool optional, bool nullable) {
+    // Most texts are one member already: no bar, nothing to trim. Adding the
+    // flags to those needs no splitting.
+    const auto plain_end = [](char c) { return c > ' ' && c < 0x7F; };
+    if (!text.empty() && plain_end(text.front()) && plain_end(text.back()) && text.find('|') == std::string::npos) {
+        if (nullable && text != "null") text += " | null";
+        if (optional && text != "undefined") text += " | undefined";
+        return text;
+    }
     std::vector<std::string> members;
     members.reserve(3);
     members.push_back(std::move(text));

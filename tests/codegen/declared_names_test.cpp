@@ -29,7 +29,7 @@ std::string field_json(std::string_view source, std::string_view wire) {
 Result<DeclaredNames> declare(const std::string& members, Client client) {
     auto graph = schema::read_api_graph("{" + members + "}");
     EXPECT_TRUE(graph) << graph.error().display();
-    return declare_names(*graph, client);
+    return declare_names(*graph, ModelTable(*graph), client);
 }
 
 // Every way two schema entries can take one name, and the entry left without one.
@@ -44,7 +44,8 @@ TEST(DeclaredNames, ClashesNameBothEntries) {
         {R"("endpoints": {"get_user": {"name": "get_user", )" + rpc + R"(}, "getUser": {"name": "getUser", )" + rpc +
              "}}",
          Client::Plain, R"(command "getUser" and command "get_user" would both be declared as getUser in api.ts)"},
-        {R"("endpoints": {"st": {"name": "st", "kind": "static", "returns": {"kind": "void"}}, "st_url": {"name": "st_url", )" + rpc + "}}",
+        {R"("endpoints": {"st": {"name": "st", "kind": "static", "returns": {"kind": "void"}}, "st_url": {"name": "st_url", )" +
+             rpc + "}}",
          Client::Effect, R"(static route "st" and command "st_url" would both be declared as stUrl in api.ts)"},
         {R"("endpoints": {"room": {"name": "room", "kind": "ws", "returns": {"kind": "void"}}, "create_room_socket": {"name": "create_room_socket", )" +
              rpc + "}}",
@@ -61,12 +62,12 @@ TEST(DeclaredNames, ClashesNameBothEntries) {
         {R"("endpoints": {"up": {"name": "up", "kind": "upload", "returns": {"kind": "void"}, "params": [)" +
              field_json("f", "file") + "]}}",
          Client::Plain, R"(upload "up": parameter "f" has the wire name "file" of the uploaded file)"},
-        {R"("endpoints": {"w": {"name": "w", "kind": "ws", "returns": {"kind": "void"}, "serverEvents": [)" + field_json("user_joined", "a") + "," +
-             field_json("userJoined", "b") + "]}}",
+        {R"("endpoints": {"w": {"name": "w", "kind": "ws", "returns": {"kind": "void"}, "serverEvents": [)" +
+             field_json("user_joined", "a") + "," + field_json("userJoined", "b") + "]}}",
          Client::Plain,
          R"(websocket "w": server events "user_joined" and "userJoined" would both have the method onUserJoined)"},
-        {R"("endpoints": {"w": {"name": "w", "kind": "ws", "returns": {"kind": "void"}, "clientEvents": [)" + field_json("e", "a") + "," +
-             field_json("e", "b") + "]}}",
+        {R"("endpoints": {"w": {"name": "w", "kind": "ws", "returns": {"kind": "void"}, "clientEvents": [)" +
+             field_json("e", "a") + "," + field_json("e", "b") + "]}}",
          Client::Effect, R"(websocket "w": two client events are named "e")"},
     };
     for (const Case& c : cases) {
