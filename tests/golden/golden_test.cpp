@@ -1,11 +1,13 @@
 // The complete output of every fixture schema in the repository, for both
 // clients and every surface option, compared byte for byte with the files
-// under tests/golden. TOLV_UPDATE_GOLDEN=1 rewrites them instead.
+// under tests/golden (one file per distinct module). TOLV_UPDATE_GOLDEN=1
+// rewrites them instead.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -97,10 +99,28 @@ void expect_golden(const fs::path& path, const std::string& actual) {
                   << "\nactual:   " << actual.substr(from, 160);
 }
 
+// Variants whose module equals an earlier variant's share its golden file:
+// "same.txt" in the fixture's folder holds "variant = earlier variant" lines.
+std::map<std::string, std::string> read_same(const fs::path& file) {
+    std::map<std::string, std::string> same;
+    std::istringstream lines(read_file(file));
+    for (std::string line; std::getline(lines, line);) {
+        if (const std::size_t eq = line.find(" = "); eq != std::string::npos) {
+            same.emplace(line.substr(0, eq), line.substr(eq + 3));
+        }
+    }
+    return same;
+}
+
 TEST(Golden, EveryFixtureEveryClientEverySurface) {
     for (const Fixture& fixture : kFixtures) {
         auto graph = schema::read_api_graph(read_file(kSource / fixture.schema));
         ASSERT_TRUE(graph) << fixture.schema << ": " << graph.error().display();
+        const fs::path folder = kGolden / fixture.name;
+        std::map<std::string, std::string> same = updating() ? std::map<std::string, std::string>{}
+                                                             : read_same(folder / "same.txt");
+        std::map<std::string, std::string> first_with;  // module text -> the variant holding its file
+        if (updating()) fs::remove_all(folder);
         for (const Variant& variant : variants()) {
             SCOPED_TRACE(std::string(fixture.name) + "/" + variant.name);
             const codegen::GenerationResult result =
@@ -109,8 +129,20 @@ TEST(Golden, EveryFixtureEveryClientEverySurface) {
             ASSERT_EQ(result.files.size(), 2u);
             EXPECT_EQ(result.files[0].path, "api.ts");
             EXPECT_EQ(result.files[1].path, variant.effect ? "_effect_internal.ts" : "_internal.ts");
-            expect_golden(kGolden / fixture.name / (variant.name + ".api.ts.golden"), result.files[0].content);
+            const std::string& module = result.files[0].content;
+            if (updating()) {
+                const auto [it, first] = first_with.try_emplace(module, variant.name);
+                if (!first) same.emplace(variant.name, it->second);
+            }
+            const auto shared = same.find(variant.name);
+            const std::string& file = shared == same.end() ? variant.name : shared->second;
+            if (updating() && shared != same.end()) continue;
+            expect_golden(folder / (file + ".api.ts.golden"), module);
             expect_golden(kGolden / "runtime" / (result.files[1].path + ".golden"), result.files[1].content);
+        }
+        if (updating()) {
+            std::ofstream list(folder / "same.txt", std::ios::binary | std::ios::trunc);
+            for (const auto& [variant, earlier] : same) list << variant << " = " << earlier << "\n";
         }
     }
 }
