@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "base/utf8.hpp"
+#include "codegen/name_scope.hpp"
 #include "codegen/safe_names.hpp"
 #include "schema/naming.hpp"
 
@@ -51,35 +52,8 @@ std::string function_name_of(std::string words, EndpointKind kind) {
 }
 
 // Names within one model, endpoint or event list, each with the other name
-// of the field, parameter or event that took it; views into the graph. A few
-// names are compared in turn, more are hashed.
-class Scope {
-public:
-    void clear() {
-        few_.clear();
-        many_.clear();
-    }
-
-    // The other name of the entry that already took `name`, or none after
-    // taking it.
-    const std::string_view* take(std::string_view name, std::string_view other) {
-        if (few_.size() < kFew) {
-            for (const auto& taken : few_) {
-                if (taken.first == name) return &taken.second;
-            }
-            few_.emplace_back(name, other);
-            return nullptr;
-        }
-        if (many_.empty()) many_.insert(few_.begin(), few_.end());
-        const auto [it, inserted] = many_.try_emplace(name, other);
-        return inserted ? nullptr : &it->second;
-    }
-
-private:
-    static constexpr std::size_t kFew = 16;
-    std::vector<std::pair<std::string_view, std::string_view>> few_;
-    std::unordered_map<std::string_view, std::string_view> many_;
-};
+// of the field, parameter or event that took it; views into the graph.
+using Scope = NameScope<std::string_view>;
 
 // The checks of one graph for one client; the first clash found ends them.
 // Scopes are reused, so the check allocates per name, not per model.

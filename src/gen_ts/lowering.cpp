@@ -1,13 +1,12 @@
 #include "gen_ts/lowering.hpp"
 
 #include <algorithm>
-#include <array>
 #include <string_view>
-#include <unordered_set>
 #include <utility>
 
 #include "base/utf8.hpp"
 #include "codegen/declared_names.hpp"
+#include "codegen/name_scope.hpp"
 #include "codegen/printer.hpp"
 #include "codegen/safe_names.hpp"
 #include "codegen/union_members.hpp"
@@ -106,26 +105,13 @@ std::string apply_optional_nullable(std::string text, bool optional, bool nullab
 std::string lower_with_own_flags(const TypeRef& ty, const TypeScope& scope) { return lower_nested(ty, scope, false); }
 
 std::string dedupe_union(std::vector<std::string> texts) {
-    // The views point into `texts`. Unions are short, so the members seen are
-    // kept in a small array; a long union (an enumeration of many values)
-    // moves them to a hash set.
-    std::array<std::string_view, 16> few;
-    std::size_t few_count = 0;
-    std::unordered_set<std::string_view> many;
-    const auto first_time = [&](std::string_view member) {
-        if (few_count < few.size()) {
-            if (std::find(few.begin(), few.begin() + few_count, member) != few.begin() + few_count) return false;
-            few[few_count++] = member;
-            return true;
-        }
-        if (many.empty()) many.insert(few.begin(), few.end());
-        return many.insert(member).second;
-    };
+    // The views point into `texts`.
+    codegen::NameScope<bool> seen;
     std::string out;
     for (const std::string& text : texts) {
         codegen::for_each_union_member(text, codegen::kPlainUnions, [&](std::string_view member) {
             member = trim_unicode_whitespace(member);
-            if (member.empty() || !first_time(member)) return;
+            if (member.empty() || seen.take(member, true) != nullptr) return;
             if (!out.empty()) out += " | ";
             out += member;
         });
