@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "base/utf8.hpp"
+#include "codegen/model_references.hpp"
 #include "codegen/name_scope.hpp"
 #include "codegen/safe_names.hpp"
 #include "schema/naming.hpp"
@@ -25,17 +26,6 @@ constexpr std::array<std::string_view, 14> kSocketMembers = {
     "onError",        "send",
     "sendRaw",        "ws",
 };
-
-const char* kind_word(EndpointKind kind) {
-    switch (kind) {
-        case EndpointKind::Rpc: return "command";
-        case EndpointKind::Channel: return "channel";
-        case EndpointKind::Upload: return "upload";
-        case EndpointKind::Static: return "static route";
-        case EndpointKind::Ws: return "websocket";
-    }
-    return "endpoint";
-}
 
 // A schema entry, put in words only when an error names it.
 struct Entry {
@@ -67,12 +57,7 @@ public:
         wire_.clear();
         source_.clear();
         for (const schema::Field& field : model.fields) {
-            // The Effect client reads a source key "__proto__" through a symbol;
-            // its decoded value cannot hold one.
-            if (client_ == Client::Effect && field.wireName == "__proto__") {
-                return fail(owner.text() + ": field " + quote_debug(field.sourceName) +
-                            " has the wire name \"__proto__\", which Effect Schema cannot decode");
-            }
+            if (field.wireName == kProto) return proto(owner, "field", field.sourceName);
             if (const std::string_view* other = wire_.take(field.wireName, field.sourceName)) {
                 return fail(owner.text() + ": fields " + quote_debug(*other) + " and " + quote_debug(field.sourceName) +
                             " both have the wire name " + quote_debug(field.wireName));
@@ -86,7 +71,7 @@ public:
     }
 
     Result<void> endpoint(const Endpoint& endpoint) {
-        const Entry owner{kind_word(endpoint.kind), endpoint.name};
+        const Entry owner{endpoint_kind_word(endpoint.kind), endpoint.name};
         if (endpoint.kind == EndpointKind::Ws) return websocket(endpoint, owner);
         std::string words = identifier_words(schema::to_camel_case(endpoint.name));
         if (words.empty()) return empty(owner);
@@ -97,6 +82,7 @@ public:
         source_.clear();
         const std::string_view file = endpoint.multiFile ? "files" : "file";
         for (const schema::Param& param : endpoint.params) {
+            if (param.wireName == kProto) return proto(owner, "parameter", param.sourceName);
             if (endpoint.kind == EndpointKind::Upload && param.wireName == file) {
                 return fail(owner.text() + ": parameter " + quote_debug(param.sourceName) + " has the wire name " +
                             quote_debug(param.wireName) + " of the uploaded file");
@@ -117,6 +103,14 @@ public:
     DeclaredNames finish() { return DeclaredNames(std::move(module_)); }
 
 private:
+    // In a caller's object literal the key "__proto__" sets the prototype
+    // instead of a member, so the value would never be sent.
+    static constexpr std::string_view kProto = "__proto__";
+    static Result<void> proto(const Entry& owner, std::string_view what, std::string_view source_name) {
+        return fail(owner.text() + " " + std::string(what) + " " + quote_debug(source_name) +
+                    " has the wire name \"__proto__\"");
+    }
+
     static Result<void> empty(const Entry& owner) {
         return fail(owner.text() + " leaves no name that can be declared in api.ts");
     }
@@ -171,6 +165,17 @@ private:
 
 }  // namespace
 
+const char* endpoint_kind_word(EndpointKind kind) {
+    switch (kind) {
+        case EndpointKind::Rpc: return "command";
+        case EndpointKind::Channel: return "channel";
+        case EndpointKind::Upload: return "upload";
+        case EndpointKind::Static: return "static route";
+        case EndpointKind::Ws: return "websocket";
+    }
+    return "endpoint";
+}
+
 std::string type_name(std::string_view schema_name) {
     return declarable(identifier_words(schema::to_pascal_case(schema_name)));
 }
@@ -204,6 +209,9 @@ std::string DeclaredNames::global_name(std::string_view name) const {
 }
 
 Result<DeclaredNames> declare_names(const schema::ApiGraph& graph, const ModelTable& models, Client client) {
+    if (auto checked = check_model_references(graph, models); !checked) {
+        return std::unexpected(std::move(checked.error()));
+    }
     Declaring declaring(client, graph.models.size() + 4 * graph.endpoints.size());
     for (ModelTable::Index m = 0; m < models.size(); ++m) {
         if (auto checked = declaring.model(models.model(m), models.type_name(m)); !checked) {

@@ -18,6 +18,10 @@ namespace tolv::codegen {
 
 enum class Client : std::uint8_t { Plain, Effect };
 
+// How errors name an endpoint of this kind: "command", "channel", "upload",
+// "static route" or "websocket".
+const char* endpoint_kind_word(schema::EndpointKind kind);
+
 // The type name of a model, in its declaration and in every reference to it:
 // the PascalCase name made a declarable identifier; empty when nothing of it
 // can stand in an identifier.
@@ -72,7 +76,10 @@ private:
 // The names `client` declares for the schema, or an error naming the two
 // entries that would take one name: two top-level declarations, two fields
 // of a model with one key, two parameters of an endpoint, two events of a
-// websocket; or the entry that leaves no name at all.
+// websocket; or the entry that leaves no name at all; or a parameter or model
+// field whose wire name is "__proto__", which the caller's object literal
+// would take as the prototype; or a model reference that names no model
+// (check_model_references).
 // `models` is the graph's model table, whose type names the models declare.
 Result<DeclaredNames> declare_names(const schema::ApiGraph& graph, const ModelTable& models, Client client);
 

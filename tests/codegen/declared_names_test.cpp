@@ -58,7 +58,9 @@ TEST(DeclaredNames, ClashesNameBothEntries) {
         {model_json("person", field_json("a", "x") + "," + field_json("a", "y")), Client::Effect,
          R"(model "person": fields "x" and "y" both have the source name "a")"},
         {model_json("box", field_json("id", "__proto__")), Client::Effect,
-         R"(model "box": field "id" has the wire name "__proto__", which Effect Schema cannot decode)"},
+         R"(model "box" field "id" has the wire name "__proto__")"},
+        {R"("endpoints": {"x": {"name": "x", )" + rpc + R"(, "params": [)" + field_json("p", "__proto__") + "]}}",
+         Client::Plain, R"(command "x" parameter "p" has the wire name "__proto__")"},
         {R"("endpoints": {"up": {"name": "up", "kind": "upload", "returns": {"kind": "void"}, "params": [)" +
              field_json("f", "file") + "]}}",
          Client::Plain, R"(upload "up": parameter "f" has the wire name "file" of the uploaded file)"},
@@ -71,10 +73,57 @@ TEST(DeclaredNames, ClashesNameBothEntries) {
          Client::Effect, R"(websocket "w": two client events are named "e")"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.error);
         const auto declared = declare(c.members, c.client);
         ASSERT_FALSE(declared) << c.error;
         EXPECT_NE(declared.error().display().find(c.error), std::string::npos) << declared.error().display();
     }
+}
+
+// A model reference must name a key of `models` whose model declares the type
+// name the reference prints; the first bad one in model then endpoint order
+// is named with its slot. Record keys and extra array entries never print.
+TEST(DeclaredNames, ModelReferencesNameDeclaredModels) {
+    const auto ref = [](std::string_view name) { return R"({"kind": "model", "name": ")" + std::string(name) + "\"}"; };
+    const auto typed = [](std::string_view source, const std::string& ty) {
+        return R"({"sourceName": ")" + std::string(source) + R"(", "wireName": "w", "required": true, "ty": )" + ty + "}";
+    };
+    const std::string models = R"("models": {"User": {"name": "User", "fields": []}, "Tag": {"name": "Label", "fields": []}})";
+    const std::string unprinted = R"({"kind": "record", "inner": [)" + ref("Nope") + "," + ref("User") +
+                                  R"(]}, {"kind": "array", "inner": [)" + ref("User") + "," + ref("Nope") + "]}";
+    struct Case {
+        std::string endpoints;
+        std::string error;  // empty: accepted
+    };
+    const Case cases[] = {
+        {R"("a": {"name": "a", "kind": "rpc", "params": [)" + typed("p", R"({"kind": "tuple", "inner": [)" + unprinted + "]}") +
+             R"(], "returns": {"kind": "union", "inner": [{"kind": "primitive", "name": "str"}, )" + ref("user") + "]}}",
+         R"(command "a" result refers to model "user", which the schema does not define)"},
+        {R"("a": {"name": "a", "kind": "upload", "params": [)" + typed("p", R"({"kind": "array", "inner": [)" + ref("Gone") + "]}") +
+             R"(], "returns": {"kind": "void"}})",
+         R"(upload "a" parameter "p" refers to model "Gone", which the schema does not define)"},
+        {R"("c": {"name": "c", "kind": "channel", "returns": {"kind": "void"}, "channelItem": )" + ref("Tag") + "}",
+         R"(channel "c" item refers to model "Tag", which the schema declares as "Label")"},
+        {R"("w": {"name": "w", "kind": "ws", "returns": {"kind": "void"}, "clientEvents": [)" + typed("e", ref("Nope")) + "]}",
+         R"(websocket "w" client event "e" refers to model "Nope", which the schema does not define)"},
+        {R"("s": {"name": "s", "kind": "static", "returns": )" + ref("Nope") + R"(, "channelItem": )" + ref("Nope") + "}",
+         ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.endpoints);
+        for (const Client client : {Client::Plain, Client::Effect}) {
+            const auto declared = declare(models + R"(, "endpoints": {)" + c.endpoints + "}", client);
+            if (c.error.empty()) {
+                EXPECT_TRUE(declared) << declared.error().display();
+            } else {
+                ASSERT_FALSE(declared);
+                EXPECT_EQ(declared.error().display(), c.error);
+            }
+        }
+    }
+    const auto field = declare(R"("models": {"b": {"name": "b", "fields": [)" + typed("f", ref("a")) + "]}}", Client::Plain);
+    ASSERT_FALSE(field);
+    EXPECT_EQ(field.error().display(), R"(model "b" field "f" refers to model "a", which the schema does not define)");
 }
 
 TEST(DeclaredNames, ImportsAndGlobalsStepAsideForSchemaNames) {
