@@ -60,7 +60,9 @@ std::string lower_union(const TypeRef& ty, const TypeScope& scope, bool allow_vo
 std::string lower_enum(const TypeRef& ty, const TypeScope& scope) {
     if (!ty.name) return std::string(kUnknown);
     const auto found = scope.enums.find(*ty.name);
-    if (found == scope.enums.end() || found->second.values.empty()) return lower_named_ref(ty.name);
+    // Enumerations are never declared: one the schema does not list, or lists
+    // without values, is a string.
+    if (found == scope.enums.end() || found->second.values.empty()) return "string";
     std::vector<std::string> literals;
     literals.reserve(found->second.values.size());
     for (const schema::JsonValue& value : found->second.values) literals.push_back(lower_literal_value(value));
