@@ -132,7 +132,17 @@ Result<void> write_generated_files(const std::vector<codegen::GeneratedFile>& fi
                                    FileSystem& fs) {
     const OutputPlan plan = plan_output(files, out, fs);
     if (auto made = create_output_directory(plan.directory, fs); !made) return made;
-    for (std::size_t i = 0; i < files.size(); ++i) {
+    // The API module last: were writing to fail half way (a full disk), an
+    // api.ts already replaced would import a runtime module that is missing
+    // or stale.
+    std::vector<std::size_t> order;
+    order.reserve(files.size());
+    for (const bool api_module : {false, true}) {
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            if (is_api_module(files[i].path) == api_module) order.push_back(i);
+        }
+    }
+    for (const std::size_t i : order) {
         const std::string& destination = plan.destinations[i];
         if (auto up = path_text::parent(destination); up && !up->empty()) {
             if (auto made = create_output_directory(std::string(*up), fs); !made) return made;

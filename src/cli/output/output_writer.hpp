@@ -28,6 +28,8 @@ struct OutputPlan {
 OutputPlan plan_output(const std::vector<codegen::GeneratedFile>& files, std::string_view out,
                        FileSystem& fs = real_file_system());
 
+// Writes every file atomically, "api.ts" after the others, so that it never
+// imports a runtime module that could not be written.
 Result<void> write_generated_files(const std::vector<codegen::GeneratedFile>& files, std::string_view out,
                                    FileSystem& fs = real_file_system());
 

@@ -181,8 +181,8 @@ TEST(WriteGeneratedFiles, TemporaryNameSitsBesideTheDestination) {
     FaultyFileSystem faulty(FaultyFileSystem::Fail::None);
     ASSERT_TRUE(write_generated_files(kFiles, "api.ts", faulty).has_value());
     ASSERT_EQ(faulty.opened.size(), 2u);
-    EXPECT_EQ(faulty.opened[0], "./.api.ts.tmp-812-1700000000123456789000");
-    EXPECT_EQ(faulty.opened[1], "./._internal.ts.tmp-812-1700000000123456789000");
+    EXPECT_EQ(faulty.opened[0], "./._internal.ts.tmp-812-1700000000123456789000");
+    EXPECT_EQ(faulty.opened[1], "./.api.ts.tmp-812-1700000000123456789000");
 }
 
 TEST(WriteGeneratedFiles, ReplacesAReadOnlyDestination) {
@@ -200,15 +200,15 @@ struct FailureCase {
 };
 
 TEST(WriteFileAtomically, EachFailureNamesItsStepAndLeavesNoTemporaryFile) {
-    const std::string tmp = "out/.api.ts.tmp-812-1700000000123456789000";
+    const std::string tmp = "out/._internal.ts.tmp-812-1700000000123456789000";
     const FailureCase cases[] = {
         {FaultyFileSystem::Fail::Open,
-         "failed to write out/api.ts: failed to create temporary file " + tmp + ": Permission denied (os error 13)"},
-        {FaultyFileSystem::Fail::Write, "failed to write out/api.ts: failed to write temporary file " + tmp +
+         "failed to write out/_internal.ts: failed to create temporary file " + tmp + ": Permission denied (os error 13)"},
+        {FaultyFileSystem::Fail::Write, "failed to write out/_internal.ts: failed to write temporary file " + tmp +
                                             ": No space left on device (os error 28)"},
         {FaultyFileSystem::Fail::Sync,
-         "failed to write out/api.ts: failed to sync temporary file " + tmp + ": Input/output error (os error 5)"},
-        {FaultyFileSystem::Fail::Rename, "failed to write out/api.ts: failed to atomically replace out/api.ts with " +
+         "failed to write out/_internal.ts: failed to sync temporary file " + tmp + ": Input/output error (os error 5)"},
+        {FaultyFileSystem::Fail::Rename, "failed to write out/_internal.ts: failed to atomically replace out/_internal.ts with " +
                                              tmp + ": Is a directory (os error 21)"},
     };
     const int errors[] = {EACCES, ENOSPC, EIO, EISDIR};
@@ -220,13 +220,15 @@ TEST(WriteFileAtomically, EachFailureNamesItsStepAndLeavesNoTemporaryFile) {
         auto written = write_generated_files(kFiles, "out", faulty);
         ASSERT_FALSE(written.has_value());
         EXPECT_EQ(written.error().display(), cases[i].message);
-        // The destination keeps its old content, the later file is not
-        // attempted, and the temporary file is gone.
+        // The runtime module comes first: api.ts is not attempted and keeps
+        // its old content, and the temporary file is gone.
         EXPECT_EQ(read_file("out/api.ts"), "old");
         EXPECT_EQ(entries("out"), std::vector<std::string>{"api.ts"});
     }
 }
 
+// The runtime module is written first, so a failure to replace api.ts never
+// leaves an api.ts whose import is missing.
 TEST(WriteGeneratedFiles, DestinationThatIsADirectoryFailsOnRenameWithoutLeftovers) {
     TempDir dir;
     fs::create_directories("web/api/api.ts/inner");
@@ -235,7 +237,8 @@ TEST(WriteGeneratedFiles, DestinationThatIsADirectoryFailsOnRenameWithoutLeftove
     EXPECT_TRUE(written.error().display().starts_with(
         "failed to write web/api/api.ts: failed to atomically replace web/api/api.ts with web/api/.api.ts.tmp-"))
         << written.error().display();
-    EXPECT_EQ(entries("web/api"), std::vector<std::string>{"api.ts"});
+    EXPECT_EQ(entries("web/api"), (std::vector<std::string>{"_internal.ts", "api.ts"}));
+    EXPECT_EQ(read_file("web/api/_internal.ts"), "// runtime\n");
 }
 
 TEST(WriteGeneratedFiles, OutputDirectoryThatCannotBeCreated) {
@@ -265,8 +268,8 @@ TEST(WriteFileAtomically, MessagesShowInvalidUtf8Replaced) {
     auto written = write_generated_files(kFiles, "bad\xFF", faulty);
     ASSERT_FALSE(written.has_value());
     EXPECT_EQ(written.error().display(),
-              "failed to write bad\xEF\xBF\xBD/api.ts: failed to create temporary file "
-              "bad\xEF\xBF\xBD/.api.ts.tmp-812-1700000000123456789000: Permission denied (os error 13)");
+              "failed to write bad\xEF\xBF\xBD/_internal.ts: failed to create temporary file "
+              "bad\xEF\xBF\xBD/._internal.ts.tmp-812-1700000000123456789000: Permission denied (os error 13)");
 }
 
 }  // namespace
