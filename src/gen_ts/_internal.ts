@@ -75,7 +75,7 @@ export async function request<T = any>(command: string, args: unknown): Promise<
     return data.result as T;
 }
 
-export function createChannel<T = any>(command: string, args: unknown): BridgeChannel<T> {
+export function createChannel<T = any>(command: string, args: unknown, convert?: (item: any) => T): BridgeChannel<T> {
     const url = `${getBaseUrl()}/channel/${command}`;
     let controller: AbortController | null = new AbortController();
     const signal = controller.signal;
@@ -107,8 +107,9 @@ export function createChannel<T = any>(command: string, args: unknown): BridgeCh
             emitClose();
         } else if (data) {
             const payload = JSON.parse(data);
-            // An object gets the event type as a member; any other JSON value arrives as it is.
-            const item = (isObject(payload) ? { event: type, ...payload } : payload) as T;
+            const value = convert ? convert(payload) : payload;
+            // An object gets the event type as a member (after conversion); any other value arrives as it is.
+            const item = (isObject(value) ? { event: type, ...value } : value) as T;
             if (!signal.aborted) messageCallback?.(item);
         }
     };

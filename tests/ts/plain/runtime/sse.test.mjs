@@ -6,10 +6,10 @@ import { captureLog, delay, fakeFetch, loadRuntime, record, waitFor } from "./he
 const runtime = await loadRuntime();
 captureLog(() => runtime.initBridge("http://127.0.0.1:9"));
 
-async function run(chunks, expectedCount, setup = (channel) => record(channel)) {
+async function run(chunks, expectedCount, setup = (channel) => record(channel), convert = undefined) {
     const restore = fakeFetch(chunks);
     try {
-        const seen = setup(runtime.createChannel("feed", {}));
+        const seen = setup(runtime.createChannel("feed", {}, convert));
         await waitFor(() => seen.length >= expectedCount, `${expectedCount} callbacks`);
         await delay(10);
         return seen;
@@ -116,6 +116,14 @@ for (const { name, chunks, expected } of cases) {
         assert.deepEqual(await run(chunks, expected.length), expected);
     });
 }
+
+test("convert maps each item before an object gets the event type", async () => {
+    const note = (r) => ({ noteId: r.note_id });
+    const convert = (r) => (Array.isArray(r) ? r.map(note) : r === null ? r : note(r));
+    const seen = await run(['event: tick\ndata: {"note_id":1,"event":"own"}\n\n',
+        'data: [{"note_id":2}]\n\ndata: null\n\n'], 4, undefined, convert);
+    assert.deepEqual(seen, [message({ event: "tick", noteId: 1 }), message([{ noteId: 2 }]), message(null), close]);
+});
 
 test("a message callback that throws ends the stream with its message", async () => {
     const seen = await run(['data: {"n":1}\n\ndata: {"n":2}\n\n'], 1, (channel) => {
