@@ -39,24 +39,43 @@ export function getBaseUrl(): string {
     return _baseUrl;
 }
 
+// Parses a body read as text; text that is not JSON (an empty one included) gives null.
+function parseJson(text: string): any {
+    try {
+        return JSON.parse(text);
+    } catch {
+        return null;
+    }
+}
+
+function isObject(value: unknown): boolean {
+    return typeof value === "object" && value !== null && !Array.isArray(value);
+}
+
 export async function request<T = any>(command: string, args: unknown): Promise<T> {
     const response = await fetch(`${getBaseUrl()}/command/${command}`, {
         method: "POST",
         headers: { "Content-Type": "application/json" },
         body: JSON.stringify(args),
     });
-    const data = await response.json();
+    const data = parseJson(await response.text());
     if (!response.ok) {
+        // A body that is not a JSON object (a proxy's error page, say) still reports the status.
+        const body = isObject(data) ? data : {
+            message: `Request failed with status ${response.status}`,
+            details: { status: response.status },
+        };
         throw new BridgeRequestError({
-            code: data.code || "UNKNOWN_ERROR",
-            message: data.message || "An unknown error occurred",
-            details: data.details,
+            code: body.code || "UNKNOWN_ERROR",
+            message: body.message || "An unknown error occurred",
+            details: body.details,
         });
     }
+    if (data === null) throw new Error("Failed to parse response");
     return data.result as T;
 }
 
-export function createChannel<T = any>(command: string, args: unknown): BridgeChannel<T> {
+export function createChannel<T = any>(command: string, args: unknown, convert?: (item: any) => T): BridgeChannel<T> {
     const url = `${getBaseUrl()}/channel/${command}`;
     let controller: AbortController | null = new AbortController();
     const signal = controller.signal;
@@ -81,15 +100,16 @@ export function createChannel<T = any>(command: string, args: unknown): BridgeCh
             else if (line.startsWith("data: ")) data = line.slice(6);
         }
         if (type === "error") {
-            const payload = JSON.parse(data);
-            emitError({ code: "STREAM_ERROR", message: payload.error || "Stream error" });
+            // Data that is null or not JSON still reports the error, and reading goes on.
+            const payload = parseJson(data);
+            emitError({ code: "STREAM_ERROR", message: payload?.error || "Stream error" });
         } else if (type === "close") {
             emitClose();
         } else if (data) {
             const payload = JSON.parse(data);
-            // An object gets the event type as a member; any other JSON value arrives as it is.
-            const isObject = typeof payload === "object" && payload !== null && !Array.isArray(payload);
-            const item = (isObject ? { event: type, ...payload } : payload) as T;
+            const value = convert ? convert(payload) : payload;
+            // An object gets the event type as a member (after conversion); any other value arrives as it is.
+            const item = (isObject(value) ? { event: type, ...value } : value) as T;
             if (!signal.aborted) messageCallback?.(item);
         }
     };
@@ -103,7 +123,8 @@ export function createChannel<T = any>(command: string, args: unknown): BridgeCh
                 signal,
             });
             if (!response.ok) {
-                const body = await response.json();
+                const data = parseJson(await response.text());
+                const body = isObject(data) ? data : { details: { status: response.status } };
                 emitError({
                     code: body.code || "CHANNEL_ERROR",
                     message: body.message || "Failed to start channel",

@@ -48,6 +48,9 @@ test("a non-ok start goes to the error callback with the body or the fallbacks",
             { code: "FORBIDDEN", message: "No access", details: { room: 1 } }],
         [{}, { code: "CHANNEL_ERROR", message: "Failed to start channel", details: undefined }],
         [{ code: null, message: "" }, { code: "CHANNEL_ERROR", message: "Failed to start channel", details: undefined }],
+        // A body that is not a JSON object gives the status instead.
+        ...["<html>Forbidden</html>", "", "null", "[1]"].map((body) =>
+            [body, { code: "CHANNEL_ERROR", message: "Failed to start channel", details: { status: 403 } }]),
     ];
     for (const [body, expected] of cases) {
         routes.set("/channel/denied", (req, res) => sendJson(res, 403, body));

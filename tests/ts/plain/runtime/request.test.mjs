@@ -79,10 +79,25 @@ test("request rejects with a BridgeRequestError built from the error body", asyn
     }
 });
 
-test("request rejects with the JSON parse error when the body is not JSON", async () => {
-    for (const status of [200, 500]) {
-        replies.set("/command/garbled", [status, "<html>oops</html>"]);
-        await assert.rejects(runtime.request("garbled", {}), SyntaxError);
+test("request keeps the status when an error body is not a JSON object", async () => {
+    const failed = (status) => ({ name: "BridgeRequestError", code: "UNKNOWN_ERROR",
+        message: `Request failed with status ${status}`, details: { status } });
+    const unparsed = { name: "Error", message: "Failed to parse response" };
+    const cases = [
+        [502, "<html>Bad gateway</html>", failed(502)],
+        [502, "", failed(502)],
+        [500, "null", failed(500)],
+        [503, "[1]", failed(503)],
+        [504, "7", failed(504)],
+        [500, '{"code":"DB_DOWN"}',
+            { name: "BridgeRequestError", code: "DB_DOWN", message: "An unknown error occurred", details: undefined }],
+        [200, "null", unparsed],
+        [200, "<html>ok</html>", unparsed],
+        [204, "", unparsed],
+    ];
+    for (const [status, body, expected] of cases) {
+        replies.set("/command/raw", [status, body]);
+        await assert.rejects(runtime.request("raw", {}), expected, `${status} ${JSON.stringify(body)}`);
     }
 });
 
