@@ -101,16 +101,24 @@ void print_channel(Printer& p, const Endpoint& endpoint, const ApiContext& api, 
                                  : std::string("unknown");
     const std::string params = endpoint.params.empty() ? "" : "args: " + params_object_type(endpoint.params, api);
     const std::string args = args_object(endpoint.params, api.keys);
+    // Items holding models are converted to wire names by the runtime,
+    // before any subscriber sees them.
+    std::string convert;
+    if (endpoint.channelItem && response_needs_conversion(*endpoint.channelItem)) {
+        const std::string converted = api.keys.response(*endpoint.channelItem, "_r", 0);
+        if (converted != "_r") convert.append(", (_r: any) => (").append(converted).append(")");
+    }
     p.emit({{"fn", fn},
             {"params", params},
             {"BridgeChannel", api.bridge_channel},
             {"item", item},
             {"createChannel", api.create_channel},
             {"name", quoted_name(endpoint)},
-            {"args", args}},
+            {"args", args},
+            {"convert", convert}},
            R"(
         export function $fn$($params$): $BridgeChannel$<$item$> {
-            return $createChannel$<$item$>($name$, $args$);
+            return $createChannel$<$item$>($name$, $args$$convert$);
         }
     )");
 }

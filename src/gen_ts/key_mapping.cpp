@@ -254,9 +254,10 @@ Index KeyMapper::expanded_model(const TypeRef& ty) const {
     return reached == nullptr ? no_model : models_.find_key(reached->name);
 }
 
-std::string KeyMapper::request(const TypeRef& ty, std::string_view expr, std::size_t depth, bool may_be_absent) const {
+std::string KeyMapper::request(const TypeRef& ty, std::string_view expr, std::size_t depth, bool may_be_absent,
+                               bool untyped) const {
     std::string out;
-    Conversion(*this, Direction::Request, out).run(ty, expr, depth, may_be_absent);
+    Conversion(*this, Direction::Request, out, untyped).run(ty, expr, depth, may_be_absent);
     return out;
 }
 

@@ -45,8 +45,10 @@ public:
     // (arguments and sent payloads). A value that may be null or undefined
     // (its type says so, or `may_be_absent` for an optional parameter) is
     // passed through unchanged when it is, rather than having its keys read.
+    // `untyped`: `expr` is of type any, so array lambdas type their
+    // parameter any too.
     std::string request(const schema::TypeRef& ty, std::string_view expr, std::size_t depth,
-                        bool may_be_absent = false) const;
+                        bool may_be_absent = false, bool untyped = false) const;
     // `expr` with model keys renamed from source names to wire names (results),
     // with the same pass-through for values that may be null or undefined.
     std::string response(const schema::TypeRef& ty, std::string_view expr, std::size_t depth) const;

@@ -40,21 +40,69 @@ void print_events_interface(Printer& p, std::string_view name, const std::vector
     p.line("");
 }
 
+// An event whose payload has keys to rename, and the expression over `data`
+// that renames them.
+struct PayloadConversion {
+    std::string event;  // the event's source name as a string literal
+    std::string converted;
+};
+
+// The payload conversions of the events that need one: to wire names for
+// what the server sends, to source names for what the client sends. The
+// expressions read `data`, a value of type any.
+std::vector<PayloadConversion> payload_conversions(const std::vector<Param>& events, const KeyMapper& keys,
+                                                   KeyMapper::Direction direction) {
+    std::vector<PayloadConversion> out;
+    for (const Param& event : events) {
+        std::string converted = direction == KeyMapper::Direction::Response
+                                    ? keys.response(event.ty, "data", 0)
+                                    : keys.request(event.ty, "data", 0, false, /*untyped=*/true);
+        if (converted == "data") continue;
+        std::string literal;
+        codegen::append_string_literal(literal, event.sourceName, QuoteStyle::Plain);
+        out.push_back({std::move(literal), std::move(converted)});
+    }
+    return out;
+}
+
+// "private toWire(event, data)" or "toSource": a switch over the event name
+// that converts the payload of each event in `conversions`.
+void print_payload_conversion(Printer& p, std::string_view method, const std::vector<PayloadConversion>& conversions) {
+    if (conversions.empty()) return;
+    p.emit({{"method", method}}, R"(
+
+        private $method$(event: string, data: any): unknown {
+            switch (event) {
+    )");
+    p.indent();
+    p.indent();
+    for (const PayloadConversion& conversion : conversions) {
+        p.emit({{"event", conversion.event}, {"converted", conversion.converted}}, "case $event$: return $converted$;");
+    }
+    p.dedent();
+    p.dedent();
+    p.emit({}, R"(
+                default: return data;
+            }
+        }
+    )");
+}
+
+// Incoming payloads reach every listener converted to wire names (by toWire
+// when `convert_incoming`); the generic send converts like the per-event
+// ones (by toSource when `convert_outgoing`).
 void print_fixed_members(Printer& p, const Endpoint& endpoint, const ApiContext& api, std::string_view server,
-                         std::string_view client) {
+                         std::string_view client, bool convert_incoming, bool convert_outgoing) {
     // The name is written into the URL as it is, only escaped for the template literal.
     std::string path;
     codegen::append_template_text(path, endpoint.name);
     p.emit({{"path", path},
-            {"server", server},
-            {"client", client},
             {"getBaseUrl", api.get_base_url},
             {"WebSocket", api.web_socket},
             {"Map", api.map},
             {"Set", api.set},
             {"CloseEvent", api.close_event},
             {"Event", api.event},
-            {"Error", api.error},
             {"JSON", api.json}},
            R"(
         private ws: $WebSocket$ | null = null;
@@ -72,7 +120,30 @@ void print_fixed_members(Printer& p, const Endpoint& endpoint, const ApiContext&
             this.ws.onmessage = (event) => {
                 const message = $JSON$.parse(event.data);
                 const callbacks = this.listeners.get(message.event);
-                callbacks?.forEach((cb) => cb(message.data));
+    )");
+    p.indent();
+    p.indent();
+    if (convert_incoming) {
+        p.emit({}, R"(
+            if (!callbacks) return;
+            const data = this.toWire(message.event, message.data);
+            callbacks.forEach((cb) => cb(data));
+        )");
+    } else {
+        p.line("callbacks?.forEach((cb) => cb(message.data));");
+    }
+    p.dedent();
+    p.dedent();
+    p.emit({{"server", server},
+            {"client", client},
+            {"sent", convert_outgoing ? "this.toSource(event as string, data)" : "data"},
+            {"WebSocket", api.web_socket},
+            {"Set", api.set},
+            {"CloseEvent", api.close_event},
+            {"Event", api.event},
+            {"Error", api.error},
+            {"JSON", api.json}},
+           R"(
             };
         }
 
@@ -101,7 +172,7 @@ void print_fixed_members(Printer& p, const Endpoint& endpoint, const ApiContext&
         }
 
         send<K extends keyof $client$>(event: K, data: $client$[K]): void {
-            this.sendRaw(event as string, data);
+            this.sendRaw(event as string, $sent$);
         }
 
         onConnect(callback: () => void): () => void {
@@ -164,8 +235,13 @@ void print_websocket_block(Printer& p, const Endpoint& endpoint, const ApiContex
     if (endpoint.doc) p.doc(*endpoint.doc);
     p.emit({{"socket", names.socket}}, "export class $socket$ {");
     p.indent();
-    print_fixed_members(p, endpoint, api, names.server_events, names.client_events);
+    const auto incoming = payload_conversions(endpoint.serverEvents, api.keys, KeyMapper::Direction::Response);
+    const auto outgoing = payload_conversions(endpoint.clientEvents, api.keys, KeyMapper::Direction::Request);
+    print_fixed_members(p, endpoint, api, names.server_events, names.client_events, !incoming.empty(),
+                        !outgoing.empty());
     print_event_methods(p, endpoint, server_payloads, client_payloads, api.keys);
+    print_payload_conversion(p, "toWire", incoming);
+    print_payload_conversion(p, "toSource", outgoing);
     p.dedent();
     p.emit({{"factory", names.factory}, {"socket", names.socket}}, R"(
         }

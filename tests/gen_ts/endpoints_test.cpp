@@ -371,8 +371,9 @@ TEST(ChannelFunction, ItemTypeAndArguments) {
     Endpoint e = endpoint("room_feed", EndpointKind::Channel);
     e.channelItem = optional(model("User"));
     e.params = {param("room", "room_id", prim("str"))};
+    // Items are converted to wire names by the runtime, through the function passed.
     EXPECT_EQ(print(e), R"(export function roomFeed(args: { room: string }): BridgeChannel<User> {
-    return createChannel<User>("room_feed", { room_id: args.room });
+    return createChannel<User>("room_feed", { room_id: args.room }, (_r: any) => (_r == null ? _r : { userName: _r.user_name }));
 }
 )");
     e.channelItem = nullable(prim("str"));

@@ -70,9 +70,22 @@ inline constexpr const char* kFixedMembers = R"(    private ws: WebSocket | null
     }
 )";
 
-inline std::string fixed_members(const std::string& name, const std::string& pascal) {
+// `incoming`/`outgoing`: some server/client event has a payload to convert,
+// so listeners get what toWire gives and the generic send sends what
+// toSource gives.
+inline std::string fixed_members(const std::string& name, const std::string& pascal, bool incoming = false,
+                                 bool outgoing = false) {
     std::string out = kFixedMembers;
-    for (auto [from, to] : {std::pair<std::string, std::string>{"@NAME@", name}, {"@P@", pascal}}) {
+    const std::string delivered = incoming ? R"(if (!callbacks) return;
+            const data = this.toWire(message.event, message.data);
+            callbacks.forEach((cb) => cb(data));)"
+                                           : "callbacks?.forEach((cb) => cb(message.data));";
+    for (auto [from, to] : {std::pair<std::string, std::string>{"@NAME@", name},
+                            {"@P@", pascal},
+                            {"callbacks?.forEach((cb) => cb(message.data));", delivered},
+                            {"this.sendRaw(event as string, data);",
+                             outgoing ? "this.sendRaw(event as string, this.toSource(event as string, data));"
+                                      : "this.sendRaw(event as string, data);"}}) {
         for (std::size_t at = out.find(from); at != std::string::npos; at = out.find(from, at + to.size()))
             out.replace(at, from.size(), to);
     }

@@ -43,6 +43,8 @@ TEST(WebsocketBlock, EventsDocAndPayloadConversion) {
     Endpoint e = endpoint("chat", EndpointKind::Ws);
     e.doc = "Chat room.";
     // Events are named by their source names; wire names play no part.
+    // Payloads holding models are converted both ways, by every listener and
+    // send method.
     e.serverEvents = {param("ignored", "user_joined", model("User")),
                       param("ignored", "left", optional(prim("str")), false)};
     e.clientEvents = {param("ignored", "say_hi", model("User")), param("ignored", "typing", nullable(prim("bool")))};
@@ -60,7 +62,7 @@ export interface ChatClientEvents {
  * Chat room.
  */
 export class ChatSocket {
-)" + fixed_members("chat", "Chat") +
+)" + fixed_members("chat", "Chat", true, true) +
                                  R"(
     onUserJoined(callback: (data: User) => void): () => void {
         return this.on("user_joined", callback);
@@ -76,6 +78,20 @@ export class ChatSocket {
 
     sendTyping(data: boolean | null): void {
         this.sendRaw("typing", data);
+    }
+
+    private toWire(event: string, data: any): unknown {
+        switch (event) {
+            case "user_joined": return { userName: data.user_name };
+            default: return data;
+        }
+    }
+
+    private toSource(event: string, data: any): unknown {
+        switch (event) {
+            case "say_hi": return { user_name: data.userName };
+            default: return data;
+        }
     }
 }
 

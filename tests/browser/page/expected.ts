@@ -43,15 +43,9 @@ export const PRIMITIVES = {
 export const roomMessages = (room: string) =>
   [1, 2, 3, 4, 5].map((i) => ({ senderName: `user${i}`, text: `hello ${i} in ${room} → ok`, sentAt: 1000 + i, priority: i % 3 + 1 }))
 
-/** The same messages as the plain client hands them over: source keys and the event type. */
-export const rawRoomMessages = (room: string) =>
-  [1, 2, 3, 4, 5].map((i) => ({
-    event: i % 2 === 0 ? "chat" : "message",
-    sender_name: `user${i}`,
-    text: `hello ${i} in ${room} → ok`,
-    sent_at: 1000 + i,
-    priority: i % 3 + 1,
-  }))
+/** The same messages as the plain client hands them over: with the event type added. */
+export const channelRoomMessages = (room: string) =>
+  roomMessages(room).map((message, i) => ({ event: i % 2 === 1 ? "chat" : "message", ...message }))
 
 /** ALVAR as the Effect client decodes him: a null optional-nullable field is left out. */
 export const ALVAR_DECODED = Object.fromEntries(Object.entries(ALVAR).filter(([key]) => key !== "avatarUrl"))

@@ -1,6 +1,6 @@
 // Scenarios for the plain promise-based client.
 import * as api from "@gen/plain/api"
-import { ADA, ALVAR, GRID, PRIMITIVES, rawRoomMessages } from "./expected"
+import { ADA, ALVAR, GRID, PRIMITIVES, channelRoomMessages } from "./expected"
 import {
   asJson,
   check,
@@ -90,8 +90,8 @@ registerScenarios({
     const channel = api.watchMessages({ roomId: "lobby" })
     const log = listen(channel)
     await waitFor(() => log.closes > 0, "the close event")
-    // Items keep the server's keys, with the event type added.
-    equal(log.items, rawRoomMessages("lobby"), "items")
+    // Items arrive with the client's keys, with the event type added.
+    equal(log.items, channelRoomMessages("lobby"), "items")
     equal(log.errors, [], "errors")
     // The server keeps the stream open after its close event: closing the
     // channel hangs up, and no further callback runs.
@@ -183,7 +183,9 @@ registerScenarios({
     const joined: string[] = []
     const typing: Array<string | null> = []
     const closed: number[] = []
+    const generic: unknown[] = []
     socket.onMessage((data) => received.push(data))
+    socket.on("message", (data) => generic.push(data))
     const stopJoined = socket.onUserJoined((name) => joined.push(name))
     socket.onTyping((who) => typing.push(who))
     socket.onDisconnect((event) => closed.push(event.code))
@@ -198,20 +200,21 @@ registerScenarios({
     })
     check(socket.isConnected, "connected after the open event")
 
-    // The per-event method maps the payload to source names; events coming
-    // back are handed over exactly as the server sent them.
+    // Payloads go out with source names (the server echoes the message as
+    // it got it) and come back to every listener with wire names.
     socket.sendSendMessage({ senderName: "ada", text: "hello", sentAt: 5, priority: 1 })
     socket.sendTyping(true)
     await waitFor(() => joined.length === 1 && typing.length === 1, "user_joined and typing")
-    equal(received, [{ sender_name: "ada", text: "hello", sent_at: 5, priority: 1 }], "message")
+    equal(received, [{ senderName: "ada", text: "hello", sentAt: 5, priority: 1 }], "message")
     equal(joined, ["ada"], "user_joined")
     equal(typing, ["someone"], "typing")
 
-    // The generic send passes the payload through unchanged.
+    // The generic send converts as the per-event one does.
     stopJoined()
-    socket.send("send_message", { senderName: "raw", text: "as is", sentAt: 6 })
+    socket.send("send_message", { senderName: "raw", text: "converted", sentAt: 6 })
     await waitFor(() => received.length === 2, "second message")
-    equal(received[1], { senderName: "raw", text: "as is", sentAt: 6 }, "generic send payload")
+    equal(received[1], { senderName: "raw", text: "converted", sentAt: 6, priority: undefined }, "generic send payload")
+    equal(generic, received, "the generic listener")
     await sleep(50)
     equal(joined, ["ada"], "a removed listener gets nothing")
 

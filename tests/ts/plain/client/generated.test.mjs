@@ -74,14 +74,15 @@ test("static routes build URLs with source-named query keys", () => {
     assert.equal(api.reportUrl({ year: 2024, format: "a b" }), `${server.url}/static/report?year_num=2024&fmt=a+b`);
 });
 
-test("a channel function posts converted arguments and delivers items", async () => {
+test("a channel function posts converted arguments and delivers converted items", async () => {
     replies.set("/channel/watch_messages", (req, res) => {
         res.writeHead(200, { "Content-Type": "text/event-stream" });
-        res.end('event: message\ndata: {"sender_name":"Bo","text":"hi"}\n\n');
+        res.end('event: chat\ndata: {"sender_name":"Bo","text":"hi"}\n\n');
     });
     const seen = record(api.watchMessages({ roomId: "r1", since: 2 }));
     await waitFor(() => seen.length === 2, "message and close");
-    assert.deepEqual(seen, [["message", { event: "message", sender_name: "Bo", text: "hi" }], ["close"]]);
+    const item = { event: "chat", senderName: "Bo", text: "hi", sentAt: undefined, priority: undefined };
+    assert.deepEqual(seen, [["message", item], ["close"]]);
     assert.deepEqual(lastBody(), { room_id: "r1", since: 2 });
 });
 
@@ -100,7 +101,7 @@ test("an upload function converts its result, also through onProgress", async ()
     assert.deepEqual(progress, [50]);
 });
 
-test("a socket opens on the ws URL and sends event and data", () => {
+test("a socket opens on the ws URL and converts payloads both ways, per event and generic", () => {
     const sockets = [];
     globalThis.WebSocket = class {
         static OPEN = 1;
@@ -119,13 +120,18 @@ test("a socket opens on the ws URL and sends event and data", () => {
     assert.throws(() => socket.sendTyping(true), { message: "[Tolv] WebSocket is not connected" });
     socket.connect();
     assert.equal(sockets[0].url, `${server.url.replace(/^http/, "ws")}/ws/chat`);
+    const sent = { event: "send_message", data: { sender_name: "Bo", text: "hi", sent_at: 1 } };
     socket.sendSendMessage({ senderName: "Bo", text: "hi", sentAt: 1 });
-    assert.deepEqual(JSON.parse(sockets[0].sent[0]), {
-        event: "send_message",
-        data: { sender_name: "Bo", text: "hi", sent_at: 1 },
-    });
+    socket.send("send_message", { senderName: "Bo", text: "hi", sentAt: 1 });
+    socket.send("typing", false);
+    assert.deepEqual(sockets[0].sent.map((text) => JSON.parse(text)), [sent, sent, { event: "typing", data: false }]);
     const received = [];
     socket.onMessage((data) => received.push(data));
-    sockets[0].onmessage({ data: '{"event":"message","data":{"sender_name":"Al"}}' });
-    assert.deepEqual(received, [{ sender_name: "Al" }]);
+    socket.on("message", (data) => received.push(data));
+    socket.on("typing", (data) => received.push(data));
+    for (const frame of ['{"event":"message","data":{"sender_name":"Al"}}', '{"event":"typing","data":"Al"}']) {
+        sockets[0].onmessage({ data: frame });
+    }
+    const message = { senderName: "Al", text: undefined, sentAt: undefined, priority: undefined };
+    assert.deepEqual(received, [message, message, "Al"]);
 });
