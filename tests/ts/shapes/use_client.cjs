@@ -108,8 +108,12 @@ const main = async () => {
   assert.deepEqual(sent.book_feed, { since: null })
   if (surface === "promise") await api.disposeTolv()
   console.log(`shapes client (${surface} surface): ok`)
+  process.exitCode = 0
 }
 
+// A call that never settles leaves Node nothing to wait for, and it would
+// exit with 0.
+process.exitCode = 1
 main().catch((error) => {
   console.error(error)
   process.exit(1)
