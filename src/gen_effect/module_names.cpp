@@ -12,9 +12,9 @@ constexpr std::array<std::string_view, kGlobalCount> kGlobalNames = {
 }  // namespace
 
 const std::array<std::string_view, kImportCount> ModuleNames::kImportNames = {
-    "Effect",      "Schema",         "Stream",        "callCommand", "callChannel",
-    "callUpload",  "buildStaticUrl", "openWebSocket", "runPromise",  "toAsyncIterable",
-    "CallOptions", "UploadOptions",  "TolvClient",    "TolvError",   "TolvNetworkError",
+    "Effect",         "Schema",        "Stream",           "callCommand",     "callChannel", "callUpload",
+    "buildStaticUrl", "openWebSocket", "runPromise",       "toAsyncIterable", "CallOptions", "UploadOptions",
+    "TolvClient",     "TolvError",     "TolvNetworkError", "TolvDecodeError",
 };
 
 ModuleNames::ModuleNames()

@@ -32,8 +32,9 @@ enum class Import : std::uint8_t {
     TolvClient,
     TolvError,
     TolvNetworkError,
+    TolvDecodeError,
 };
-inline constexpr std::size_t kImportCount = static_cast<std::size_t>(Import::TolvNetworkError) + 1;
+inline constexpr std::size_t kImportCount = static_cast<std::size_t>(Import::TolvDecodeError) + 1;
 inline constexpr std::size_t kEffectImportCount = static_cast<std::size_t>(Import::Stream) + 1;
 
 enum class Global : std::uint8_t {

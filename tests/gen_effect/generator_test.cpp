@@ -121,7 +121,8 @@ INSTANTIATE_TEST_SUITE_P(
         ImportCase{
             "static", EndpointKind::Static, {}, "import: Effect (effect)\nimport: buildStaticUrl type TolvClient\n"},
         ImportCase{"websocket", EndpointKind::Ws, promise_surface(),
-                   "import: Effect Stream (effect)\nimport: openWebSocket type TolvClient TolvNetworkError\n",
+                   "import: Effect Schema Stream (effect)\nimport: openWebSocket type TolvClient TolvNetworkError "
+                   "TolvDecodeError\n",
                    " runPromise"}));
 
 TEST(PrintApi, SectionsFollowKindOrderNotNameOrder) {
@@ -166,7 +167,8 @@ TEST(PrintApi, SchemaTextIsEscapedAndKeysQuoted) {
     add_endpoint(graph, "chan`${x}", EndpointKind::Channel);
     add_endpoint(graph, "up\\", EndpointKind::Upload).params = {param("n", "n\u2028", prim("int"))};
     add_endpoint(graph, "st\t", EndpointKind::Static);
-    add_endpoint(graph, "so\"ck", EndpointKind::Ws).serverEvents = {param("user:joined", "x", prim("str"))};
+    add_endpoint(graph, "so\"ck", EndpointKind::Ws).serverEvents = {param("user:joined", "x", prim("str")),
+                                                                    param("__proto__", "x", prim("int"))};
     const std::string text = print_api(graph, {}).value();
     expect_lines(
         text,
@@ -182,6 +184,8 @@ TEST(PrintApi, SchemaTextIsEscapedAndKeysQuoted) {
             R"(  buildStaticUrl("st\t", {}))",
             R"(  "user:joined": string)",
             R"(    const ws = yield* openWebSocket("so\"ck"))",
+            R"(      "user:joined": Schema.String,)",
+            R"(      ["__proto__"]: Schema.Number,)",
         });
 }
 
@@ -190,7 +194,8 @@ TEST(PrintApi, SchemaTextIsEscapedAndKeysQuoted) {
 // global reached through globalThis.
 TEST(PrintApi, SchemaNamesKeepNamesTheModuleUses) {
     schema::ApiGraph graph;
-    for (const char* name : {"schema", "tolv_client", "file", "promise", "readonly_array", "web_socket"}) {
+    for (const char* name :
+         {"schema", "tolv_client", "tolv_decode_error", "file", "promise", "readonly_array", "web_socket"}) {
         add_model(graph, name, {});
     }
     add_model(graph, "uses", {field("all", "all", array_of(model("file")))});
@@ -214,6 +219,9 @@ TEST(PrintApi, SchemaNamesKeepNamesTheModuleUses) {
             "export const initTolv = (args: { files: globalThis.ReadonlyArray<globalThis.File> }, "
             "options?: UploadOptions): globalThis.Promise<void> =>",
             "  readonly socket: globalThis.WebSocket",
+            "  TolvDecodeError as _TolvDecodeError,",
+            "    const clientSchemas: { readonly [E in keyof LiveClientEvents]: _Schema.Schema<LiveClientEvents[E], "
+            "any> } = {}",
             "export {\n  layerTolvClient,",
         });
     EXPECT_FALSE(has_line(text, "  TolvClient,"));

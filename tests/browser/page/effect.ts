@@ -212,23 +212,29 @@ registerScenarios({
       const typing = yield* Effect.fork(collect(Stream.take(chat.on("typing"), 1)))
       // Let the subscriptions attach their listeners before anything is sent.
       yield* Effect.sleep("20 millis")
-      // The socket passes payloads through as they are given, both ways.
+      // Payloads go out with source keys: the backend echoes the message and
+      // names its sender from "sender_name"; what comes back has wire keys.
       yield* chat.send("send_message", { senderName: "bo", text: "first", sentAt: 1, priority: undefined })
       yield* chat.send("typing", false)
-      yield* chat.send("send_message", { sender_name: "bo", text: "second", sent_at: 2 } as never)
+      // A value that does not encode is refused before anything is sent.
+      const refused = yield* Effect.flip(chat.send("send_message", { sender_name: "bo", text: "x", sent_at: 2 } as never))
+      yield* chat.send("send_message", { senderName: "cy", text: "second", sentAt: 2, priority: 3 })
       const result = {
         messages: yield* Fiber.join(messages),
         joined: yield* Fiber.join(joined),
         typing: yield* Fiber.join(typing),
+        refused,
       }
       yield* chat.close
       return result
     })
-    const { messages, joined, typing } = await run(Effect.timeout(program, "5 seconds"))
-    equal(messages, [{ senderName: "bo", text: "first", sentAt: 1 }, { sender_name: "bo", text: "second", sent_at: 2 }],
+    const { messages, joined, typing, refused } = await run(Effect.timeout(program, "5 seconds"))
+    equal(asJson(messages), [{ senderName: "bo", text: "first", sentAt: 1 }, { senderName: "cy", text: "second", sentAt: 2, priority: 3 }],
       "message")
-    equal(joined, ["(unknown)", "bo"], "user_joined")
+    equal(joined, ["bo", "cy"], "user_joined")
     equal(typing, [null], "typing")
+    check(refused._tag === "TolvDecodeError", `TolvDecodeError, got ${refused._tag}`)
+    equal(refused.url, `${location.origin.replace(/^http/, "ws")}/ws/chat`, "url")
   },
 
   async "websocket send before the socket opens fails with TolvNetworkError"() {

@@ -1,6 +1,7 @@
 // Loads the compiled Effect client of the shapes schema and uses it: decodes
 // and re-encodes a sample of every model, then calls each command and channel
-// against a stand-in fetch that records what is sent and answers with samples.
+// against a stand-in fetch that records what is sent and answers with samples,
+// and each websocket event against a stand-in WebSocket.
 // SHAPES_API_JS: the compiled api.js; SHAPES_SURFACE: "effect" or "promise".
 const assert = require("node:assert/strict")
 const { Chunk, Effect, Schema, Stream } = require("effect")
@@ -65,6 +66,38 @@ const fakeFetch = async (url, init) => {
   }
   return new Response(JSON.stringify({ result: answers[name] }), { status: 200 })
 }
+// A socket that is open at once: `receive` hands a frame to the listeners
+// attached at that moment; `attached` counts every listener ever added.
+class FakeSocket {
+  sent = []
+  listeners = new Set()
+  attached = 0
+  constructor(url) {
+    this.url = url
+  }
+  send(text) {
+    this.sent.push(JSON.parse(text))
+  }
+  addEventListener(type, listener) {
+    this.listeners.add(listener)
+    this.attached += 1
+  }
+  removeEventListener(type, listener) {
+    this.listeners.delete(listener)
+  }
+  receive(event, data) {
+    for (const listener of [...this.listeners]) listener({ data: JSON.stringify({ event, data }) })
+  }
+  close() {}
+}
+globalThis.WebSocket = FakeSocket
+const waitFor = async (ready) => {
+  for (let i = 0; !ready(); i += 1) {
+    if (i > 1000) throw new Error("no listener attached")
+    await new Promise(setImmediate)
+  }
+}
+
 const config = { baseUrl: "http://shapes.test", fetch: fakeFetch }
 const layer = api.layerTolvClient(config)
 if (surface === "promise") api.initTolv(config)
@@ -106,10 +139,60 @@ const main = async () => {
 
   assert.deepEqual(await collect(api.bookFeed({ since: null })), [{ ...bookValue }, null])
   assert.deepEqual(sent.book_feed, { since: null })
+
+  // Websocket payloads: each event's own schema decodes what arrives with
+  // source keys and encodes what is sent; frames of other events are skipped.
+  const live = await Effect.runPromise(Effect.provide(api.connectLive(), layer))
+  const socket = live.socket
+  // The first item or the failure of a stream, once it listens.
+  const listen = async (stream) => {
+    const attached = socket.attached + 1
+    const head = Effect.runPromise(Effect.either(Stream.runHead(stream)))
+    await waitFor(() => socket.attached === attached)
+    return { head }
+  }
+  const serverEvents = [
+    ["update", authorWire, authorValue],
+    ["books", [bookWire], [bookValue]],
+    ["count", 3, 3],
+    ["mood", 2, 2],
+    ["by_title", { Dune: bookWire, none: null }, { Dune: bookValue, none: null }],
+    ["pair", [1, treeWire], [1, treeValue]],
+    ["either", bookWire, bookValue],
+    ["ping-pong", "pong", "pong"],
+    ["tree", treeWire, treeValue],
+    ["raw", { any_key: [1] }, { any_key: [1] }],
+  ]
+  for (const [event, wire, value] of serverEvents) {
+    const { head } = await listen(live.on(event))
+    socket.receive(event === "raw" ? "update" : "raw", authorWire)
+    socket.receive(event, wire)
+    assert.deepEqual((await head).right.value, value, `server event ${event}`)
+  }
+  const { head } = await listen(live.on("update"))
+  socket.receive("update", { author_name: 5 })
+  const decodeError = (await head).left
+  assert.deepEqual([decodeError._tag, decodeError.url], ["TolvDecodeError", "ws://shapes.test/ws/live"])
+
+  const clientEvents = [
+    ["ping", "hi", "hi"],
+    ["save", { ...bookValue, author: authorValue }, { ...bookSent, written_by: authorSent }],
+    ["trees", [treeValue, null], [{ children: [{ children: [], weights: { 7: null } }], tree_label: "root" }, null]],
+  ]
+  for (const [event, value, wire] of clientEvents) {
+    await Effect.runPromise(live.send(event, value))
+    assert.deepEqual(socket.sent.pop(), { event, data: wire }, `client event ${event}`)
+  }
+  const unsent = await Effect.runPromise(Effect.flip(live.send("save", { title: 5 })))
+  assert.deepEqual([unsent._tag, unsent.url, socket.sent], ["TolvDecodeError", "ws://shapes.test/ws/live", []])
   if (surface === "promise") await api.disposeTolv()
   console.log(`shapes client (${surface} surface): ok`)
+  process.exitCode = 0
 }
 
+// A call that never settles leaves Node nothing to wait for, and it would
+// exit with 0.
+process.exitCode = 1
 main().catch((error) => {
   console.error(error)
   process.exit(1)
