@@ -66,6 +66,8 @@ class ReadmeTest(unittest.TestCase):
         try:
             notice = dev.stderr.readline().decode()
             self.assertTrue(notice.startswith("tolv dev watching "), notice)
+            language = option(words, "--language") if "--language" in words else "typescript"
+            self.assertIn(f" for {language} client", notice)
             self.assertTrue(os.path.isfile(api))
         finally:
             dev.send_signal(signal.SIGINT)
@@ -74,8 +76,8 @@ class ReadmeTest(unittest.TestCase):
         self.assertEqual(status, 0)
 
     def test_cmake_install_puts_the_binary_in_prefix_bin(self):
-        line = next(line for line in readme_command_lines("cmake") if line.startswith("cmake --install build "))
-        self.assertEqual(line, "cmake --install build --prefix ~/.local")
+        line = next(line for line in readme_command_lines("cmake") if line.startswith("cmake --install "))
+        self.assertEqual(line, "cmake --install build-release --prefix ~/.local")
         prefix = os.path.join(self.root, "prefix")
         subprocess.run([os.environ["TOLV_CMAKE"], "--install", os.environ["TOLV_BUILD_DIR"], "--prefix", prefix],
                        check=True, capture_output=True, timeout=LIMIT)
