@@ -49,9 +49,12 @@ using Scope = NameScope<std::string_view>;
 // Scopes are reused, so the check allocates per name, not per model.
 class Declaring {
 public:
-    Declaring(Client client, std::size_t expected) : client_(client) { module_.reserve(expected); }
+    Declaring(Client client, const ModelTable& models, std::size_t expected) : client_(client), references_(models) {
+        module_.reserve(expected);
+    }
 
     Result<void> model(const schema::ModelDef& model, const std::string& name) {
+        if (auto checked = references_.check(model); !checked) return checked;
         const Entry owner{"model", model.name};
         if (auto declared = declare(name, owner); !declared) return declared;
         wire_.clear();
@@ -71,6 +74,7 @@ public:
     }
 
     Result<void> endpoint(const Endpoint& endpoint) {
+        if (auto checked = references_.check(endpoint); !checked) return checked;
         const Entry owner{endpoint_kind_word(endpoint.kind), endpoint.name};
         if (endpoint.kind == EndpointKind::Ws) return websocket(endpoint, owner);
         std::string words = identifier_words(schema::to_camel_case(endpoint.name));
@@ -158,6 +162,7 @@ private:
     }
 
     Client client_;
+    ModelReferences references_;
     DeclaredNames::Map module_;
     Scope wire_, source_;
     std::unordered_map<std::string, std::string_view> methods_;
@@ -209,10 +214,7 @@ std::string DeclaredNames::global_name(std::string_view name) const {
 }
 
 Result<DeclaredNames> declare_names(const schema::ApiGraph& graph, const ModelTable& models, Client client) {
-    if (auto checked = check_model_references(graph, models); !checked) {
-        return std::unexpected(std::move(checked.error()));
-    }
-    Declaring declaring(client, graph.models.size() + 4 * graph.endpoints.size());
+    Declaring declaring(client, models, graph.models.size() + 4 * graph.endpoints.size());
     for (ModelTable::Index m = 0; m < models.size(); ++m) {
         if (auto checked = declaring.model(models.model(m), models.type_name(m)); !checked) {
             return std::unexpected(std::move(checked.error()));

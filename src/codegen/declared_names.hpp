@@ -79,7 +79,7 @@ private:
 // websocket; or the entry that leaves no name at all; or a parameter or model
 // field whose wire name is "__proto__", which the caller's object literal
 // would take as the prototype; or a model reference that names no model
-// (check_model_references).
+// (ModelReferences), each entry's references checked before its names.
 // `models` is the graph's model table, whose type names the models declare.
 Result<DeclaredNames> declare_names(const schema::ApiGraph& graph, const ModelTable& models, Client client);
 

@@ -12,99 +12,86 @@ namespace {
 using schema::TypeKind;
 using schema::TypeRef;
 
-class ReferenceCheck {
-public:
-    explicit ReferenceCheck(const ModelTable& models) : models_(models) {}
-
-    // The first bad reference within `ty`, or null.
-    const TypeRef* find(const TypeRef& ty) const {
-        switch (ty.kind) {
-            // A reference without a name prints "unknown".
-            case TypeKind::Model: return !ty.name || declared(*ty.name) ? nullptr : &ty;
-            case TypeKind::Array: return ty.inner.empty() ? nullptr : find(ty.inner.front());
-            case TypeKind::Record: return ty.inner.size() < 2 ? nullptr : find(ty.inner[1]);
-            case TypeKind::Tuple:
-            case TypeKind::Union:
-                for (const TypeRef& inner : ty.inner) {
-                    if (const TypeRef* bad = find(inner)) return bad;
-                }
-                return nullptr;
-            default: return nullptr;
-        }
-    }
-
-    // The error for a bad reference found in the slot `where`.
-    Error error(std::string where, const TypeRef& reference) const {
-        const std::string& name = *reference.name;
-        where += " refers to model " + quote_debug(name) + ", which the schema ";
-        const ModelTable::Index m = models_.find_key(name);
-        if (m == ModelTable::none) return Error(where + "does not define");
-        return Error(where + "declares as " + quote_debug(models_.model(m).name));
-    }
-
-private:
-    // A key whose model prints the type name the reference prints.
-    bool declared(const std::string& name) const {
-        const ModelTable::Index m = models_.find_key(name);
-        if (m == ModelTable::none) return false;
-        return models_.model(m).name == name || models_.type_name(m) == type_name(name);
-    }
-
-    const ModelTable& models_;
-};
-
+// `what "name"`, the way errors name an entry or a slot.
 std::string entry(std::string_view what, std::string_view name) {
     return std::string(what) + " " + quote_debug(name);
 }
 
 }  // namespace
 
-Result<void> check_model_references(const schema::ApiGraph& graph, const ModelTable& models) {
-    const ReferenceCheck check(models);
-    for (ModelTable::Index m = 0; m < models.size(); ++m) {
-        const schema::ModelDef& model = models.model(m);
-        for (const schema::Field& field : model.fields) {
-            if (const TypeRef* bad = check.find(field.ty)) {
-                return std::unexpected(
-                    check.error(entry("model", model.name) + " " + entry("field", field.sourceName), *bad));
+const TypeRef* ModelReferences::find(const TypeRef& ty) const {
+    switch (ty.kind) {
+        // A reference without a name prints "unknown".
+        case TypeKind::Model: return !ty.name || declared(*ty.name) ? nullptr : &ty;
+        case TypeKind::Array: return ty.inner.empty() ? nullptr : find(ty.inner.front());
+        case TypeKind::Record: return ty.inner.size() < 2 ? nullptr : find(ty.inner[1]);
+        case TypeKind::Tuple:
+        case TypeKind::Union:
+            for (const TypeRef& inner : ty.inner) {
+                if (const TypeRef* bad = find(inner)) return bad;
             }
+            return nullptr;
+        default: return nullptr;
+    }
+}
+
+bool ModelReferences::declared(const std::string& name) const {
+    const ModelTable::Index m = models_.find_key(name);
+    if (m == ModelTable::none) return false;
+    return models_.named_by_key(m) || models_.type_name(m) == type_name(name);
+}
+
+Error ModelReferences::error(std::string where, const TypeRef& reference) const {
+    const std::string& name = *reference.name;
+    where += " refers to model " + quote_debug(name) + ", which the schema ";
+    const ModelTable::Index m = models_.find_key(name);
+    if (m == ModelTable::none) return Error(where + "does not define");
+    return Error(where + "declares as " + quote_debug(models_.model(m).name));
+}
+
+Result<void> ModelReferences::check(const schema::ModelDef& model) const {
+    for (const schema::Field& field : model.fields) {
+        if (const TypeRef* bad = find(field.ty)) {
+            return std::unexpected(error(entry("model", model.name) + " " + entry("field", field.sourceName), *bad));
         }
     }
-    for (const auto& [key, endpoint] : graph.endpoints) {
-        const std::string owner = entry(endpoint_kind_word(endpoint.kind), endpoint.name);
-        for (const schema::Param& param : endpoint.params) {
-            if (const TypeRef* bad = check.find(param.ty)) {
-                return std::unexpected(check.error(owner + " " + entry("parameter", param.sourceName), *bad));
-            }
+    return {};
+}
+
+Result<void> ModelReferences::check(const schema::Endpoint& endpoint) const {
+    // Put in words only for the error.
+    const auto owner = [&] { return entry(endpoint_kind_word(endpoint.kind), endpoint.name) + " "; };
+    for (const schema::Param& param : endpoint.params) {
+        if (const TypeRef* bad = find(param.ty)) {
+            return std::unexpected(error(owner() + entry("parameter", param.sourceName), *bad));
         }
-        const TypeRef* result = nullptr;
-        std::string_view slot;
-        switch (endpoint.kind) {
-            case schema::EndpointKind::Rpc:
-            case schema::EndpointKind::Upload:
-                result = &endpoint.returns;
-                slot = "result";
-                break;
-            case schema::EndpointKind::Channel:
-                result = endpoint.channelItem ? &*endpoint.channelItem : nullptr;
-                slot = "item";
-                break;
-            case schema::EndpointKind::Static: break;
-            case schema::EndpointKind::Ws:
-                for (const auto& [side, events] :
-                     {std::pair{"server event", &endpoint.serverEvents}, {"client event", &endpoint.clientEvents}}) {
-                    for (const schema::Param& event : *events) {
-                        if (const TypeRef* bad = check.find(event.ty)) {
-                            return std::unexpected(check.error(owner + " " + entry(side, event.sourceName), *bad));
-                        }
+    }
+    const TypeRef* result = nullptr;
+    std::string_view slot;
+    switch (endpoint.kind) {
+        case schema::EndpointKind::Rpc:
+        case schema::EndpointKind::Upload:
+            result = &endpoint.returns;
+            slot = "result";
+            break;
+        case schema::EndpointKind::Channel:
+            if (endpoint.channelItem) result = &*endpoint.channelItem;
+            slot = "item";
+            break;
+        case schema::EndpointKind::Static: break;
+        case schema::EndpointKind::Ws:
+            for (const auto& [side, events] :
+                 {std::pair{"server event", &endpoint.serverEvents}, {"client event", &endpoint.clientEvents}}) {
+                for (const schema::Param& event : *events) {
+                    if (const TypeRef* bad = find(event.ty)) {
+                        return std::unexpected(error(owner() + entry(side, event.sourceName), *bad));
                     }
                 }
-                break;
-        }
-        if (result == nullptr) continue;
-        if (const TypeRef* bad = check.find(*result)) {
-            return std::unexpected(check.error(owner + " " + std::string(slot), *bad));
-        }
+            }
+            break;
+    }
+    if (result != nullptr) {
+        if (const TypeRef* bad = find(*result)) return std::unexpected(error(owner() + std::string(slot), *bad));
     }
     return {};
 }

@@ -3,16 +3,33 @@
 
 #include "base/error.hpp"
 #include "codegen/model_table.hpp"
+#include "schema/endpoint.hpp"
 #include "schema/graph.hpp"
 
 namespace tolv::codegen {
 
-// Fails on the first model reference, in model-key then endpoint-key order
-// and each entry's types in order, that is not exactly a key of `models`, or
-// whose model declares another type name than the reference prints. Only the
-// types a client prints are looked at: model fields, parameters, command and
-// upload results, channel items and websocket events; of a record its value
-// (its key never prints a model name), of an array its element.
-Result<void> check_model_references(const schema::ApiGraph& graph, const ModelTable& models);
+// Fails on the first model reference of an entry, its types taken in order,
+// that is not exactly a key of the model table, or whose model declares
+// another type name than the reference prints. Only the types a client
+// prints are looked at: model fields, parameters, command and upload
+// results, channel items and websocket events; of a record its value (its
+// key never prints a model name), of an array its element.
+class ModelReferences {
+public:
+    explicit ModelReferences(const ModelTable& models) : models_(models) {}
+
+    Result<void> check(const schema::ModelDef& model) const;
+    Result<void> check(const schema::Endpoint& endpoint) const;
+
+private:
+    // The first bad reference within `ty`, or null.
+    const schema::TypeRef* find(const schema::TypeRef& ty) const;
+    // A key whose model prints the type name a reference to it prints.
+    bool declared(const std::string& name) const;
+    // The error for the bad `reference` found in the slot `where`.
+    Error error(std::string where, const schema::TypeRef& reference) const;
+
+    const ModelTable& models_;
+};
 
 }  // namespace tolv::codegen

@@ -4,22 +4,38 @@
 
 namespace tolv::codegen {
 
+namespace {
+
+std::uint32_t key_hash(std::string_view key) { return static_cast<std::uint32_t>(std::hash<std::string_view>{}(key)); }
+
+}  // namespace
+
 ModelTable::ModelTable(const schema::ApiGraph& graph) {
     models_.reserve(graph.models.size());
-    by_key_.reserve(graph.models.size());
+    std::size_t slots = 2;
+    while (slots < 2 * graph.models.size()) slots *= 2;
+    by_key_.assign(slots, Slot{0, none});
     for (const auto& [key, model] : graph.models) {
         // A copy of the key beside the others: lookups compare keys, and the
         // graph's own copies lie scattered over its map.
         const std::string& copy = keys_.emplace_back(key);
-        by_key_.emplace(copy, size());
-        models_.push_back({&copy, &model, intern(codegen::type_name(model.name))});
+        const std::uint32_t hash = key_hash(copy);
+        std::size_t slot = hash & (slots - 1);
+        while (by_key_[slot].model != none) slot = (slot + 1) & (slots - 1);
+        by_key_[slot] = {hash, size()};  // keys are distinct: the map's own
+        models_.push_back({&copy, &model, intern(codegen::type_name(model.name)), model.name == key});
     }
 }
 
 ModelTable::Index ModelTable::find_key(const std::optional<std::string>& key) const {
     if (!key) return none;
-    const auto found = by_key_.find(*key);
-    return found == by_key_.end() ? none : found->second;
+    const std::uint32_t hash = key_hash(*key);
+    const std::size_t mask = by_key_.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const Slot& entry = by_key_[slot];
+        if (entry.model == none) return none;
+        if (entry.hash == hash && *models_[entry.model].key == *key) return entry.model;
+    }
 }
 
 ModelTable::NameId ModelTable::type_name_of(std::string_view schema_name) {

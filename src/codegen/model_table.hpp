@@ -30,6 +30,8 @@ public:
     // The type name of the model (codegen::type_name of its name) in both clients.
     NameId type_name_id(Index m) const { return models_[m].type_name; }
     const std::string& type_name(Index m) const { return name(type_name_id(m)); }
+    // The model's own name is its key, so a reference by the key prints its type name.
+    bool named_by_key(Index m) const { return models_[m].named_by_key; }
 
     // The model whose key is exactly `key`, or none.
     Index find_key(const std::optional<std::string>& key) const;
@@ -47,10 +49,18 @@ private:
         const std::string* key;
         const schema::ModelDef* model;
         NameId type_name;
+        bool named_by_key;
     };
     std::vector<Entry> models_;
     std::deque<std::string> keys_;
-    std::unordered_map<std::string_view, Index> by_key_;
+    // Every model reference is looked up, often several times: an open
+    // addressing table (a power of two of slots, linear probing) keeps each
+    // lookup to one probe of a flat array and one key comparison.
+    struct Slot {
+        std::uint32_t hash;
+        Index model;  // none: empty
+    };
+    std::vector<Slot> by_key_;
     // Deques, so the views keying the maps stay valid as they grow.
     std::deque<std::string> names_;
     std::unordered_map<std::string_view, NameId> by_name_;
