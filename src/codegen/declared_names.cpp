@@ -32,7 +32,7 @@ struct Entry {
     const char* what;
     std::string_view name;
 
-    std::string text() const { return std::string(what) + " " + quote_debug(name); }
+    std::string text() const { return entry_text(what, name); }
 };
 
 // The function of an endpoint from the identifier words of its camelCase name.
@@ -111,8 +111,7 @@ private:
     // instead of a member, so the value would never be sent.
     static constexpr std::string_view kProto = "__proto__";
     static Result<void> proto(const Entry& owner, std::string_view what, std::string_view source_name) {
-        return fail(owner.text() + " " + std::string(what) + " " + quote_debug(source_name) +
-                    " has the wire name \"__proto__\"");
+        return fail(owner.text() + " " + entry_text(what, source_name) + " has the wire name \"__proto__\"");
     }
 
     static Result<void> empty(const Entry& owner) {
@@ -169,6 +168,10 @@ private:
 };
 
 }  // namespace
+
+std::string entry_text(std::string_view what, std::string_view name) {
+    return std::string(what) + " " + quote_debug(name);
+}
 
 const char* endpoint_kind_word(EndpointKind kind) {
     switch (kind) {

@@ -18,6 +18,10 @@ namespace tolv::codegen {
 
 enum class Client : std::uint8_t { Plain, Effect };
 
+// How errors name a schema entry or a part of one: `what "name"`, the name
+// quoted with its escapes.
+std::string entry_text(std::string_view what, std::string_view name);
+
 // How errors name an endpoint of this kind: "command", "channel", "upload",
 // "static route" or "websocket".
 const char* endpoint_kind_word(schema::EndpointKind kind);

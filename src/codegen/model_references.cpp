@@ -7,17 +7,8 @@
 #include "codegen/declared_names.hpp"
 
 namespace tolv::codegen {
-namespace {
-
 using schema::TypeKind;
 using schema::TypeRef;
-
-// `what "name"`, the way errors name an entry or a slot.
-std::string entry(std::string_view what, std::string_view name) {
-    return std::string(what) + " " + quote_debug(name);
-}
-
-}  // namespace
 
 const TypeRef* ModelReferences::find(const TypeRef& ty) const {
     switch (ty.kind) {
@@ -52,7 +43,8 @@ Error ModelReferences::error(std::string where, const TypeRef& reference) const 
 Result<void> ModelReferences::check(const schema::ModelDef& model) const {
     for (const schema::Field& field : model.fields) {
         if (const TypeRef* bad = find(field.ty)) {
-            return std::unexpected(error(entry("model", model.name) + " " + entry("field", field.sourceName), *bad));
+            return std::unexpected(
+                error(entry_text("model", model.name) + " " + entry_text("field", field.sourceName), *bad));
         }
     }
     return {};
@@ -60,10 +52,10 @@ Result<void> ModelReferences::check(const schema::ModelDef& model) const {
 
 Result<void> ModelReferences::check(const schema::Endpoint& endpoint) const {
     // Put in words only for the error.
-    const auto owner = [&] { return entry(endpoint_kind_word(endpoint.kind), endpoint.name) + " "; };
+    const auto owner = [&] { return entry_text(endpoint_kind_word(endpoint.kind), endpoint.name) + " "; };
     for (const schema::Param& param : endpoint.params) {
         if (const TypeRef* bad = find(param.ty)) {
-            return std::unexpected(error(owner() + entry("parameter", param.sourceName), *bad));
+            return std::unexpected(error(owner() + entry_text("parameter", param.sourceName), *bad));
         }
     }
     const TypeRef* result = nullptr;
@@ -84,7 +76,7 @@ Result<void> ModelReferences::check(const schema::Endpoint& endpoint) const {
                  {std::pair{"server event", &endpoint.serverEvents}, {"client event", &endpoint.clientEvents}}) {
                 for (const schema::Param& event : *events) {
                     if (const TypeRef* bad = find(event.ty)) {
-                        return std::unexpected(error(owner() + entry(side, event.sourceName), *bad));
+                        return std::unexpected(error(owner() + entry_text(side, event.sourceName), *bad));
                     }
                 }
             }

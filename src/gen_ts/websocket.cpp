@@ -54,6 +54,8 @@ std::vector<PayloadConversion> payload_conversions(const std::vector<Param>& eve
                                                    KeyMapper::Direction direction) {
     std::vector<PayloadConversion> out;
     for (const Param& event : events) {
+        // Only a model, or arrays of one, can have keys to rename.
+        if (!response_needs_conversion(event.ty)) continue;
         std::string converted = direction == KeyMapper::Direction::Response
                                     ? keys.response(event.ty, "data", 0)
                                     : keys.request(event.ty, "data", 0, false, /*untyped=*/true);
