@@ -5,10 +5,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/tsconfigs/typecheck.sh"
-work="$TOLV_TS_WORK/readme_schema"
-rm -rf "$work"
-mkdir -p "$work"
-ln -s "$TOLV_TS_DIR/node_modules" "$work/node_modules"
+work="$(fresh_work_dir readme_schema)"
 
 readme="$here/../../README.md"
 if [ "$(grep -c '^```json$' "$readme")" != 1 ]; then

@@ -7,10 +7,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/../tsconfigs/typecheck.sh"
 runtime="$here/../../../src/gen_effect/_effect_internal.ts"
-work="$TOLV_TS_WORK/effect_clients"
-rm -rf "$work"
-mkdir -p "$work"
-ln -s "$TOLV_TS_DIR/node_modules" "$work/node_modules"
+work="$(fresh_work_dir effect_clients)"
 
 mixes=(
     "all_effect:--surface effect"

@@ -9,10 +9,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/../tsconfigs/typecheck.sh"
-work="$TOLV_TS_WORK/names"
-rm -rf "$work"
-mkdir -p "$work"
-ln -s "$TOLV_TS_DIR/node_modules" "$work/node_modules"
+work="$(fresh_work_dir names)"
 
 # The schema holds a chain of 20 models, each with two fields of the next:
 # conversions inlined level by level would double with every level.

@@ -6,10 +6,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/../tsconfigs/typecheck.sh"
 tsc="$TOLV_TS_DIR/node_modules/.bin/tsc"
-work="$TOLV_TS_WORK/shapes_effect"
-rm -rf "$work"
-mkdir -p "$work"
-ln -s "$TOLV_TS_DIR/node_modules" "$work/node_modules"
+work="$(fresh_work_dir shapes_effect)"
 
 failed=0
 for surface in effect promise; do

@@ -1,9 +1,20 @@
 # Sourced by the typecheck scripts. Each *.json beside this file is one set of
 # compiler settings that users build with; generated code must pass them all.
+#   fresh_work_dir <name>
+# empties $TOLV_TS_WORK/<name>, links the packages into it (tsc and Node look
+# for "effect" in node_modules beside or above a file) and prints its path.
 #   typecheck <label> <file>...
 # runs tsc over the files once per set, says which sets fail, and returns 1
 # when any did. Files that import "effect" need node_modules beside or above
 # them.
+fresh_work_dir() {
+    local dir="$TOLV_TS_WORK/$1"
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    ln -s "$TOLV_TS_DIR/node_modules" "$dir/node_modules"
+    echo "$dir"
+}
+
 typecheck() {
     local label="$1"
     shift

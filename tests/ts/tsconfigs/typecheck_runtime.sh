@@ -5,10 +5,6 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/typecheck.sh"
 module="$(basename "$1")"
-out="$TOLV_TS_WORK/${module%.ts}_typecheck"
-rm -rf "$out"
-mkdir -p "$out"
-# tsc looks for "effect" in node_modules beside or above the checked file.
-ln -s "$TOLV_TS_DIR/node_modules" "$out/node_modules"
+out="$(fresh_work_dir "${module%.ts}_typecheck")"
 cp "$1" "$out/"
 typecheck "$module" "$out/$module"
