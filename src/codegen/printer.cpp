@@ -38,7 +38,7 @@ void Printer::line(std::string_view text) {
     out_ += '\n';
 }
 
-void Printer::emit(std::initializer_list<Var> vars, std::string_view text) {
+void Printer::emit(std::span<const Var> vars, std::string_view text) {
     if (!text.starts_with('\n')) {
         for_each_line(text, [&](std::string_view line) { emit_line(vars, line); });
         return;
@@ -56,7 +56,7 @@ void Printer::emit(std::initializer_list<Var> vars, std::string_view text) {
     });
 }
 
-void Printer::emit_line(std::initializer_list<Var> vars, std::string_view line) {
+void Printer::emit_line(std::span<const Var> vars, std::string_view line) {
     const std::size_t start = out_.size();
     write_indent();
     const std::size_t text_start = out_.size();

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -47,7 +48,10 @@ public:
     // a block written as a raw string: the first line feed, a last line of
     // spaces, and the indentation that all its non-blank lines share are
     // dropped.
-    void emit(std::initializer_list<Var> vars, std::string_view text);
+    void emit(std::span<const Var> vars, std::string_view text);
+    void emit(std::initializer_list<Var> vars, std::string_view text) {
+        emit(std::span<const Var>(vars.begin(), vars.size()), text);
+    }
 
     // A /** ... */ comment: the text trimmed of Unicode white space, one
     // " * " line per line of it (each trimmed again), and "*/" inside the
@@ -69,7 +73,7 @@ private:
         if (out_.size() == text_start) out_.resize(start);
         out_ += '\n';
     }
-    void emit_line(std::initializer_list<Var> vars, std::string_view line);
+    void emit_line(std::span<const Var> vars, std::string_view line);
 
     std::string out_;
     std::size_t step_;

@@ -75,18 +75,29 @@ void print_websocket(Printer& p, const schema::Endpoint& endpoint, lowering::Con
     print_events_interface(p, names.server_events, endpoint.serverEvents, server);
     p.line("");
     print_events_interface(p, names.client_events, endpoint.clientEvents, client);
-    const std::string_view effect = module.use(Import::Effect), stream = module.use(Import::Stream);
+    std::string name;
+    codegen::append_string_literal(name, endpoint.name, codegen::QuoteStyle::Json);
     const std::string_view schema = module.schema();
-    const std::string_view network_error = module.use(Import::TolvNetworkError);
-    const std::string_view decode_error = module.use(Import::TolvDecodeError);
-    p.emit({{"socket", names.socket},
-            {"server", names.server_events},
-            {"client", names.client_events},
-            {"Effect", effect},
-            {"Stream", stream},
-            {"TolvNetworkError", network_error},
-            {"TolvDecodeError", decode_error},
-            {"WebSocket", module.global(Global::WebSocket)}},
+    // One set of names for the whole block, printed in parts around the doc
+    // comment and the event schemas.
+    const codegen::Var vars[] = {
+        {"socket", names.socket},
+        {"server", names.server_events},
+        {"client", names.client_events},
+        {"factory", names.factory},
+        {"name", name},
+        {"Effect", module.use(Import::Effect)},
+        {"Schema", schema},
+        {"Stream", module.use(Import::Stream)},
+        {"TolvNetworkError", module.use(Import::TolvNetworkError)},
+        {"TolvDecodeError", module.use(Import::TolvDecodeError)},
+        {"TolvClient", module.use(Import::TolvClient)},
+        {"openWebSocket", module.use(Import::openWebSocket)},
+        {"WebSocket", module.global(Global::WebSocket)},
+        {"JSON", module.global(Global::JSON)},
+        {"MessageEvent", module.global(Global::MessageEvent)},
+    };
+    p.emit(vars,
            R"(
 
         export interface $socket$ {
@@ -98,16 +109,7 @@ void print_websocket(Printer& p, const schema::Endpoint& endpoint, lowering::Con
 
     )");
     if (endpoint.doc) p.doc(*endpoint.doc);
-    std::string name;
-    codegen::append_string_literal(name, endpoint.name, codegen::QuoteStyle::Json);
-    p.emit({{"factory", names.factory},
-            {"socket", names.socket},
-            {"name", name},
-            {"Effect", effect},
-            {"TolvNetworkError", network_error},
-            {"TolvClient", module.use(Import::TolvClient)},
-            {"openWebSocket", module.use(Import::openWebSocket)}},
-           R"(
+    p.emit(vars, R"(
         export const $factory$ = (): $Effect$.Effect<$socket$, $TolvNetworkError$, $TolvClient$> =>
           $Effect$.gen(function* () {
             const ws = yield* $openWebSocket$($name$)
@@ -118,15 +120,7 @@ void print_websocket(Printer& p, const schema::Endpoint& endpoint, lowering::Con
     print_event_schemas(p, "clientSchemas", names.client_events, endpoint.clientEvents, client, schema);
     // Payloads travel with source keys: each is encoded before it is sent and
     // decoded before it is handed over, as command arguments and results are.
-    p.emit({{"server", names.server_events},
-            {"client", names.client_events},
-            {"Effect", effect},
-            {"Schema", schema},
-            {"Stream", stream},
-            {"TolvNetworkError", network_error},
-            {"TolvDecodeError", decode_error},
-            {"JSON", module.global(Global::JSON)},
-            {"MessageEvent", module.global(Global::MessageEvent)}},
+    p.emit(vars,
            R"(
             return {
               socket: ws,

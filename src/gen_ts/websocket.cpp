@@ -98,15 +98,23 @@ void print_fixed_members(Printer& p, const Endpoint& endpoint, const ApiContext&
     // The name is written into the URL as it is, only escaped for the template literal.
     std::string path;
     codegen::append_template_text(path, endpoint.name);
-    p.emit({{"path", path},
-            {"getBaseUrl", api.get_base_url},
-            {"WebSocket", api.web_socket},
-            {"Map", api.map},
-            {"Set", api.set},
-            {"CloseEvent", api.close_event},
-            {"Event", api.event},
-            {"JSON", api.json}},
-           R"(
+    // One set of names for the members, printed in three parts around the
+    // delivery of a message.
+    const codegen::Var vars[] = {
+        {"path", path},
+        {"server", server},
+        {"client", client},
+        {"sent", convert_outgoing ? "this.toSource(event as string, data)" : "data"},
+        {"getBaseUrl", api.get_base_url},
+        {"WebSocket", api.web_socket},
+        {"Map", api.map},
+        {"Set", api.set},
+        {"CloseEvent", api.close_event},
+        {"Event", api.event},
+        {"Error", api.error},
+        {"JSON", api.json},
+    };
+    p.emit(vars, R"(
         private ws: $WebSocket$ | null = null;
         private listeners: $Map$<string, $Set$<(data: unknown) => void>> = new $Map$();
         private connectionListeners: $Set$<() => void> = new $Set$();
@@ -136,16 +144,7 @@ void print_fixed_members(Printer& p, const Endpoint& endpoint, const ApiContext&
     }
     p.dedent();
     p.dedent();
-    p.emit({{"server", server},
-            {"client", client},
-            {"sent", convert_outgoing ? "this.toSource(event as string, data)" : "data"},
-            {"WebSocket", api.web_socket},
-            {"Set", api.set},
-            {"CloseEvent", api.close_event},
-            {"Event", api.event},
-            {"Error", api.error},
-            {"JSON", api.json}},
-           R"(
+    p.emit(vars, R"(
             };
         }
 
