@@ -63,6 +63,8 @@ TEST(WaitForDebounce, RelevantChangesSlideTheWindow) {
     auto [sender, receiver] = make_channel<DevMessage>();
 
     std::atomic<Clock::rep> last_change{0};
+    // Taken before the editor starts: its first sleep may begin at once.
+    const auto start = Clock::now();
     std::thread editor([&, events = sender] {
         for (int i = 0; i < 4; ++i) {
             std::this_thread::sleep_for(40ms);
@@ -70,7 +72,6 @@ TEST(WaitForDebounce, RelevantChangesSlideTheWindow) {
             events.send(change("/p/a.py"));
         }
     });
-    const auto start = Clock::now();
     EXPECT_FALSE(wait_for_debounce(receiver, config));
     const auto returned = Clock::now();
     editor.join();
