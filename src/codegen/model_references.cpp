@@ -13,7 +13,7 @@ using schema::TypeRef;
 const TypeRef* ModelReferences::find(const TypeRef& ty) const {
     switch (ty.kind) {
         // A reference without a name prints "unknown".
-        case TypeKind::Model: return !ty.name || declared(*ty.name) ? nullptr : &ty;
+        case TypeKind::Model: return !ty.name || models_.resolve(ty.name) != ModelTable::none ? nullptr : &ty;
         case TypeKind::Array: return ty.inner.empty() ? nullptr : find(ty.inner.front());
         case TypeKind::Record: return ty.inner.size() < 2 ? nullptr : find(ty.inner[1]);
         case TypeKind::Tuple:
@@ -26,18 +26,15 @@ const TypeRef* ModelReferences::find(const TypeRef& ty) const {
     }
 }
 
-bool ModelReferences::declared(const std::string& name) const {
-    const ModelTable::Index m = models_.find_key(name);
-    if (m == ModelTable::none) return false;
-    return models_.named_by_key(m) || models_.type_name(m) == type_name(name);
-}
-
 Error ModelReferences::error(std::string where, const TypeRef& reference) const {
     const std::string& name = *reference.name;
     where += " refers to model " + quote_debug(name) + ", which the schema ";
-    const ModelTable::Index m = models_.find_key(name);
-    if (m == ModelTable::none) return Error(where + "does not define");
-    return Error(where + "declares as " + quote_debug(models_.model(m).name));
+    // A model whose key gives the type name, but whose record names another.
+    const std::string printed = type_name(name);
+    for (ModelTable::Index m = 0; m < models_.size(); ++m) {
+        if (type_name(models_.key(m)) == printed) return Error(where + "declares as " + quote_debug(models_.model(m).name));
+    }
+    return Error(where + "does not define");
 }
 
 Result<void> ModelReferences::check(const schema::ModelDef& model) const {

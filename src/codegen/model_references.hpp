@@ -9,8 +9,7 @@
 namespace tolv::codegen {
 
 // Fails on the first model reference of an entry, its types taken in order,
-// that is not exactly a key of the model table, or whose model declares
-// another type name than the reference prints. Only the types a client
+// that resolves to no model (ModelTable::resolve). Only the types a client
 // prints are looked at: model fields, parameters, command and upload
 // results, channel items and websocket events; of a record its value (its
 // key never prints a model name), of an array its element.
@@ -24,8 +23,6 @@ public:
 private:
     // The first bad reference within `ty`, or null.
     const schema::TypeRef* find(const schema::TypeRef& ty) const;
-    // A key whose model prints the type name a reference to it prints.
-    bool declared(const std::string& name) const;
     // The error for the bad `reference` found in the slot `where`.
     Error error(std::string where, const schema::TypeRef& reference) const;
 

@@ -25,27 +25,39 @@ ModelTable::ModelTable(const schema::ApiGraph& graph) {
         by_key_[slot] = {hash, size()};  // keys are distinct: the map's own
         models_.push_back({&copy, &model, intern(codegen::type_name(model.name)), model.name == key});
     }
+    declaring_.assign(name_count(), none);
+    for (Index m = size(); m-- > 0;) declaring_[models_[m].type_name] = m;
 }
 
-ModelTable::Index ModelTable::find_key(const std::optional<std::string>& key) const {
-    if (!key) return none;
-    const std::uint32_t hash = key_hash(*key);
+ModelTable::Index ModelTable::find_key(std::string_view key) const {
+    const std::uint32_t hash = key_hash(key);
     const std::size_t mask = by_key_.size() - 1;
     for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
         const Slot& entry = by_key_[slot];
         if (entry.model == none) return none;
-        if (entry.hash == hash && *models_[entry.model].key == *key) return entry.model;
+        if (entry.hash == hash && *models_[entry.model].key == key) return entry.model;
     }
 }
 
-ModelTable::NameId ModelTable::type_name_of(std::string_view schema_name) {
+ModelTable::Index ModelTable::resolve(const std::optional<std::string>& name) const {
+    if (!name) return none;
+    // Nearly every reference is the key of a model named by its key: its
+    // type name is the model's own, found without converting the name.
+    const Index keyed = find_key(*name);
+    const NameId id = keyed != none && models_[keyed].named_by_key ? models_[keyed].type_name : type_name_of(*name);
+    // An empty type name prints "unknown", which names no model.
+    if (id >= declaring_.size() || names_[id].empty()) return none;
+    return declaring_[id];
+}
+
+ModelTable::NameId ModelTable::type_name_of(std::string_view schema_name) const {
     if (const auto found = by_schema_name_.find(schema_name); found != by_schema_name_.end()) return found->second;
     const NameId id = intern(codegen::type_name(schema_name));
     by_schema_name_.emplace(schema_names_.emplace_back(schema_name), id);
     return id;
 }
 
-ModelTable::NameId ModelTable::intern(std::string_view pascal) {
+ModelTable::NameId ModelTable::intern(std::string_view pascal) const {
     if (const auto found = by_name_.find(pascal); found != by_name_.end()) return found->second;
     const NameId id = name_count();
     by_name_.emplace(names_.emplace_back(pascal), id);

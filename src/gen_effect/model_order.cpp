@@ -12,13 +12,12 @@ namespace tolv::gen_effect {
 namespace {
 
 using Index = codegen::ModelTable::Index;
-using NameId = codegen::ModelTable::NameId;
 constexpr std::uint32_t none = codegen::ModelTable::none;
 
 // Calls `visit` with the name of every model reference in `ty`.
 template <class Visit>
 void for_each_model_ref(const schema::TypeRef& ty, Visit&& visit) {
-    if (ty.kind == schema::TypeKind::Model && ty.name) visit(*ty.name);
+    if (ty.kind == schema::TypeKind::Model) visit(ty.name);
     for (const schema::TypeRef& inner : ty.inner) for_each_model_ref(inner, visit);
 }
 
@@ -55,23 +54,22 @@ std::vector<std::uint32_t> dependency_order(const codegen::Edges& dependencies) 
     return order;
 }
 
-ModelOrder order_models(codegen::ModelTable& models) {
+ModelOrder order_models(const codegen::ModelTable& models) {
     const Index n = models.size();
     // Nodes are the models numbered in the byte order of their type names.
     std::vector<Index> model_at(n);
     for (Index m = 0; m < n; ++m) model_at[m] = m;
     std::ranges::sort(model_at, {}, [&](Index m) -> const std::string& { return models.type_name(m); });
-    std::vector<std::uint32_t> node_named(models.name_count(), none);
-    for (std::uint32_t node = 0; node < n; ++node) node_named[models.type_name_id(model_at[node])] = node;
+    std::vector<std::uint32_t> node_of(n);
+    for (std::uint32_t node = 0; node < n; ++node) node_of[model_at[node]] = node;
 
     codegen::Edges dependencies(n);
     std::vector<bool> refers_to_itself(n, false);
     for (std::uint32_t node = 0; node < n; ++node) {
         for (const schema::Field& field : models.model(model_at[node]).fields) {
-            for_each_model_ref(field.ty, [&](const std::string& name) {
-                const NameId id = models.type_name_of(name);
-                // Names first seen here belong to no model.
-                const std::uint32_t target = id < node_named.size() ? node_named[id] : none;
+            for_each_model_ref(field.ty, [&](const std::optional<std::string>& name) {
+                const Index model = models.resolve(name);
+                const std::uint32_t target = model == none ? none : node_of[model];
                 if (target == node) {
                     refers_to_itself[node] = true;
                 } else if (target != none) {

@@ -28,8 +28,8 @@ struct ModelOrder {
 };
 
 // One declaration per model, ordered by type name; a model depends on the
-// models whose type names its fields refer to, anywhere in their types. Type
-// names are unique among the models (codegen::declare_names).
-ModelOrder order_models(codegen::ModelTable& models);
+// models its fields refer to (ModelTable::resolve), anywhere in their types.
+// Type names are unique among the models (codegen::declare_names).
+ModelOrder order_models(const codegen::ModelTable& models);
 
 }  // namespace tolv::gen_effect

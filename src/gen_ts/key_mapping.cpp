@@ -248,10 +248,10 @@ void KeyMapper::find_large_models(const codegen::Components& components) {
 }
 
 Index KeyMapper::expanded_model(const TypeRef& ty) const {
-    if (ty.kind == TypeKind::Model) return models_.find_key(ty.name);
+    if (ty.kind == TypeKind::Model) return models_.resolve(ty.name);
     if (ty.kind != TypeKind::Array) return no_model;
     const TypeRef* reached = array_model(ty);
-    return reached == nullptr ? no_model : models_.find_key(reached->name);
+    return reached == nullptr ? no_model : models_.resolve(reached->name);
 }
 
 std::string KeyMapper::request(const TypeRef& ty, std::string_view expr, std::size_t depth, bool may_be_absent,

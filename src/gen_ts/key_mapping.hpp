@@ -67,7 +67,7 @@ private:
 
     // The model that converting a value of type `ty` expands: its own model
     // reference, or the one at the bottom of its nested arrays; none if
-    // there is none or no model has that key.
+    // there is none or it resolves to no model.
     Index expanded_model(const schema::TypeRef& ty) const;
     Index field_model(Index model, std::size_t field) const { return field_models_[field_start_[model] + field]; }
     // Appends the name of the helper converting `model`, which is then owed

@@ -97,8 +97,12 @@ TEST(DeclaredNames, ModelReferencesNameDeclaredModels) {
     };
     const Case cases[] = {
         {R"("a": {"name": "a", "kind": "rpc", "params": [)" + typed("p", R"({"kind": "tuple", "inner": [)" + unprinted + "]}") +
-             R"(], "returns": {"kind": "union", "inner": [{"kind": "primitive", "name": "str"}, )" + ref("user") + "]}}",
-         R"(command "a" result refers to model "user", which the schema does not define)"},
+             R"(], "returns": {"kind": "union", "inner": [{"kind": "primitive", "name": "str"}, )" + ref("usr") + "]}}",
+         R"(command "a" result refers to model "usr", which the schema does not define)"},
+        // A reference means the model whose record name gives the type name it prints.
+        {R"("a": {"name": "a", "kind": "rpc", "params": [)" + typed("p", R"({"kind": "tuple", "inner": [)" + ref("user") + "," + ref("label") + "]}") +
+             R"(], "returns": )" + ref("Label") + "}",
+         ""},
         {R"("a": {"name": "a", "kind": "upload", "params": [)" + typed("p", R"({"kind": "array", "inner": [)" + ref("Gone") + "]}") +
              R"(], "returns": {"kind": "void"}})",
          R"(upload "a" parameter "p" refers to model "Gone", which the schema does not define)"},

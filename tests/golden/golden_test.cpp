@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -13,9 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "codegen/declared_names.hpp"
 #include "gen_effect/generator.hpp"
 #include "gen_ts/generator.hpp"
 #include "schema/json_reader.hpp"
+#include "schema/naming.hpp"
 
 namespace tolv {
 namespace {
@@ -144,6 +147,77 @@ TEST(Golden, EveryFixtureEveryClientEverySurface) {
             std::ofstream list(folder / "same.txt", std::ios::binary | std::ios::trunc);
             for (const auto& [variant, earlier] : same) list << variant << " = " << earlier << "\n";
         }
+    }
+}
+
+// Calls `visit` with every model reference of the graph, at any depth.
+void for_each_model_ref(schema::ApiGraph& graph, const std::function<void(std::string&)>& visit) {
+    const std::function<void(schema::TypeRef&)> walk = [&](schema::TypeRef& ty) {
+        if (ty.kind == schema::TypeKind::Model && ty.name) visit(*ty.name);
+        for (schema::TypeRef& inner : ty.inner) walk(inner);
+    };
+    for (auto& [key, model] : graph.models) {
+        for (schema::Field& field : model.fields) walk(field.ty);
+    }
+    for (auto& [key, endpoint] : graph.endpoints) {
+        walk(endpoint.returns);
+        if (endpoint.channelItem) walk(*endpoint.channelItem);
+        for (auto* list : {&endpoint.params, &endpoint.serverEvents, &endpoint.clientEvents}) {
+            for (schema::Param& param : *list) walk(param.ty);
+        }
+    }
+}
+
+// The api.ts of the plain client and of the Effect client in both surfaces.
+std::vector<std::string> three_modules(const schema::ApiGraph& graph) {
+    EffectGenOptions promise;
+    promise.default_surface = ReturnSurface::Promise;
+    return {gen_ts::generate(graph).value().files[0].content,
+            gen_effect::generate_with_options(graph, {}).value().files[0].content,
+            gen_effect::generate_with_options(graph, promise).value().files[0].content};
+}
+
+// A model reference means the model whose record name gives the type name
+// the reference prints: spelled otherwise than the key ("user", "treeNode"),
+// or by the record name of a model keyed otherwise, it gives the module that
+// the key gives, conversions and model order included. A reference by a key
+// whose record names another type stays refused.
+TEST(Golden, ReferencesResolveByTheTypeNameTheyPrint) {
+    for (const Fixture& fixture : kFixtures) {
+        SCOPED_TRACE(fixture.name);
+        const schema::ApiGraph graph = schema::read_api_graph(read_file(kSource / fixture.schema)).value();
+        const std::vector<std::string> expected = three_modules(graph);
+
+        schema::ApiGraph respelled = graph;
+        for_each_model_ref(respelled, [](std::string& name) {
+            const std::string before = codegen::type_name(name);
+            if (name[0] >= 'A' && name[0] <= 'Z') {
+                name[0] = static_cast<char>(name[0] - 'A' + 'a');
+            } else {
+                name = schema::to_pascal_case(name);
+            }
+            ASSERT_EQ(codegen::type_name(name), before) << name;
+        });
+        EXPECT_TRUE(three_modules(respelled) == expected) << "respelled references";
+
+        // Every key gains a word after a character that sorts before any
+        // other, which keeps the key order: "User" becomes "User\x01x", which
+        // gives the type name UserX. The records keep their names.
+        schema::ApiGraph rekeyed;
+        rekeyed.endpoints = graph.endpoints;
+        rekeyed.enums = graph.enums;
+        for (const auto& [key, model] : graph.models) rekeyed.models.emplace(key + "\x01x", model);
+        EXPECT_TRUE(three_modules(rekeyed) == expected) << "references by the record names";
+
+        std::string* first = nullptr;
+        for_each_model_ref(rekeyed, [&](std::string& name) { first = first ? first : &name; });
+        ASSERT_NE(first, nullptr);
+        const std::string record = *first;
+        *first += "\x01x";
+        const auto refused = gen_ts::generate(rekeyed);
+        ASSERT_FALSE(refused.has_value());
+        EXPECT_NE(refused.error().display().find(", which the schema declares as \"" + record + "\""), std::string::npos)
+            << refused.error().display();
     }
 }
 
