@@ -39,15 +39,18 @@ bool continues_identifier(char32_t c) {
 }
 
 // Reserved in strict module code, plus the globals that declarations must
-// never shadow because generated code names them directly. Sorted.
-constexpr std::array<std::string_view, 52> kReserved = {
+// never shadow because generated code names them directly, plus "then": a
+// module exporting it is taken for a promise, and `await import()` calls it.
+// Sorted.
+constexpr std::array<std::string_view, 53> kReserved = {
     "Infinity", "NaN",        "arguments", "await",  "break",    "case",       "catch",   "class",      "const",
     "continue", "debugger",   "default",   "delete", "do",       "else",       "enum",    "eval",       "export",
     "extends",  "false",      "finally",   "for",    "function", "globalThis", "if",      "implements", "import",
     "in",       "instanceof", "interface", "let",    "new",      "null",       "package", "private",    "protected",
-    "public",   "return",     "static",    "super",  "switch",   "this",       "throw",   "true",       "try",
-    "typeof",   "undefined",  "var",       "void",   "while",    "with",       "yield",
+    "public",   "return",     "static",    "super",  "switch",   "then",       "this",    "throw",      "true",
+    "try",      "typeof",     "undefined", "var",    "void",     "while",      "with",    "yield",
 };
+static_assert(std::ranges::is_sorted(kReserved));
 
 }  // namespace
 

@@ -12,8 +12,9 @@ namespace tolv::codegen {
 // "_", ZWNJ or ZWJ. Reserved words are identifier names too.
 bool is_identifier_name(std::string_view text);
 
-// A word reserved in module code, or a global the generated code relies on
-// by name ("undefined", "globalThis"): no declaration may take it.
+// A word reserved in module code, a global the generated code relies on by
+// name ("undefined", "globalThis"), or "then", which would make the module
+// look like a promise: no declaration may take it.
 bool is_reserved_word(std::string_view text);
 
 // The identifier for a name already in camelCase or PascalCase form: every

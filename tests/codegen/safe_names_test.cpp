@@ -32,6 +32,8 @@ TEST(SafeNames, DeclaredNamesFromSchemaNames) {
         {"delete", "delete_", "Delete"},
         {"default", "default_", "Default"},
         {"undefined", "undefined_", "Undefined"},
+        {"then", "then_", "Then"},
+        {"then_", "then_", "Then"},
         {"2fa_code", "_2faCode", "_2faCode"},
         {"größe ändern", "größeÄndern", "GrößeÄndern"},
         {"a$b", "a$b", "A$b"},
