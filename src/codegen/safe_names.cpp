@@ -77,6 +77,10 @@ bool is_reserved_word(std::string_view text) {
     return std::ranges::binary_search(kReserved, text);
 }
 
+bool is_inherited_name(std::string_view name) {
+    return std::ranges::find(kInheritedNames, name) != kInheritedNames.end();
+}
+
 std::string identifier_words(std::string_view converted) {
     std::string out;
     out.reserve(converted.size());

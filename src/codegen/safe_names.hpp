@@ -3,6 +3,7 @@
 // bodies of string and template literals.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,16 @@ bool is_reserved_word(std::string_view text);
 // later word is capitalised ("User:joined" -> "UserJoined"). Empty when
 // nothing is left.
 std::string identifier_words(std::string_view converted);
+
+// The own properties of Object.prototype: every object inherits them, so a
+// value read by one of these names from an object that lacks it is the
+// inherited member (a function, Object.prototype), never undefined.
+inline constexpr std::array<std::string_view, 12> kInheritedNames = {
+    "constructor",      "toString",         "toLocaleString",   "valueOf",
+    "hasOwnProperty",   "isPrototypeOf",    "propertyIsEnumerable", "__defineGetter__",
+    "__defineSetter__", "__lookupGetter__", "__lookupSetter__", "__proto__",
+};
+bool is_inherited_name(std::string_view name);
 
 // A name that a declaration can take: a leading "_" before a first character
 // that cannot start an identifier (a digit), a trailing "_" after a reserved

@@ -89,6 +89,13 @@ std::string params_object(const std::vector<schema::Param>& params, Context& con
 std::string param_payload_expr(const schema::Param& param, Context& context) {
     std::string access = "args";
     codegen::append_member_access(access, param.wireName, QuoteStyle::Json);
+    if (codegen::is_inherited_name(param.wireName)) {
+        // Only an own member: a missing "constructor" must not read as Object.
+        std::string key;
+        codegen::append_string_literal(key, param.wireName, QuoteStyle::Json);
+        access = "(" + std::string(context.names.global(Global::Object)) + ".prototype.hasOwnProperty.call(args, " +
+                 key + ") ? " + access + " : undefined)";
+    }
     if (!holds_model(param.ty)) return access;
     const std::string encode = std::string(context.names.schema()) + "encodeUnknownSync(" +
                                lower_with_enums(param.ty, context).schema + ")(" + access + ")";

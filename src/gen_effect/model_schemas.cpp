@@ -14,42 +14,82 @@ using codegen::QuoteStyle;
 
 namespace {
 
-// The JSON key a struct cannot name: it assigns its members, and assigning
-// "__proto__" sets the prototype. A model with that key reads and writes it
-// under the symbol _protoKey, which _fromProtoKey moves it to and back.
-constexpr std::string_view kProtoKey = "__proto__";
+// A struct renames a member, and drops the null of an optional nullable
+// one, by key transformations that the library checks for duplicates in a
+// plain object, where a key every object inherits ("constructor",
+// "__proto__", ...) always looks taken: the module would throw on load. And
+// where the struct reads a missing member by such a name itself, it reads
+// the inherited one. Such a member is moved by the model's _keyMoves before
+// the struct reads it: to its wire name, which the struct reads as it is,
+// when that is inherited; else, when the source name is, to a symbol that
+// the struct renames from.
+enum class KeyMove : std::uint8_t { None, ToSymbol, ToWireName };
 
-bool has_proto_key(const schema::ModelDef& model) {
-    return std::ranges::any_of(model.fields, [](const schema::Field& f) { return f.sourceName == kProtoKey; });
+KeyMove key_move(const schema::Field& field) {
+    if (codegen::is_inherited_name(field.wireName)) return KeyMove::ToWireName;
+    if (field.sourceName != field.wireName && codegen::is_inherited_name(field.sourceName)) return KeyMove::ToSymbol;
+    return KeyMove::None;
 }
 
-void print_proto_key_helpers(Printer& p, ModuleNames& names) {
+// The constant holding the symbol of an inherited name: "_constructorKey",
+// "_protoKey" for "__proto__".
+std::string symbol_name(std::string_view inherited) {
+    while (inherited.starts_with('_')) inherited.remove_prefix(1);
+    while (inherited.ends_with('_')) inherited.remove_suffix(1);
+    return "_" + std::string(inherited) + "Key";
+}
+
+// The symbols of the inherited source names some model moves, and the
+// transformation that moves them.
+void print_key_move_helpers(Printer& p, ModuleNames& names, const std::vector<bool>& symbols) {
     p.line("");
+    std::string literal;
+    for (std::size_t i = 0; i < codegen::kInheritedNames.size(); ++i) {
+        if (!symbols[i]) continue;
+        literal.clear();
+        codegen::append_string_literal(literal, codegen::kInheritedNames[i], QuoteStyle::Json);
+        p.emit({{"name", symbol_name(codegen::kInheritedNames[i])},
+                {"Symbol", names.global(Global::Symbol)},
+                {"literal", literal}},
+               "const $name$ = $Symbol$($literal$)");
+    }
     p.emit({{"Schema", names.use(Import::Schema)},
-            {"Symbol", names.global(Global::Symbol)},
             {"Object", names.global(Global::Object)},
-            {"PropertyKey", names.global(Global::PropertyKey)}},
+            {"PropertyKey", names.global(Global::PropertyKey)},
+            {"ReadonlyArray", names.global(Global::ReadonlyArray)}},
            R"(
-        const _protoKey = $Symbol$("__proto__")
 
         type _JsonObject = { readonly [key: $PropertyKey$]: unknown }
 
         const _JsonObject = $Schema$.declare((u: unknown): u is _JsonObject => typeof u === "object" && u !== null)
 
-        // Moves an own "__proto__" member to _protoKey and back.
-        const _fromProtoKey = $Schema$.transform(_JsonObject, _JsonObject, {
-          strict: true,
-          decode: (raw) => {
-            if (!$Object$.prototype.hasOwnProperty.call(raw, "__proto__")) return raw
-            const { ["__proto__"]: value, ...rest } = raw
-            return { ...rest, [_protoKey]: value }
-          },
-          encode: (keyed) => {
-            if (!$Object$.prototype.hasOwnProperty.call(keyed, _protoKey)) return keyed
-            const { [_protoKey]: value, ...rest } = keyed
-            return { ...rest, ["__proto__"]: value }
-          },
-        })
+        // [server key, struct key, optional]: the struct reads the member under
+        // a symbol, or under its own name when every object inherits that.
+        type _KeyMove = readonly [server: string, struct: $PropertyKey$, optional?: true]
+
+        // Moves own members from the server's keys to the struct's, or back.
+        // On the way in, a missing member arrives as undefined, never as the
+        // member every object inherits; one whose key is optional arrives
+        // missing when it is missing or null.
+        const _moveKeys = (input: _JsonObject, moves: $ReadonlyArray$<_KeyMove>, decoding: boolean): _JsonObject => {
+          const out: { [key: $PropertyKey$]: unknown } = { ...input }
+          for (const [server, struct] of moves) delete out[decoding ? server : struct]
+          for (const [server, struct, optional] of moves) {
+            const [from, to] = decoding ? [server, struct] : [struct, server]
+            const present = $Object$.prototype.hasOwnProperty.call(input, from)
+            const value = present ? input[from] : undefined
+            if (decoding ? optional && (!present || value === null) : !present) continue
+            $Object$.defineProperty(out, to, { value, enumerable: true, writable: true, configurable: true })
+          }
+          return out
+        }
+
+        const _keyMoves = (moves: $ReadonlyArray$<_KeyMove>) =>
+          $Schema$.transform(_JsonObject, _JsonObject, {
+            strict: true,
+            decode: (raw) => _moveKeys(raw, moves, true),
+            encode: (keyed) => _moveKeys(keyed, moves, false),
+          })
     )");
 }
 
@@ -60,9 +100,18 @@ RenderedField render_field(const schema::Field& field, Context& context, const M
     const bool optional = codegen::is_optional(field);
     const bool nullable = codegen::is_nullable(field);
     const bool optional_key = optional && nullable;
+    const KeyMove move = key_move(field);
+    // The struct reads a member moved to its inherited wire name as it is.
+    // When optional, under an optional key: a value lacking it must encode
+    // as one lacking a member by any other name does, not read the
+    // inherited one. The move fills in undefined, or drops null, on decoding.
+    const bool moved_optional = move == KeyMove::ToWireName && optional;
     TypeExpr expr = lower_without_flags(field.ty, context, &scope);
     std::string member_type;
-    if (optional_key) {
+    if (moved_optional) {
+        member_type = append_ts_flags(expr.ts, true, false);
+        expr.schema = std::string(names.schema()) + "optional(" + expr.schema + ")";
+    } else if (optional_key) {
         // A property signature: null decodes to a missing key, so the decoded
         // member is `T | undefined` under an optional key.
         member_type = append_ts_flags(expr.ts, true, false);
@@ -75,7 +124,7 @@ RenderedField render_field(const schema::Field& field, Context& context, const M
     RenderedField out;
     codegen::append_object_key(out.schema_entry, field.wireName, QuoteStyle::Json);
     out.schema_entry += ": ";
-    if (field.sourceName == field.wireName) {
+    if (field.sourceName == field.wireName || move == KeyMove::ToWireName) {
         out.schema_entry += expr.schema;
     } else {
         if (optional_key) {
@@ -84,17 +133,30 @@ RenderedField render_field(const schema::Field& field, Context& context, const M
             out.schema_entry.append(names.schema()).append("propertySignature(").append(expr.schema).append(")");
         }
         out.schema_entry.append(".pipe(").append(names.schema()).append("fromKey(");
-        if (field.sourceName == kProtoKey) {
-            out.schema_entry += "_protoKey";
+        if (move == KeyMove::ToSymbol) {
+            out.schema_entry += symbol_name(field.sourceName);
         } else {
             codegen::append_string_literal(out.schema_entry, field.sourceName, QuoteStyle::Json);
         }
         out.schema_entry += "))";
     }
+    if (move != KeyMove::None) {
+        // ["source", _sourceKey] or ["source", "wire"], then ", true" for an optional key
+        out.key_move = "[";
+        codegen::append_string_literal(out.key_move, field.sourceName, QuoteStyle::Json);
+        out.key_move += ", ";
+        if (move == KeyMove::ToSymbol) {
+            out.key_move += symbol_name(field.sourceName);
+        } else {
+            codegen::append_string_literal(out.key_move, field.wireName, QuoteStyle::Json);
+        }
+        if (optional_key) out.key_move += ", true";
+        out.key_move += ']';
+    }
     if (!member) return out;
     out.ts_member = "readonly ";
     codegen::append_property_key(out.ts_member, field.wireName, QuoteStyle::Json);
-    out.ts_member.append(optional_key ? "?: " : ": ").append(member_type);
+    out.ts_member.append(optional_key || moved_optional ? "?: " : ": ").append(member_type);
     return out;
 }
 
@@ -110,11 +172,18 @@ void print_model_schema(Printer& p, const schema::ModelDef& model, Context& cont
         fields.push_back(render_field(field, context, scope, self_referring));
     }
     const std::string_view schema = context.names.use(Import::Schema);
-    const bool proto_key = has_proto_key(model);
+    std::string moves;
+    for (const RenderedField& field : fields) {
+        if (field.key_move.empty()) continue;
+        moves += moves.empty() ? "[" : ", ";
+        moves += field.key_move;
+    }
     // The constant, declared by `head`: "$head$ = Schema.Struct({ ...entries })",
-    // composed after _fromProtoKey when the model has the key "__proto__".
+    // composed after the model's _keyMoves when it moves members.
+    const bool moved = !moves.empty();
     const auto print_struct = [&](std::string_view head) {
-        const std::string open = proto_key ? "compose(_fromProtoKey, " + std::string(schema) + ".Struct({" : "Struct({";
+        const std::string open =
+            moved ? "compose(_keyMoves(" + moves + "]), " + std::string(schema) + ".Struct({" : "Struct({";
         p.emit({{"head", head}, {"Schema", schema}, {"open", open}, {"close", fields.empty() ? "})" : ""}},
                "$head$ = $Schema$.$open$$close$");
         if (fields.empty()) return;
@@ -125,7 +194,7 @@ void print_model_schema(Printer& p, const schema::ModelDef& model, Context& cont
             p.line(fields[i].schema_entry);
         }
         p.dedent();
-        p.line(proto_key ? "}), { strict: false })" : "})");
+        p.line(moved ? "}), { strict: false })" : "})");
     };
 
     const std::string& name = context.models.name(scope.self);
@@ -155,10 +224,19 @@ void print_model_schema(Printer& p, const schema::ModelDef& model, Context& cont
 void print_model_schemas(Printer& p, Context& context) {
     const ModelOrder order = order_models(context.models);
     codegen::ModelTable& models = context.models;
-    if (std::ranges::any_of(order.declarations,
-                            [&](const Declaration& d) { return has_proto_key(models.model(d.model)); })) {
-        print_proto_key_helpers(p, context.names);
+    // The helpers, when some member is moved, with the symbols the moves use.
+    bool moves = false;
+    std::vector<bool> symbols(codegen::kInheritedNames.size(), false);
+    for (codegen::ModelTable::Index m = 0; m < models.size(); ++m) {
+        for (const schema::Field& field : models.model(m).fields) {
+            const KeyMove move = key_move(field);
+            moves = moves || move != KeyMove::None;
+            if (move != KeyMove::ToSymbol) continue;
+            symbols[std::ranges::find(codegen::kInheritedNames, field.sourceName) - codegen::kInheritedNames.begin()] =
+                true;
+        }
     }
+    if (moves) print_key_move_helpers(p, context.names, symbols);
     for (std::size_t i = 0; i < order.declarations.size(); ++i) {
         const Declaration& declaration = order.declarations[i];
         p.line("");

@@ -21,6 +21,7 @@ ApiContext::ApiContext(const KeyMapper& key_mapper, const codegen::DeclaredNames
       close_event(declared.global_name("CloseEvent")),
       event(declared.global_name("Event")),
       error(declared.global_name("Error")),
-      json(declared.global_name("JSON")) {}
+      json(declared.global_name("JSON")),
+      object(declared.global_name("Object")) {}
 
 }  // namespace tolv::gen_ts

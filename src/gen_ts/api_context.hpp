@@ -21,7 +21,7 @@ struct ApiContext {
     // Imports from the runtime module.
     std::string request, create_channel, create_upload, get_base_url, bridge_channel, upload_handle;
     // Globals.
-    std::string promise, file, string, url_search_params, web_socket, map, set, close_event, event, error, json;
+    std::string promise, file, string, url_search_params, web_socket, map, set, close_event, event, error, json, object;
 };
 
 }  // namespace tolv::gen_ts

@@ -23,10 +23,10 @@ std::string quoted_name(const Endpoint& endpoint) {
     return out;
 }
 
-// "args.wireName", or args["wire name"].
-std::string argument(const Param& param) {
-    std::string out = "args";
-    codegen::append_member_access(out, param.wireName, QuoteStyle::Plain);
+// "args.wireName", args["wire name"], or _own(args, "constructor").
+std::string argument(const Param& param, const KeyMapper& keys) {
+    std::string out;
+    keys.append_read(out, "args", param.wireName);
     return out;
 }
 
@@ -58,7 +58,9 @@ std::string args_object(const std::vector<Param>& params, const KeyMapper& keys)
         if (i != 0) out += ", ";
         codegen::append_object_key(out, params[i].sourceName, QuoteStyle::Plain);
         out += ": ";
-        out += keys.request(params[i].ty, argument(params[i]), 0, !params[i].required);
+        // An own read (_own) is of type any.
+        out += keys.request(params[i].ty, argument(params[i], keys), 0, !params[i].required,
+                            codegen::is_inherited_name(params[i].wireName));
     }
     out += " }";
     return out;
@@ -190,7 +192,7 @@ void print_static(Printer& p, const Endpoint& endpoint, const ApiContext& api, c
     for (const Param& param : endpoint.params) {
         key.clear();
         codegen::append_string_literal(key, param.sourceName, QuoteStyle::Plain);
-        const std::string arg = argument(param);
+        const std::string arg = argument(param, api.keys);
         const std::initializer_list<codegen::Var> names{{"key", key}, {"arg", arg}, {"String", api.string}};
         if (param.required && !param.ty.optional) {
             p.emit(names, "params.set($key$, $String$($arg$));");

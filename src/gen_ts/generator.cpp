@@ -135,6 +135,16 @@ Result<std::string> print_api(const schema::ApiGraph& graph) {
 
         )");
     });
+    if (keys.reads_own()) {
+        p.emit({{"Object", api.object}}, R"(
+            // A member the value has itself: names such as "constructor" are
+            // inherited by every object, and a missing one must stay undefined.
+            function _own(value: any, key: string): any {
+                return $Object$.prototype.hasOwnProperty.call(value, key) ? value[key] : undefined;
+            }
+
+        )");
+    }
     return std::move(p).take();
 }
 

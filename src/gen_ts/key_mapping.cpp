@@ -43,7 +43,7 @@ public:
     // `untyped`: the expression converted is of type any (a helper's
     // parameter), so lambda parameters get an explicit any as well.
     Conversion(const KeyMapper& keys, Direction direction, std::string& out, bool untyped = false)
-        : keys_(keys), direction_(direction), out_(out), untyped_(untyped) {}
+        : keys_(keys), direction_(direction), out_(out), untyped_(untyped || direction == Direction::Response) {}
 
     void run(const TypeRef& ty, std::string_view expr, std::size_t depth, bool may_be_absent) {
         expr_.assign(expr);
@@ -67,7 +67,9 @@ private:
         std::size_t depth = 0;
         std::size_t expr_length = 0;  // model: expr_ without a field suffix
         bool opened_cycle = false;    // model: its cycle was opened here
-        std::string outer_expr;       // array: the expression being mapped
+        bool read_own = false;        // model: expr_ is the own read of a field of `outer_expr`
+        bool untyped = false;         // the frame's expression is of type any
+        std::string outer_expr;       // array: the expression being mapped; model: see read_own
     };
 
     static bool can_be_absent(const TypeRef& ty) { return ty.optional || ty.nullable; }
@@ -111,9 +113,11 @@ private:
         std::string variable = map_variable(depth);
         out_ += ".map((";
         out_ += variable;
-        out_ += direction_ == Direction::Response || untyped_ ? ": any) => (" : ") => (";
+        // A lambda over an array of type any gets no parameter type from it.
+        out_ += untyped_ ? ": any) => (" : ") => (";
         // Inside the lambda the element variable is the expression.
         Frame frame;
+        frame.untyped = untyped_;
         frame.outer_expr = std::exchange(expr_, std::move(variable));
         frames_.push_back(std::move(frame));
         // Recurses only through directly nested arrays, which the schema's
@@ -142,6 +146,7 @@ private:
     void expand_model(Index model, std::size_t depth) {
         const std::uint32_t cycle = keys_.cycle_[model];
         Frame frame;
+        frame.untyped = untyped_;
         frame.model = model;
         frame.depth = depth;
         frame.expr_length = expr_.size();
@@ -154,13 +159,19 @@ private:
     // Advances the top frame by one member, or closes it.
     void step() {
         Frame& frame = frames_.back();
+        untyped_ = frame.untyped;
         if (frame.model == no_model) {
             out_ += "))";
             expr_ = std::move(frame.outer_expr);
             frames_.pop_back();
             return;
         }
-        expr_.resize(frame.expr_length);
+        if (frame.read_own) {
+            expr_ = std::move(frame.outer_expr);
+            frame.read_own = false;
+        } else {
+            expr_.resize(frame.expr_length);
+        }
         const ModelDef& model = keys_.models_.model(frame.model);
         if (frame.next_field == model.fields.size()) {
             out_ += " }";
@@ -172,13 +183,23 @@ private:
         const schema::Field& field = model.fields[index];
         if (index != 0) out_ += ", ";
         const bool request = direction_ == Direction::Request;
-        const auto [source_identifier, wire_identifier] =
-            keys_.field_identifiers_[keys_.field_start_[frame.model] + index];
+        const FieldNames& names = keys_.field_names_[keys_.field_start_[frame.model] + index];
         codegen::append_object_key(out_, request ? field.sourceName : field.wireName,
-                                   request ? source_identifier : wire_identifier, codegen::QuoteStyle::Plain);
+                                   request ? names.source_identifier : names.wire_identifier,
+                                   codegen::QuoteStyle::Plain);
         out_ += ": ";
-        codegen::append_member_access(expr_, request ? field.wireName : field.sourceName,
-                                      request ? wire_identifier : source_identifier, codegen::QuoteStyle::Plain);
+        if (request ? names.wire_inherited : names.source_inherited) {
+            // The own read wraps the object's expression, which the next field needs back.
+            std::string read;
+            keys_.append_read(read, expr_, request ? field.wireName : field.sourceName);
+            frame.outer_expr = std::exchange(expr_, std::move(read));
+            frame.read_own = true;
+            untyped_ = true;  // _own returns any
+        } else {
+            codegen::append_member_access(expr_, request ? field.wireName : field.sourceName,
+                                          request ? names.wire_identifier : names.source_identifier,
+                                          codegen::QuoteStyle::Plain);
+        }
         // `frame` may dangle once enter pushes a frame.
         const std::size_t depth = frame.depth;
         enter(field.ty, keys_.field_model(frame.model, index), depth,
@@ -188,7 +209,7 @@ private:
     const KeyMapper& keys_;
     Direction direction_;
     std::string& out_;
-    bool untyped_;
+    bool untyped_;  // expr_ is of type any
     std::string expr_;
     std::vector<Frame> frames_;
 };
@@ -203,8 +224,10 @@ KeyMapper::KeyMapper(const schema::ApiGraph& graph) : graph_(graph), models_(gra
         for (const schema::Field& field : models_.model(m).fields) {
             const Index target = expanded_model(field.ty);
             field_models_.push_back(target);
-            field_identifiers_.emplace_back(codegen::is_identifier_name(field.sourceName),
-                                            codegen::is_identifier_name(field.wireName));
+            field_names_.push_back({codegen::is_identifier_name(field.sourceName),
+                                    codegen::is_identifier_name(field.wireName),
+                                    codegen::is_inherited_name(field.sourceName),
+                                    codegen::is_inherited_name(field.wireName)});
             if (target != no_model) edges[m].push_back(target);
         }
     }
@@ -265,6 +288,20 @@ std::string KeyMapper::response(const TypeRef& ty, std::string_view expr, std::s
     std::string out;
     Conversion(*this, Direction::Response, out).run(ty, expr, depth, false);
     return out;
+}
+
+void KeyMapper::append_read(std::string& out, std::string_view object, std::string_view name) const {
+    if (!codegen::is_inherited_name(name)) {
+        out += object;
+        codegen::append_member_access(out, name, codegen::QuoteStyle::Plain);
+        return;
+    }
+    reads_own_ = true;
+    out += "_own(";
+    out += object;
+    out += ", ";
+    codegen::append_string_literal(out, name, codegen::QuoteStyle::Plain);
+    out += ')';
 }
 
 void KeyMapper::append_helper_name(std::string& out, Index model, Direction direction) const {

@@ -53,6 +53,13 @@ public:
     // with the same pass-through for values that may be null or undefined.
     std::string response(const schema::TypeRef& ty, std::string_view expr, std::size_t depth) const;
 
+    // Appends the value of the member `name` of `object`: `object.name`, or
+    // for a name every object inherits `_own(object, "name")`, which reads
+    // only an own member and then owes the module the helper _own.
+    void append_read(std::string& out, std::string_view object, std::string_view name) const;
+    // The module's text reads a member through _own.
+    bool reads_own() const { return reads_own_; }
+
     const schema::ApiGraph& graph() const { return graph_; }
     const codegen::ModelTable& models() const { return models_; }
 
@@ -81,8 +88,12 @@ private:
     std::vector<std::size_t> field_start_;  // per model: where its fields start in field_models_
     std::vector<Index> field_models_;       // per field of every model: expanded_model of its type
     // Per field of every model: whether its source and its wire name are
-    // identifier names, decided once for every conversion that writes them.
-    std::vector<std::pair<bool, bool>> field_identifiers_;
+    // identifier names, and names every object inherits, decided once for
+    // every conversion that writes them.
+    struct FieldNames {
+        bool source_identifier, wire_identifier, source_inherited, wire_inherited;
+    };
+    std::vector<FieldNames> field_names_;
     std::vector<std::uint32_t> cycle_;  // per model: the cycle it lies on, or no_cycle
     std::vector<bool> large_;           // per model: converted by its helper wherever it is met
     // Helpers are owed as printing goes; the printer writes them at the end.
@@ -95,6 +106,7 @@ private:
     mutable std::vector<bool> helper_owed_;
     // By cycle: being expanded by the conversion under way (all false between conversions).
     mutable std::vector<bool> open_cycles_;
+    mutable bool reads_own_ = false;
 };
 
 // True when a result of this type is converted: the type, after stepping

@@ -228,26 +228,44 @@ TEST(PrintApi, SchemaNamesKeepNamesTheModuleUses) {
     EXPECT_FALSE(has_line(text, "  initTolv,"));
 }
 
-// The JSON key "__proto__" is read and written through a symbol, as a struct
-// would set the prototype with it; a decoded value cannot hold that key.
-TEST(PrintApi, ProtoKeyThroughASymbolAndNoWireNameProto) {
+// A struct cannot rename a member whose key every object inherits, nor read
+// it as a missing member: such members are moved before the struct reads
+// them, to a symbol for an inherited source name ("__proto__" included), to
+// the wire name when that is inherited. Arguments by such names are read only
+// as own members. A wire name "__proto__" is refused.
+TEST(PrintApi, InheritedKeysAreMovedAndReadOwn) {
     schema::ApiGraph graph;
     add_model(graph, "a_box", {field("__proto__", "secret", prim("str"))});
-    add_model(graph, "b_box", {field("__proto__", "secret", prim("str"), false), field("id", "id", prim("int"))});
-    add_model(graph, "plain", {});
+    add_model(graph, "b_box", {field("__proto__", "secret", prim("str"), false), field("id", "id", prim("int")),
+                               field("maker", "constructor", prim("str"), false),
+                               field("toString", "toString", nullable(prim("str")), false),
+                               field("valueOf", "value", prim("int"))});
+    add_model(graph, "plain", {field("constructor", "constructor", prim("str"))});
+    add_endpoint(graph, "rpc", EndpointKind::Rpc).params = {param("ctor", "constructor", prim("str"), false)};
     const std::string text = print_api(graph, {}).value();
     expect_lines(
         text,
         {
-            "export const ABox = Schema.compose(_fromProtoKey, Schema.Struct({",
+            "const _protoKey = Symbol(\"__proto__\")",
+            "const _valueOfKey = Symbol(\"valueOf\")",
+            "export const ABox = Schema.compose(_keyMoves([[\"__proto__\", _protoKey]]), Schema.Struct({",
             "  secret: Schema.propertySignature(Schema.String).pipe(Schema.fromKey(_protoKey))",
+            "export const BBox = Schema.compose(_keyMoves([[\"__proto__\", _protoKey], [\"maker\", \"constructor\"], "
+            "[\"toString\", \"toString\", true], [\"valueOf\", _valueOfKey]]), Schema.Struct({",
             "  secret: Schema.propertySignature(Schema.UndefinedOr(Schema.String)).pipe(Schema.fromKey(_protoKey)),",
+            "  constructor: Schema.optional(Schema.String),",
+            "  toString: Schema.optional(Schema.String),",
+            "  value: Schema.propertySignature(Schema.Number).pipe(Schema.fromKey(_valueOfKey))",
             "}), { strict: false })",
-            "export const Plain = Schema.Struct({})",
+            "export const Plain = Schema.compose(_keyMoves([[\"constructor\", \"constructor\"]]), Schema.Struct({",
+            "  constructor: Schema.String",
+            "  callCommand(\"rpc\", { ctor: (Object.prototype.hasOwnProperty.call(args, \"constructor\") ? "
+            "args.constructor : undefined) }, Schema.Void, options)",
         });
-    const std::size_t helper = text.find("const _protoKey = Symbol(\"__proto__\")");
+    const std::size_t helper = text.find("const _keyMoves = ");
     EXPECT_LT(helper, text.find("export const ABox"));
-    EXPECT_EQ(text.find("const _protoKey", helper + 1), std::string::npos);
+    EXPECT_EQ(text.find("const _protoKey", text.find("const _protoKey") + 1), std::string::npos);
+    EXPECT_EQ(text.find("_constructorKey"), std::string::npos);
 
     graph.models["b_box"].fields[1].wireName = "__proto__";
     const auto refused = print_api(graph, {});
