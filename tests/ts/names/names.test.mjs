@@ -1,24 +1,25 @@
-// Loads each client generated from schema.json (bundled: the generated imports
-// have no extension) with fetch, XMLHttpRequest and WebSocket stubbed, calls
-// every endpoint function it exports and checks that each schema endpoint is
-// reached once, at its exact name, with its arguments under their source names,
-// and that no text from the schema ran.
+// Loads each client generated from schema.json with the stubs of ../stubs.mjs
+// (the import must settle: an export `then` would make the module a thenable),
+// calls every endpoint function it exports and checks that each schema
+// endpoint is reached once, at its exact name, with its arguments under their
+// source names, and that no text from the schema ran.
 //   NAMES_SCHEMA: the schema; NAMES_CLIENTS: client folders, joined by ":";
 //   NAMES_EXPECTED: the labels of the clients that should be here.
 import assert from "node:assert/strict"
-import { readFileSync, writeFileSync, existsSync } from "node:fs"
-import { basename, join } from "node:path"
+import { readFileSync } from "node:fs"
+import { basename } from "node:path"
 import { test } from "node:test"
-import { pathToFileURL } from "node:url"
 import { Chunk, Effect, Exit, Schema, Stream } from "effect"
-import { build } from "esbuild"
+import { BASE, load, log, server } from "../stubs.mjs"
 
 const schema = JSON.parse(readFileSync(process.env.NAMES_SCHEMA, "utf8"))
 const clients = (process.env.NAMES_CLIENTS ?? "").split(":").filter(Boolean)
 const endpoints = Object.values(schema.endpoints)
 const models = schema.models
 
-const BASE = "http://tolv.test"
+// Every channel sends one item: 42.
+server.items = () => [42]
+
 const PATHS = { rpc: "command", channel: "channel", upload: "upload", static: "static", ws: "ws" }
 
 // One value per type; nullable models are null, so the 20-level chain stays small.
@@ -44,65 +45,6 @@ for (const endpoint of endpoints) {
     assert.ok(!(p.wireName in args), `wire name ${JSON.stringify(p.wireName)} is used twice`)
     args[p.wireName] = sample(p.ty)
   }
-}
-
-// Every request the stubs see, in order.
-const log = []
-globalThis.fetch = async (url, init) => {
-  log.push({ url: String(url), body: init?.body })
-  return String(url).startsWith(`${BASE}/channel/`)
-    ? new Response("data: 42\n\n", { headers: { "Content-Type": "text/event-stream" } })
-    : new Response(JSON.stringify({ result: null }), { headers: { "Content-Type": "application/json" } })
-}
-globalThis.XMLHttpRequest = class {
-  upload = { onprogress: null, addEventListener() {} }
-  listeners = { load: [], error: [], abort: [] }
-  status = 0
-  responseText = ""
-  open(method, url) {
-    this.url = url
-  }
-  setRequestHeader() {}
-  addEventListener(type, listener) {
-    this.listeners[type]?.push(listener)
-  }
-  send(form) {
-    log.push({ url: this.url, body: form })
-    queueMicrotask(() => {
-      this.status = 200
-      this.responseText = '{"result":null}'
-      this.onload?.()
-      for (const listener of this.listeners.load) listener()
-    })
-  }
-  abort() {}
-}
-globalThis.WebSocket = class {
-  static CONNECTING = 0
-  static OPEN = 1
-  static CLOSING = 2
-  static CLOSED = 3
-  readyState = 0
-  sent = []
-  constructor(url) {
-    this.url = url
-    log.push({ url, stub: this })
-  }
-  send(text) {
-    this.sent.push(text)
-  }
-  close() {}
-  addEventListener() {}
-  removeEventListener() {}
-}
-
-async function load(dir) {
-  const runtime = existsSync(join(dir, "_internal.ts")) ? "./_internal" : "./_effect_internal"
-  const entry = join(dir, "names_entry.ts")
-  writeFileSync(entry, `export * as api from "./api"\nexport * as runtime from "${runtime}"\n`)
-  const outfile = join(dir, "names_bundle.mjs")
-  await build({ entryPoints: [entry], bundle: true, format: "esm", external: ["effect"], outfile, logLevel: "silent" })
-  return import(pathToFileURL(outfile).href)
 }
 
 // Runs what an endpoint function returned far enough to send its request.
@@ -174,7 +116,7 @@ function checkSocketEvents(socket, stub, endpoint, problems) {
   const listens = methods.filter((name) => name.startsWith("on"))
   for (const method of listens) socket[method]((data) => received.push(data))
   stub.readyState = 1
-  for (const event of serverNames) stub.onmessage({ data: JSON.stringify({ event, data: event }) })
+  for (const event of serverNames) stub.receive(event, event)
   const sends = methods.filter((name) => name.startsWith("send"))
   for (const method of sends) socket[method]("x")
   const sent = stub.sent.map((text) => JSON.parse(text).event).sort()
@@ -216,17 +158,8 @@ test("every client asked for is here to load", () => {
 
 for (const dir of clients) {
   test(`${basename(dir)}: every endpoint is reached at its exact name, and nothing from the schema runs`, async () => {
-    const { api, runtime } = await load(dir)
+    const { api, runtime, layer } = await load(dir)
     assert.equal(globalThis.__tolvPwned, undefined, "loading the module ran text from the schema")
-    let layer
-    if (runtime.initBridge) {
-      const quiet = console.log
-      console.log = () => {}
-      runtime.initBridge(BASE)
-      console.log = quiet
-    } else {
-      layer = runtime.initTolv({ baseUrl: BASE })
-    }
 
     const reached = new Map()
     const problems = []
