@@ -46,7 +46,7 @@ public:
     bool has(schema::EndpointKind kind) const { return present_[static_cast<std::size_t>(kind)]; }
 
 private:
-    std::array<bool, 5> present_{};
+    std::array<bool, schema::kEndpointKindNames.size()> present_{};
 };
 
 // A generous guess at the size of a module printed from `graph`, for the

@@ -13,6 +13,7 @@
 #include "gen_effect/model_schemas.hpp"
 #include "gen_effect/module_names.hpp"
 #include "gen_effect/websocket.hpp"
+#include "schema/endpoint.hpp"
 
 namespace tolv::embedded {
 extern const std::string_view effect_internal_ts;
@@ -110,7 +111,7 @@ std::string print_head(const schema::ApiGraph& graph, const EffectGenOptions& op
 }
 
 // One section per kind of endpoint, in the order of EndpointKind.
-constexpr std::array<std::string_view, 5> section_titles{
+constexpr std::array<std::string_view, schema::kEndpointKindNames.size()> section_titles{
     "// ============ Commands ============",   "// ============ Channels ============",
     "// ============ Uploads ============",    "// ============ Static Files ============",
     "// ============ WebSockets ============",
