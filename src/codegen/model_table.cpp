@@ -27,27 +27,33 @@ ModelTable::ModelTable(const schema::ApiGraph& graph) {
     }
     declaring_.assign(name_count(), none);
     for (Index m = size(); m-- > 0;) declaring_[models_[m].type_name] = m;
+    for (Entry& entry : models_) {
+        if (entry.named_by_key) entry.by_key = declaring_of(entry.type_name);
+    }
 }
 
-ModelTable::Index ModelTable::find_key(std::string_view key) const {
-    const std::uint32_t hash = key_hash(key);
-    const std::size_t mask = by_key_.size() - 1;
-    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-        const Slot& entry = by_key_[slot];
-        if (entry.model == none) return none;
-        if (entry.hash == hash && *models_[entry.model].key == key) return entry.model;
-    }
+ModelTable::Index ModelTable::declaring_of(NameId id) const {
+    // An empty type name prints "unknown", which names no model.
+    return id >= declaring_.size() || names_[id].empty() ? none : declaring_[id];
 }
 
 ModelTable::Index ModelTable::resolve(const std::optional<std::string>& name) const {
     if (!name) return none;
     // Nearly every reference is the key of a model named by its key: its
-    // type name is the model's own, found without converting the name.
-    const Index keyed = find_key(*name);
-    const NameId id = keyed != none && models_[keyed].named_by_key ? models_[keyed].type_name : type_name_of(*name);
-    // An empty type name prints "unknown", which names no model.
-    if (id >= declaring_.size() || names_[id].empty()) return none;
-    return declaring_[id];
+    // type name is the model's own, resolved once, found without
+    // converting the name.
+    const std::uint32_t hash = key_hash(*name);
+    const std::size_t mask = by_key_.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const Slot& probe = by_key_[slot];
+        if (probe.model == none) break;
+        const Entry& entry = models_[probe.model];
+        if (probe.hash == hash && *entry.key == *name) {
+            if (entry.named_by_key) return entry.by_key;
+            break;
+        }
+    }
+    return declaring_of(type_name_of(*name));
 }
 
 ModelTable::NameId ModelTable::type_name_of(std::string_view schema_name) const {

@@ -49,14 +49,15 @@ public:
     NameId name_count() const { return static_cast<NameId>(names_.size()); }
 
 private:
-    // The model whose key is exactly `key`, or none.
-    Index find_key(std::string_view key) const;
+    // The first model declaring a type name, or none.
+    Index declaring_of(NameId id) const;
 
     struct Entry {
         const std::string* key;
         const schema::ModelDef* model;
         NameId type_name;
         bool named_by_key;
+        Index by_key = none;  // named by its key: what a reference by the key resolves to
     };
     std::vector<Entry> models_;
     std::deque<std::string> keys_;

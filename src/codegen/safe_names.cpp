@@ -51,6 +51,7 @@ constexpr std::array<std::string_view, 53> kReserved = {
     "try",      "typeof",     "undefined", "var",    "void",     "while",      "with",    "yield",
 };
 static_assert(std::ranges::is_sorted(kReserved));
+constexpr std::size_t kLongestReserved = std::ranges::max(kReserved, {}, &std::string_view::size).size();
 
 }  // namespace
 
@@ -72,13 +73,13 @@ bool is_identifier_name(std::string_view text) {
 
 bool is_reserved_word(std::string_view text) {
     // Every reserved word starts with a small letter but Infinity and NaN:
-    // PascalCase names are mostly told apart by their first character.
-    if (text.empty() || (text[0] >= 'A' && text[0] <= 'Z' && text[0] != 'I' && text[0] != 'N')) return false;
+    // PascalCase names are mostly told apart by their first character, and
+    // long names by their length.
+    if (text.empty() || text.size() > kLongestReserved ||
+        (text[0] >= 'A' && text[0] <= 'Z' && text[0] != 'I' && text[0] != 'N')) {
+        return false;
+    }
     return std::ranges::binary_search(kReserved, text);
-}
-
-bool is_inherited_name(std::string_view name) {
-    return std::ranges::find(kInheritedNames, name) != kInheritedNames.end();
 }
 
 std::string identifier_words(std::string_view converted) {

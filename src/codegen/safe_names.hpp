@@ -32,7 +32,23 @@ inline constexpr std::array<std::string_view, 12> kInheritedNames = {
     "hasOwnProperty",   "isPrototypeOf",    "propertyIsEnumerable", "__defineGetter__",
     "__defineSetter__", "__lookupGetter__", "__lookupSetter__", "__proto__",
 };
-bool is_inherited_name(std::string_view name);
+// Asked of every field and parameter, so told apart by the first character,
+// which nearly every other name already fails.
+inline bool is_inherited_name(std::string_view name) {
+    if (name.empty()) return false;
+    switch (name[0]) {
+        case 'c': return name == "constructor";
+        case 'h': return name == "hasOwnProperty";
+        case 'i': return name == "isPrototypeOf";
+        case 'p': return name == "propertyIsEnumerable";
+        case 't': return name == "toString" || name == "toLocaleString";
+        case 'v': return name == "valueOf";
+        case '_':
+            return name == "__proto__" || name == "__defineGetter__" || name == "__defineSetter__" ||
+                   name == "__lookupGetter__" || name == "__lookupSetter__";
+        default: return false;
+    }
+}
 
 // A name that a declaration can take: a leading "_" before a first character
 // that cannot start an identifier (a digit), a trailing "_" after a reserved

@@ -91,10 +91,10 @@ std::string param_payload_expr(const schema::Param& param, Context& context) {
     codegen::append_member_access(access, param.wireName, QuoteStyle::Json);
     if (codegen::is_inherited_name(param.wireName)) {
         // Only an own member: a missing "constructor" must not read as Object.
-        std::string key;
-        codegen::append_string_literal(key, param.wireName, QuoteStyle::Json);
-        access = "(" + std::string(context.names.global(Global::Object)) + ".prototype.hasOwnProperty.call(args, " +
-                 key + ") ? " + access + " : undefined)";
+        std::string own = "(";
+        own.append(context.names.global(Global::Object)).append(".prototype.hasOwnProperty.call(args, ");
+        codegen::append_string_literal(own, param.wireName, QuoteStyle::Json);
+        access = own.append(") ? ").append(access).append(" : undefined)");
     }
     if (!holds_model(param.ty)) return access;
     const std::string encode = std::string(context.names.schema()) + "encodeUnknownSync(" +

@@ -36,7 +36,8 @@ KeyMove key_move(const schema::Field& field) {
 std::string symbol_name(std::string_view inherited) {
     while (inherited.starts_with('_')) inherited.remove_prefix(1);
     while (inherited.ends_with('_')) inherited.remove_suffix(1);
-    return "_" + std::string(inherited) + "Key";
+    std::string name = "_";
+    return name.append(inherited).append("Key");
 }
 
 // The symbols of the inherited source names some model moves, and the
@@ -142,7 +143,7 @@ RenderedField render_field(const schema::Field& field, Context& context, const M
     }
     if (move != KeyMove::None) {
         // ["source", _sourceKey] or ["source", "wire"], then ", true" for an optional key
-        out.key_move = "[";
+        out.key_move += '[';
         codegen::append_string_literal(out.key_move, field.sourceName, QuoteStyle::Json);
         out.key_move += ", ";
         if (move == KeyMove::ToSymbol) {

@@ -58,9 +58,9 @@ std::string args_object(const std::vector<Param>& params, const KeyMapper& keys)
         if (i != 0) out += ", ";
         codegen::append_object_key(out, params[i].sourceName, QuoteStyle::Plain);
         out += ": ";
-        // An own read (_own) is of type any.
-        out += keys.request(params[i].ty, argument(params[i], keys), 0, !params[i].required,
-                            codegen::is_inherited_name(params[i].wireName));
+        std::string arg;
+        const bool untyped = keys.append_read(arg, "args", params[i].wireName);
+        out += keys.request(params[i].ty, arg, 0, !params[i].required, untyped);
     }
     out += " }";
     return out;

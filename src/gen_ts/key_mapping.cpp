@@ -290,11 +290,11 @@ std::string KeyMapper::response(const TypeRef& ty, std::string_view expr, std::s
     return out;
 }
 
-void KeyMapper::append_read(std::string& out, std::string_view object, std::string_view name) const {
+bool KeyMapper::append_read(std::string& out, std::string_view object, std::string_view name) const {
     if (!codegen::is_inherited_name(name)) {
         out += object;
         codegen::append_member_access(out, name, codegen::QuoteStyle::Plain);
-        return;
+        return false;
     }
     reads_own_ = true;
     out += "_own(";
@@ -302,6 +302,7 @@ void KeyMapper::append_read(std::string& out, std::string_view object, std::stri
     out += ", ";
     codegen::append_string_literal(out, name, codegen::QuoteStyle::Plain);
     out += ')';
+    return true;
 }
 
 void KeyMapper::append_helper_name(std::string& out, Index model, Direction direction) const {

@@ -55,8 +55,9 @@ public:
 
     // Appends the value of the member `name` of `object`: `object.name`, or
     // for a name every object inherits `_own(object, "name")`, which reads
-    // only an own member and then owes the module the helper _own.
-    void append_read(std::string& out, std::string_view object, std::string_view name) const;
+    // only an own member and then owes the module the helper _own. True for
+    // the own read, whose value is of type any.
+    bool append_read(std::string& out, std::string_view object, std::string_view name) const;
     // The module's text reads a member through _own.
     bool reads_own() const { return reads_own_; }
 
