@@ -179,12 +179,13 @@ void print_model_schema(Printer& p, const schema::ModelDef& model, Context& cont
         moves += moves.empty() ? "[" : ", ";
         moves += field.key_move;
     }
+    const bool moved = !moves.empty();
+    if (moved) moves += ']';
     // The constant, declared by `head`: "$head$ = Schema.Struct({ ...entries })",
     // composed after the model's _keyMoves when it moves members.
-    const bool moved = !moves.empty();
     const auto print_struct = [&](std::string_view head) {
         const std::string open =
-            moved ? "compose(_keyMoves(" + moves + "]), " + std::string(schema) + ".Struct({" : "Struct({";
+            moved ? "compose(_keyMoves(" + moves + "), " + std::string(schema) + ".Struct({" : "Struct({";
         p.emit({{"head", head}, {"Schema", schema}, {"open", open}, {"close", fields.empty() ? "})" : ""}},
                "$head$ = $Schema$.$open$$close$");
         if (fields.empty()) return;
