@@ -3,6 +3,7 @@
 // bodies of string and template literals.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <string_view>
@@ -32,22 +33,18 @@ inline constexpr std::array<std::string_view, 12> kInheritedNames = {
     "hasOwnProperty",   "isPrototypeOf",    "propertyIsEnumerable", "__defineGetter__",
     "__defineSetter__", "__lookupGetter__", "__lookupSetter__", "__proto__",
 };
-// Asked of every field and parameter, so told apart by the first character,
-// which nearly every other name already fails.
+// The first characters of those names: most names asked about start with
+// another, and are told apart without a comparison.
+inline constexpr std::array<bool, 128> kInheritedFirstCharacters = [] {
+    std::array<bool, 128> table{};
+    for (const std::string_view name : kInheritedNames) table[static_cast<unsigned char>(name[0])] = true;
+    return table;
+}();
 inline bool is_inherited_name(std::string_view name) {
     if (name.empty()) return false;
-    switch (name[0]) {
-        case 'c': return name == "constructor";
-        case 'h': return name == "hasOwnProperty";
-        case 'i': return name == "isPrototypeOf";
-        case 'p': return name == "propertyIsEnumerable";
-        case 't': return name == "toString" || name == "toLocaleString";
-        case 'v': return name == "valueOf";
-        case '_':
-            return name == "__proto__" || name == "__defineGetter__" || name == "__defineSetter__" ||
-                   name == "__lookupGetter__" || name == "__lookupSetter__";
-        default: return false;
-    }
+    const auto first = static_cast<unsigned char>(name[0]);
+    return first < kInheritedFirstCharacters.size() && kInheritedFirstCharacters[first] &&
+           std::ranges::find(kInheritedNames, name) != kInheritedNames.end();
 }
 
 // A name that a declaration can take: a leading "_" before a first character

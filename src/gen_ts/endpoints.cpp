@@ -23,13 +23,6 @@ std::string quoted_name(const Endpoint& endpoint) {
     return out;
 }
 
-// "args.wireName", args["wire name"], or _own(args, "constructor").
-std::string argument(const Param& param, const KeyMapper& keys) {
-    std::string out;
-    keys.append_read(out, "args", param.wireName);
-    return out;
-}
-
 // "wireName?: type"; the optional mark never adds an "undefined" member.
 void append_param_member(std::string& out, const Param& param, const ApiContext& api) {
     codegen::append_property_key(out, param.wireName, QuoteStyle::Plain);
@@ -58,6 +51,7 @@ std::string args_object(const std::vector<Param>& params, const KeyMapper& keys)
         if (i != 0) out += ", ";
         codegen::append_object_key(out, params[i].sourceName, QuoteStyle::Plain);
         out += ": ";
+        // args.wireName, or _own(args, "constructor"), which is of type any.
         std::string arg;
         const bool untyped = keys.append_read(arg, "args", params[i].wireName);
         out += keys.request(params[i].ty, arg, 0, !params[i].required, untyped);
@@ -192,7 +186,8 @@ void print_static(Printer& p, const Endpoint& endpoint, const ApiContext& api, c
     for (const Param& param : endpoint.params) {
         key.clear();
         codegen::append_string_literal(key, param.sourceName, QuoteStyle::Plain);
-        const std::string arg = argument(param, api.keys);
+        std::string arg;
+        api.keys.append_read(arg, "args", param.wireName);
         const std::initializer_list<codegen::Var> names{{"key", key}, {"arg", arg}, {"String", api.string}};
         if (param.required && !param.ty.optional) {
             p.emit(names, "params.set($key$, $String$($arg$));");
