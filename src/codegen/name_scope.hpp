@@ -34,6 +34,14 @@ public:
         return inserted ? nullptr : &it->second;
     }
 
+    bool contains(std::string_view name) const {
+        if (!many_.empty()) return many_.contains(name);
+        for (std::size_t i = 0; i < few_count_; ++i) {
+            if (few_[i].first == name) return true;
+        }
+        return false;
+    }
+
 private:
     static constexpr std::size_t kFew = 16;
     // In place, so a scope of a few names allocates nothing.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "codegen/name_scope.hpp"
 #include "codegen/safe_names.hpp"
 #include "codegen/vocabulary.hpp"
 #include "gen_effect/lowering.hpp"
@@ -23,12 +24,49 @@ namespace {
 // the struct reads it: to its wire name, which the struct reads as it is,
 // when that is inherited; else, when the source name is, to a symbol that
 // the struct renames from.
+//
+// The struct also applies its renames one at a time, so where one member's
+// wire name is another's source name (a chain, a swap, a cycle) one rename
+// overwrites the other's key. _keyMoves moves all keys at once, so such a
+// model moves every renamed member to its wire name, and its struct renames
+// nothing.
 enum class KeyMove : std::uint8_t { None, ToSymbol, ToWireName };
 
-KeyMove key_move(const schema::Field& field) {
+KeyMove key_move(const schema::Field& field, bool moves_renames) {
     if (codegen::is_inherited_name(field.wireName)) return KeyMove::ToWireName;
-    if (field.sourceName != field.wireName && codegen::is_inherited_name(field.sourceName)) return KeyMove::ToSymbol;
-    return KeyMove::None;
+    if (field.sourceName == field.wireName) return KeyMove::None;
+    if (moves_renames) return KeyMove::ToWireName;
+    return codegen::is_inherited_name(field.sourceName) ? KeyMove::ToSymbol : KeyMove::None;
+}
+
+// Whether some renamed field's wire name is another field's source name.
+// That field is renamed too (two fields would have one wire name otherwise),
+// so only renamed fields are looked at.
+bool renames_chain(const schema::ModelDef& model) {
+    codegen::NameScope<bool> sources;
+    for (const schema::Field& field : model.fields) {
+        if (field.sourceName != field.wireName) sources.take(field.sourceName, true);
+    }
+    return std::ranges::any_of(model.fields, [&](const schema::Field& field) {
+        return field.sourceName != field.wireName && sources.contains(field.wireName);
+    });
+}
+
+// Whether the library takes the schema of `ty` for a single literal: a
+// literal, null, an enumeration of one value, or a union of one such member.
+bool is_single_literal(const schema::TypeRef& ty, const EnumMap& enums) {
+    if (ty.optional || ty.nullable) return false;
+    const auto literal = [](const schema::JsonValue& value) { return !value.is_array() && !value.is_object(); };
+    switch (ty.kind) {
+        case schema::TypeKind::Literal: return ty.value && literal(*ty.value);
+        case schema::TypeKind::Primitive: return codegen::primitive_of(ty.name) == codegen::Primitive::Null;
+        case schema::TypeKind::Enum: {
+            const auto found = ty.name ? enums.find(*ty.name) : enums.end();
+            return found != enums.end() && found->second.values.size() == 1 && literal(found->second.values[0]);
+        }
+        case schema::TypeKind::Union: return ty.inner.size() == 1 && is_single_literal(ty.inner[0], enums);
+        default: return false;
+    }
 }
 
 // The constant holding the symbol of an inherited name: "_constructorKey",
@@ -43,7 +81,8 @@ std::string symbol_name(std::string_view inherited) {
 // The symbols of the inherited source names some model moves, and the
 // transformation that moves them.
 void print_key_move_helpers(Printer& p, ModuleNames& names, const std::vector<bool>& symbols) {
-    p.line("");
+    // The symbols form a block of their own, before the block below.
+    if (std::ranges::find(symbols, true) != symbols.end()) p.line("");
     std::string literal;
     for (std::size_t i = 0; i < codegen::kInheritedNames.size(); ++i) {
         if (!symbols[i]) continue;
@@ -65,7 +104,7 @@ void print_key_move_helpers(Printer& p, ModuleNames& names, const std::vector<bo
         const _JsonObject = $Schema$.declare((u: unknown): u is _JsonObject => typeof u === "object" && u !== null)
 
         // [server key, struct key, optional]: the struct reads the member under
-        // a symbol, or under its own name when every object inherits that.
+        // a symbol, or under its wire name.
         type _KeyMove = readonly [server: string, struct: $PropertyKey$, optional?: true]
 
         // Moves own members from the server's keys to the struct's, or back.
@@ -96,20 +135,29 @@ void print_key_move_helpers(Printer& p, ModuleNames& names, const std::vector<bo
 
 }  // namespace
 
-RenderedField render_field(const schema::Field& field, Context& context, const ModelScope& scope, bool member) {
+RenderedField render_field(const schema::Field& field, Context& context, const ModelScope& scope, bool member,
+                           bool moves_renames) {
     ModuleNames& names = context.names;
     const bool optional = codegen::is_optional(field);
     const bool nullable = codegen::is_nullable(field);
     const bool optional_key = optional && nullable;
-    const KeyMove move = key_move(field);
-    // The struct reads a member moved to its inherited wire name as it is.
-    // When optional, under an optional key: a value lacking it must encode
-    // as one lacking a member by any other name does, not read the
-    // inherited one. The move fills in undefined, or drops null, on decoding.
-    const bool moved_optional = move == KeyMove::ToWireName && optional;
+    const KeyMove move = key_move(field, moves_renames);
+    const bool inherited_wire_name = codegen::is_inherited_name(field.wireName);
+    // The struct reads a member by an inherited wire name as it is. When
+    // optional, under an optional key: a value lacking it must encode as one
+    // lacking a member by any other name does, not read the inherited one.
+    // The move fills in undefined, or drops null, on decoding.
+    const bool moved_optional = inherited_wire_name && optional;
     TypeExpr expr = lower_without_flags(field.ty, context, &scope);
     std::string member_type;
-    if (moved_optional) {
+    if (inherited_wire_name && !optional && !nullable && is_single_literal(field.ty, context.enums)) {
+        // To pick the member of a union that a value belongs to, the library
+        // indexes each member's required literal properties by key in a plain
+        // object, where an inherited name always looks taken, and fails. It
+        // does not look into a suspended schema.
+        member_type = expr.ts;
+        expr.schema = std::string(names.schema()) + "suspend(() => " + expr.schema + ")";
+    } else if (moved_optional) {
         member_type = append_ts_flags(expr.ts, true, false);
         expr.schema = std::string(names.schema()) + "optional(" + expr.schema + ")";
     } else if (optional_key) {
@@ -166,11 +214,11 @@ namespace {
 // A model referring to itself, directly or through a cycle, is declared as an
 // interface and an annotated constant; any other as a constant and its type.
 void print_model_schema(Printer& p, const schema::ModelDef& model, Context& context, const ModelScope& scope,
-                        bool self_referring) {
+                        bool self_referring, bool moves_renames) {
     std::vector<RenderedField> fields;
     fields.reserve(model.fields.size());
     for (const schema::Field& field : model.fields) {
-        fields.push_back(render_field(field, context, scope, self_referring));
+        fields.push_back(render_field(field, context, scope, self_referring, moves_renames));
     }
     const std::string_view schema = context.names.use(Import::Schema);
     std::string moves;
@@ -226,12 +274,15 @@ void print_model_schema(Printer& p, const schema::ModelDef& model, Context& cont
 void print_model_schemas(Printer& p, Context& context) {
     const ModelOrder order = order_models(context.models);
     codegen::ModelTable& models = context.models;
-    // The helpers, when some member is moved, with the symbols the moves use.
+    // The models that move every renamed member; the helpers, when some
+    // member is moved, with the symbols the moves use.
+    std::vector<bool> moves_renames(models.size(), false);
     bool moves = false;
     std::vector<bool> symbols(codegen::kInheritedNames.size(), false);
     for (codegen::ModelTable::Index m = 0; m < models.size(); ++m) {
+        moves_renames[m] = renames_chain(models.model(m));
         for (const schema::Field& field : models.model(m).fields) {
-            const KeyMove move = key_move(field);
+            const KeyMove move = key_move(field, moves_renames[m]);
             moves = moves || move != KeyMove::None;
             if (move != KeyMove::ToSymbol) continue;
             symbols[std::ranges::find(codegen::kInheritedNames, field.sourceName) - codegen::kInheritedNames.begin()] =
@@ -243,7 +294,8 @@ void print_model_schemas(Printer& p, Context& context) {
         const Declaration& declaration = order.declarations[i];
         p.line("");
         print_model_schema(p, models.model(declaration.model), context,
-                           {models.type_name_id(declaration.model), &order.positions, i}, declaration.self_referring);
+                           {models.type_name_id(declaration.model), &order.positions, i}, declaration.self_referring,
+                           moves_renames[declaration.model]);
     }
 }
 

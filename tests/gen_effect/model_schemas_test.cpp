@@ -94,7 +94,9 @@ schema::Field with_flags(schema::Field f, bool optional_flag, bool nullable_flag
 class RenderField : public testing::TestWithParam<FieldCase> {};
 
 TEST_P(RenderField, GivesBothLines) {
-    Lowering lowering;
+    schema::ApiGraph graph;
+    graph.enums["one"].values = {"a"};
+    Lowering lowering(std::move(graph));
     const RenderedField rendered = render_field(GetParam().field, lowering.context, {lowering.models.intern("Owner")});
     EXPECT_EQ(rendered.schema_entry, GetParam().schema_line) << GetParam().label;
     EXPECT_EQ(rendered.ts_member, GetParam().ts_line) << GetParam().label;
@@ -132,7 +134,24 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"optional nullable array of optional nullable",
                   field("xs", "xs", optional(nullable(array_of(optional(nullable(prim("int"))))))),
                   "xs: Schema.optionalWith(Schema.Array(Schema.NullishOr(Schema.Number)), { nullable: true })",
-                  "readonly xs?: ReadonlyArray<number | null | undefined> | undefined"}));
+                  "readonly xs?: ReadonlyArray<number | null | undefined> | undefined"},
+        // A union indexes its members' required single literals by key in a
+        // plain object: one by an inherited name is hidden from it.
+        FieldCase{"literal by an inherited name", field("valueOf", "valueOf", literal("a")),
+                  "valueOf: Schema.suspend(() => Schema.Literal(\"a\"))", "readonly valueOf: \"a\""},
+        FieldCase{"null renamed to an inherited name", field("s", "toString", prim("null")),
+                  "toString: Schema.suspend(() => Schema.Null)", "readonly toString: null"},
+        FieldCase{"enumeration of one value by an inherited name", field("constructor", "constructor", enum_ref("one")),
+                  "constructor: Schema.suspend(() => Schema.Literal(\"a\"))", "readonly constructor: \"a\""},
+        FieldCase{"two literals by an inherited name",
+                  field("valueOf", "valueOf", union_of({literal("a"), literal("b")})),
+                  "valueOf: Schema.Union(Schema.Literal(\"a\"), Schema.Literal(\"b\"))",
+                  "readonly valueOf: \"a\" | \"b\""},
+        FieldCase{"nullable literal by an inherited name",
+                  with_flags(field("valueOf", "valueOf", literal("a")), false, true),
+                  "valueOf: Schema.NullOr(Schema.Literal(\"a\"))", "readonly valueOf: \"a\" | null"},
+        FieldCase{"literal by its own name", field("kind", "kind", literal("a")), "kind: Schema.Literal(\"a\")",
+                  "readonly kind: \"a\""}));
 
 TEST(RenderField, CurrentModelByName) {
     Lowering lowering;

@@ -1,10 +1,11 @@
-// Fields and parameters named after the members every object inherits
-// (schema.mjs) round-trip through each client on every path: command result
-// and arguments, channel items and arguments, upload result and `_args`,
-// static-route query, websocket payloads both ways. Each is tried with every
-// entry given and with every entry left out: the server must get exactly the
-// source keys given, the client the wire keys given (a key left out may be
-// own and undefined), and neither side an inherited member in their place.
+// Fields and parameters named after the members every object inherits, and
+// renames that chain (schema.mjs), round-trip through each client on every
+// path: command result and arguments, channel items and arguments, upload
+// result and `_args`, static-route query, websocket payloads both ways. Each
+// is tried with every entry given and with every optional entry left out:
+// the server must get exactly the source keys given, the client the wire
+// keys given (a key left out may be own and undefined), and neither side an
+// inherited member in their place.
 //   INHERITED_CLIENTS: client folders, joined by ":".
 import assert from "node:assert/strict"
 import { test } from "node:test"
@@ -27,18 +28,23 @@ const sourceValue = (ty, value) =>
   : ty.kind === "model" ? toSource(models[ty.name].fields, value)
   : value
 
-// A value with every entry given, as the client writes it; each string is its
-// own path, so a value under the wrong key shows.
-const sample = (ty, path) =>
-  ty.kind === "array" ? [sample(ty.inner[0], `${path}.0`), sample(ty.inner[0], `${path}.1`)]
-  : ty.kind === "model" ? Object.fromEntries(models[ty.name].fields.map((f) => [f.wireName, sample(f.ty, `${path}.${f.wireName}`)]))
+// A value with every entry given, or only the required ones, as the client
+// writes it; each string is its own path, so a value under the wrong key
+// shows. A nullable reference back to a model on the path is null.
+const sample = (ty, path, all = true, on = []) =>
+  ty.kind === "array" ? [sample(ty.inner[0], `${path}.0`, all, on), sample(ty.inner[0], `${path}.1`, all, on)]
+  : ty.kind === "model" && ty.nullable && on.includes(ty.name) ? null
+  : ty.kind === "model" ? Object.fromEntries(models[ty.name].fields.filter((f) => all || f.required)
+    .map((f) => [f.wireName, sample(f.ty, `${path}.${f.wireName}`, all, [...on, ty.name])]))
+  : ty.kind === "literal" ? ty.value
   : path
 
-// The box with every entry given, and with its models there but every entry
-// in them left out; arguments and the static route's query likewise.
+// The box with every entry given, and with its models there but every
+// optional entry in them left out; arguments and the static route's query
+// likewise.
 const BOXES = {
   given: sample({ kind: "model", name: "box" }, "box"),
-  "left out": Object.fromEntries(models.box.fields.map((f) => [f.wireName, {}])),
+  "left out": Object.fromEntries(models.box.fields.map((f) => [f.wireName, sample(f.ty, f.wireName, false)])),
 }
 const params = endpoints.echo.params
 const queryParams = endpoints.fetch_file.params

@@ -1,7 +1,8 @@
 // A schema whose fields and parameters are named after the members every
 // object inherits: per name, one entry with it as source name and one with it
 // as wire name (never "__proto__", which gen refuses), in every kind of field
-// that a client converts. Every entry is optional, so each can be left out.
+// that a client converts; and renames that chain. Every entry by an inherited
+// name is optional, so each can be left out.
 // Run as a script, it prints the schema.
 import { pathToFileURL } from "node:url"
 
@@ -26,6 +27,21 @@ const renamed = (name, shapeOfSource, shapeOfWire) => [
   ...(asWire(name) ? [entry(`s_${name}`, name, shapeOfWire)] : []),
 ]
 
+// Renames that chain (a wire name is another field's source name), in both
+// orders, with number-like names (which objects list first), swap and cycle;
+// each required, optional, and optional and nullable.
+const LINKS = [
+  (k) => [[`a${k}`, `w_a${k}`], [`s_a${k}`, `a${k}`]],
+  (k) => [[`s_b${k}`, `b${k}`], [`b${k}`, `w_b${k}`]],
+  (k) => [[`${k}`, `w${k}`], [`s${k}`, `${k}`]],
+  (k) => [[`x${k}`, `y${k}`], [`y${k}`, `x${k}`]],
+  (k) => [[`p${k}`, `q${k}`], [`q${k}`, `r${k}`], [`r${k}`, `p${k}`]],
+]
+const FLAGS = [{ required: true }, { required: false }, { required: false, nullable: true }]
+const TYPES = [str, leaf, { kind: "array", inner: [leaf] }]
+const renames = FLAGS.flatMap((flags, k) => LINKS.flatMap((links) => links(k)).map(([sourceName, wireName]) => ({ sourceName, wireName, ...flags })))
+  .map((field, i) => ({ ...field, ty: TYPES[i % TYPES.length] }))
+
 // bag_k gives each name the shapes shifted by k, so across the bags every
 // name meets every shape under both roles.
 const models = {
@@ -33,10 +49,25 @@ const models = {
   // Source and wire name alike, optional and nullable: `constructor` in a
   // race result, say.
   same: { name: "same", fields: INHERITED.filter(asWire).map((name, i) => entry(name, name, { ...SHAPES[i % SHAPES.length], optional: true, nullable: true })) },
+  renames: { name: "renames", fields: renames },
+  // Single literals by inherited names in a nullable self-reference, beside a
+  // rename that chains with nothing.
+  node: {
+    name: "node",
+    fields: [
+      { sourceName: "x", wireName: "y", ty: str, required: true },
+      { sourceName: "valueOf", wireName: "valueOf", ty: { kind: "literal", value: "a" }, required: true },
+      { sourceName: "s_toString", wireName: "toString", ty: { kind: "literal", value: null }, required: true },
+      { sourceName: "next", wireName: "next", ty: { kind: "model", name: "node", nullable: true }, required: true },
+    ],
+  },
   box: {
     name: "box",
     fields: [...SHAPES.keys()].map((k) => entry(`bag_${k}`, `bag${k}`, { ty: { kind: "model", name: `bag_${k}` } }))
-      .concat([entry("same_fields", "same", { ty: { kind: "model", name: "same" } })]),
+      .concat([entry("same_fields", "same", { ty: { kind: "model", name: "same" } }),
+        entry("renamed", "renames", { ty: { kind: "model", name: "renames" } }),
+        entry("renamed_list", "renamesList", { ty: { kind: "array", inner: [{ kind: "model", name: "renames" }] } }),
+        entry("node_value", "node", { ty: { kind: "model", name: "node" } })]),
   },
 }
 for (const k of SHAPES.keys()) {
