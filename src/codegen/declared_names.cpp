@@ -115,7 +115,7 @@ private:
     }
 
     static Result<void> empty(const Entry& owner) {
-        return fail(owner.text() + " leaves no name that can be declared in api.ts");
+        return std::unexpected(no_declarable_name(owner.what, owner.name));
     }
 
     Result<void> declare(std::string name, const Entry& owner) {
@@ -171,6 +171,10 @@ private:
 
 std::string entry_text(std::string_view what, std::string_view name) {
     return std::string(what) + " " + quote_debug(name);
+}
+
+Error no_declarable_name(std::string_view what, std::string_view name) {
+    return Error(entry_text(what, name) + " leaves no name that can be declared in api.ts");
 }
 
 const char* endpoint_kind_word(EndpointKind kind) {

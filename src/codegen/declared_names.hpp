@@ -26,6 +26,9 @@ std::string entry_text(std::string_view what, std::string_view name);
 // "static route" or "websocket".
 const char* endpoint_kind_word(schema::EndpointKind kind);
 
+// The refusal of an entry whose name leaves nothing to declare in api.ts.
+Error no_declarable_name(std::string_view what, std::string_view name);
+
 // The type name of a model, in its declaration and in every reference to it:
 // the PascalCase name made a declarable identifier; empty when nothing of it
 // can stand in an identifier.

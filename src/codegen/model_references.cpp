@@ -29,10 +29,14 @@ const TypeRef* ModelReferences::find(const TypeRef& ty) const {
 Error ModelReferences::error(std::string where, const TypeRef& reference) const {
     const std::string& name = *reference.name;
     where += " refers to model " + quote_debug(name) + ", which the schema ";
-    // A model whose key gives the type name, but whose record names another.
+    // A model whose key gives the type name, but whose record names another;
+    // or none at all, which is the fault to name.
     const std::string printed = type_name(name);
     for (ModelTable::Index m = 0; m < models_.size(); ++m) {
-        if (type_name(models_.key(m)) == printed) return Error(where + "declares as " + quote_debug(models_.model(m).name));
+        if (type_name(models_.key(m)) != printed) continue;
+        const std::string& declared = models_.model(m).name;
+        if (models_.type_name(m).empty()) return no_declarable_name("model", declared);
+        return Error(where + "declares as " + quote_debug(declared));
     }
     return Error(where + "does not define");
 }

@@ -23,7 +23,8 @@ public:
 private:
     // The first bad reference within `ty`, or null.
     const schema::TypeRef* find(const schema::TypeRef& ty) const;
-    // The error for the bad `reference` found in the slot `where`.
+    // The error for the bad `reference` found in the slot `where`; the model
+    // it means refused instead when that model leaves no type name at all.
     Error error(std::string where, const schema::TypeRef& reference) const;
 
     const ModelTable& models_;

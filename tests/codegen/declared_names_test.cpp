@@ -125,9 +125,28 @@ TEST(DeclaredNames, ModelReferencesNameDeclaredModels) {
             }
         }
     }
-    const auto field = declare(R"("models": {"b": {"name": "b", "fields": [)" + typed("f", ref("a")) + "]}}", Client::Plain);
-    ASSERT_FALSE(field);
-    EXPECT_EQ(field.error().display(), R"(model "b" field "f" refers to model "a", which the schema does not define)");
+    // A model field's reference; a model that leaves no type name is refused
+    // for that, as it is when an endpoint refers to it.
+    const auto model = [&](std::string_view key, std::string_view name, std::string_view target) {
+        return "\"" + std::string(key) + R"(": {"name": ")" + std::string(name) + R"(", "fields": [)" +
+               typed("f", ref(target)) + "]}";
+    };
+    const std::pair<std::string, std::string> fields[] = {
+        {model("b", "b", "a"), R"(model "b" field "f" refers to model "a", which the schema does not define)"},
+        {model("-", "-", "-"), R"(model "-" leaves no name that can be declared in api.ts)"},
+        {model("", "", ""), R"(model "" leaves no name that can be declared in api.ts)"},
+        {model("a", "a", "~") + "," + model("~", " ", "a"),
+         R"(model " " leaves no name that can be declared in api.ts)"},
+        {model("a", "a", "b") + "," + model("b", "Label", "a"),
+         R"(model "a" field "f" refers to model "b", which the schema declares as "Label")"},
+    };
+    for (const auto& [json, error] : fields) {
+        for (const Client client : {Client::Plain, Client::Effect}) {
+            const auto declared = declare(R"("models": {)" + json + "}", client);
+            ASSERT_FALSE(declared) << json;
+            EXPECT_EQ(declared.error().display(), error);
+        }
+    }
 }
 
 TEST(DeclaredNames, ImportsAndGlobalsStepAsideForSchemaNames) {

@@ -399,6 +399,7 @@ class OutputTest(Project):
             ("old/api.old", ["old/api.old", "old/_internal.ts"]),
             ("isdir/api.ts", ["isdir/api.ts/api.ts", "isdir/api.ts/_internal.ts"]),
             ("client.ts", ["client.ts", "_internal.ts"]),
+            ("slash/x.ts/", ["slash/x.ts/api.ts", "slash/x.ts/_internal.ts"]),
         ]
         for out, expected in cases:
             with self.subTest(out=out):
@@ -406,6 +407,10 @@ class OutputTest(Project):
                 for name in expected:
                     self.assertTrue(os.path.isfile(self.path(name)), name)
         self.assertIn("userId", self.read("old/api.old"))
+        # A trailing "/" names a directory, whatever its last component.
+        self.assert_run(self.gen("fx/x.ts/", "effect"), 0, stderr="")
+        self.assertEqual([self.files("slash"), self.files("fx"), self.files("fx/x.ts")],
+                         [["x.ts"], ["x.ts"], ["_effect_internal.ts", "api.ts"]])
 
     def test_out_dot_writes_into_the_current_directory(self):
         self.assert_run(self.gen("."), 0, stderr="")

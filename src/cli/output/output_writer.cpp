@@ -50,7 +50,10 @@ Result<void> create_output_directory(const std::string& dir, FileSystem& fs) {
     return {};
 }
 
+// Whether `path` names a file by the extension of its last component; one
+// ending in "/" names a directory, whatever that component looks like.
 bool has_extension(std::string_view path) {
+    if (path.ends_with('/')) return false;
     auto name = path_text::file_name(path);
     return name && path_text::extension(*name).has_value();
 }

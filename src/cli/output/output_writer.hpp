@@ -12,7 +12,8 @@
 namespace tolv::cli {
 
 // The directory the files go to: `out` when it is an existing directory,
-// the parent of `out` when it names a file by its extension, else `out`.
+// the parent of `out` when it names a file by its extension (and does not
+// end in "/"), else `out`.
 std::string output_directory_for(std::string_view out, FileSystem& fs);
 
 struct OutputPlan {
@@ -21,10 +22,11 @@ struct OutputPlan {
 };
 
 // Where the files go: `out` itself for "api.ts" when `out` names the API
-// module (it has an extension and is not an existing directory), else the
-// output directory joined with the file's path. A destination that is a
-// symbolic link (`out` included) is written through: the link's target is the
-// destination, and the runtime module goes beside that target.
+// module (it has an extension, does not end in "/" and is not an existing
+// directory), else the output directory joined with the file's path. A
+// destination that is a symbolic link (`out` included) is written through:
+// the link's target is the destination, and the runtime module goes beside
+// that target.
 OutputPlan plan_output(const std::vector<codegen::GeneratedFile>& files, std::string_view out,
                        FileSystem& fs = real_file_system());
 

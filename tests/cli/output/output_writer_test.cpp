@@ -102,6 +102,7 @@ TEST(OutputDirectory, ChosenFromOut) {
     EXPECT_EQ(output_directory_for("web/api.ts", real), "web");
     EXPECT_EQ(output_directory_for("api.ts", real), ".");
     EXPECT_EQ(output_directory_for("web/api.", real), "web");
+    EXPECT_EQ(output_directory_for("web/api.ts/", real), "web/api.ts/");
     EXPECT_EQ(output_directory_for("existing/api.ts", real), "existing/api.ts");
     EXPECT_EQ(output_directory_for(".", real), ".");
     EXPECT_EQ(output_directory_for("web/.hidden", real), "web/.hidden");
@@ -127,6 +128,7 @@ TEST(WriteGeneratedFiles, LayoutForEachFormOfOut) {
         {"file/api.ts", "file/api.ts", "file/_internal.ts"},
         {"old/api.old", "old/api.old", "old/_internal.ts"},
         {"isdir/api.ts", "isdir/api.ts/api.ts", "isdir/api.ts/_internal.ts"},
+        {"new/x.ts/", "new/x.ts/api.ts", "new/x.ts/_internal.ts"},
         {"client.ts", "client.ts", "_internal.ts"},
         {".", "api.ts", "_internal.ts"},
         {"linked.ts", "real/client.ts", "real/_internal.ts"},
@@ -139,6 +141,7 @@ TEST(WriteGeneratedFiles, LayoutForEachFormOfOut) {
         EXPECT_EQ(read_file(c.api), "// api\n") << c.out;
         EXPECT_EQ(read_file(c.runtime), "// runtime\n") << c.out;
     }
+    EXPECT_EQ(entries("new"), std::vector<std::string>{"x.ts"});
     for (const char* link : {"linked.ts", "chained.ts", "real/chain.ts", "links/api.ts"}) {
         EXPECT_TRUE(fs::is_symlink(link)) << link << " is still a link";
     }
