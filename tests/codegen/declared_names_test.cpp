@@ -26,10 +26,11 @@ std::string field_json(std::string_view source, std::string_view wire) {
         .append(R"(", "ty": {"kind": "primitive", "name": "str"}, "required": true})");
 }
 
-Result<DeclaredNames> declare(const std::string& members, Client client) {
+Result<DeclaredNames> declare(const std::string& members, Client client,
+                              std::span<const std::string_view> reexported = {}) {
     auto graph = schema::read_api_graph("{" + members + "}");
     EXPECT_TRUE(graph) << graph.error().display();
-    return declare_names(*graph, ModelTable(*graph), client);
+    return declare_names(*graph, ModelTable(*graph), client, reexported);
 }
 
 // Every way two schema entries can take one name, and the entry left without one.
@@ -38,6 +39,7 @@ TEST(DeclaredNames, ClashesNameBothEntries) {
         std::string members;
         Client client;
         std::string error;
+        std::vector<std::string_view> reexported = {};
     };
     const std::string rpc = R"("kind": "rpc", "returns": {"kind": "void"})";
     const Case cases[] = {
@@ -47,6 +49,11 @@ TEST(DeclaredNames, ClashesNameBothEntries) {
         {R"("endpoints": {"st": {"name": "st", "kind": "static", "returns": {"kind": "void"}}, "st_url": {"name": "st_url", )" +
              rpc + "}}",
          Client::Effect, R"(static route "st" and command "st_url" would both be declared as stUrl in api.ts)"},
+        {R"("endpoints": {"init_bridge": {"name": "init_bridge", )" + rpc +
+             R"(}, "init_bridge_": {"name": "init_bridge_", )" + rpc + "}}",
+         Client::Plain,
+         R"(command "init_bridge" and command "init_bridge_" would both be declared as initBridge_ in api.ts)",
+         {"initBridge"}},
         {R"("endpoints": {"room": {"name": "room", "kind": "ws", "returns": {"kind": "void"}}, "create_room_socket": {"name": "create_room_socket", )" +
              rpc + "}}",
          Client::Plain,
@@ -74,7 +81,7 @@ TEST(DeclaredNames, ClashesNameBothEntries) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.error);
-        const auto declared = declare(c.members, c.client);
+        const auto declared = declare(c.members, c.client, c.reexported);
         ASSERT_FALSE(declared) << c.error;
         EXPECT_NE(declared.error().display().find(c.error), std::string::npos) << declared.error().display();
     }
@@ -142,6 +149,32 @@ TEST(DeclaredNames, ImportsAndGlobalsStepAsideForSchemaNames) {
     // A socket event named like a member of the class keeps the member.
     EXPECT_EQ(event_method("on", "connect"), "onConnect_");
     EXPECT_EQ(event_method("send", "user:joined"), "sendUserJoined");
+}
+
+// An endpoint whose function would take a name the module re-exports from
+// its runtime is declared with "_" after it; a model keeps such a name.
+TEST(DeclaredNames, EndpointFunctionsStepAsideForReexportedNames) {
+    const std::string_view reexported[] = {"initTolv", "TolvClient", "TolvHttpError"};
+    const std::pair<std::string_view, std::string_view> functions[] = {
+        {"init_tolv", "initTolv_"}, {"TolvClient", "TolvClient_"}, {"TolvHttpError", "TolvHttpError_"},
+        {"run_promise", "runPromise"}, {"then", "then_"},
+    };
+    std::string endpoints;
+    for (const auto& [name, function] : functions) {
+        endpoints.append(endpoints.empty() ? "" : ", ").append("\"").append(name).append(R"(": {"name": ")");
+        endpoints.append(name).append(R"(", "kind": "rpc", "returns": {"kind": "void"}})");
+    }
+    const std::string members = model_json("tolv_client", field_json("a", "a")) + R"(, "endpoints": {)" + endpoints + "}";
+    const auto graph = schema::read_api_graph("{" + members + "}");
+    ASSERT_TRUE(graph) << graph.error().display();
+    const auto declared = declare_names(*graph, ModelTable(*graph), Client::Effect, reexported);
+    ASSERT_TRUE(declared) << declared.error().display();
+    for (const auto& [name, function] : functions) {
+        EXPECT_EQ(declared->function_name(graph->endpoints.at(std::string(name))), function);
+        EXPECT_TRUE(declared->contains(function)) << function;
+    }
+    EXPECT_TRUE(declared->contains("TolvClient"));
+    EXPECT_FALSE(declared->contains("initTolv"));
 }
 
 }  // namespace
