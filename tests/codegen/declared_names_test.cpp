@@ -151,31 +151,5 @@ TEST(DeclaredNames, ImportsAndGlobalsStepAsideForSchemaNames) {
     EXPECT_EQ(event_method("send", "user:joined"), "sendUserJoined");
 }
 
-// An endpoint whose function would take a name the module re-exports from
-// its runtime is declared with "_" after it; a model keeps such a name.
-TEST(DeclaredNames, EndpointFunctionsStepAsideForReexportedNames) {
-    const std::string_view reexported[] = {"initTolv", "TolvClient", "TolvHttpError"};
-    const std::pair<std::string_view, std::string_view> functions[] = {
-        {"init_tolv", "initTolv_"}, {"TolvClient", "TolvClient_"}, {"TolvHttpError", "TolvHttpError_"},
-        {"run_promise", "runPromise"}, {"then", "then_"},
-    };
-    std::string endpoints;
-    for (const auto& [name, function] : functions) {
-        endpoints.append(endpoints.empty() ? "" : ", ").append("\"").append(name).append(R"(": {"name": ")");
-        endpoints.append(name).append(R"(", "kind": "rpc", "returns": {"kind": "void"}})");
-    }
-    const std::string members = model_json("tolv_client", field_json("a", "a")) + R"(, "endpoints": {)" + endpoints + "}";
-    const auto graph = schema::read_api_graph("{" + members + "}");
-    ASSERT_TRUE(graph) << graph.error().display();
-    const auto declared = declare_names(*graph, ModelTable(*graph), Client::Effect, reexported);
-    ASSERT_TRUE(declared) << declared.error().display();
-    for (const auto& [name, function] : functions) {
-        EXPECT_EQ(declared->function_name(graph->endpoints.at(std::string(name))), function);
-        EXPECT_TRUE(declared->contains(function)) << function;
-    }
-    EXPECT_TRUE(declared->contains("TolvClient"));
-    EXPECT_FALSE(declared->contains("initTolv"));
-}
-
 }  // namespace
 }  // namespace tolv::codegen

@@ -203,6 +203,7 @@ TEST(PrintApi, SchemaNamesKeepNamesTheModuleUses) {
     add_endpoint(graph, "call_command", EndpointKind::Rpc).returns = model("promise");
     add_endpoint(graph, "init_tolv", EndpointKind::Upload).multiFile = true;
     add_endpoint(graph, "run_promise", EndpointKind::Rpc);
+    add_endpoint(graph, "TolvClient", EndpointKind::Rpc);
     add_endpoint(graph, "live", EndpointKind::Ws);
     EffectGenOptions options;
     options.uploads = ReturnSurface::Promise;
@@ -222,6 +223,7 @@ TEST(PrintApi, SchemaNamesKeepNamesTheModuleUses) {
             "options?: UploadOptions): globalThis.Promise<void> =>",
             "  runPromise(callUpload(\"init_tolv\", args.files, {}, _Schema.Void, options))",
             "export const runPromise_ = (options?: CallOptions): Effect.Effect<void, TolvError, _TolvClient> =>",
+            "export const TolvClient_ = (options?: CallOptions): Effect.Effect<void, TolvError, _TolvClient> =>",
             "  readonly socket: globalThis.WebSocket",
             "  TolvDecodeError as _TolvDecodeError,",
             "    const clientSchemas: { readonly [E in keyof LiveClientEvents]: _Schema.Schema<LiveClientEvents[E], "
