@@ -35,9 +35,16 @@ struct Entry {
     std::string text() const { return entry_text(what, name); }
 };
 
-// The function of an endpoint from the identifier words of its camelCase name.
-std::string function_name_of(std::string words, EndpointKind kind) {
-    if (kind == EndpointKind::Static) words += "Url";
+// The function of an endpoint from the identifier words of its camelCase
+// name: "Url" after a static route's, "_" after a name the module re-exports.
+// declarable leaves those names as they are and makes no other name one of
+// them (it only adds "_"), so they are looked for before it.
+std::string function_name_of(std::string&& words, EndpointKind kind, const ReexportedNames& reexported) {
+    if (kind == EndpointKind::Static) {
+        words += "Url";
+    } else if (reexported.contains(words)) {
+        words += '_';
+    }
     return declarable(std::move(words));
 }
 
@@ -49,7 +56,9 @@ using Scope = NameScope<std::string_view>;
 // Scopes are reused, so the check allocates per name, not per model.
 class Declaring {
 public:
-    Declaring(Client client, const ModelTable& models, std::size_t expected) : client_(client), references_(models) {
+    Declaring(Client client, const ModelTable& models, std::span<const std::string_view> reexported,
+              std::size_t expected)
+        : client_(client), references_(models), reexported_(reexported) {
         module_.reserve(expected);
     }
 
@@ -79,7 +88,7 @@ public:
         if (endpoint.kind == EndpointKind::Ws) return websocket(endpoint, owner);
         std::string words = identifier_words(schema::to_camel_case(endpoint.name));
         if (words.empty()) return empty(owner);
-        if (auto declared = declare(function_name_of(std::move(words), endpoint.kind), owner); !declared) {
+        if (auto declared = declare(function_name_of(std::move(words), endpoint.kind, reexported_), owner); !declared) {
             return declared;
         }
         wire_.clear();
@@ -104,7 +113,7 @@ public:
         return {};
     }
 
-    DeclaredNames finish() { return DeclaredNames(std::move(module_)); }
+    DeclaredNames finish() { return DeclaredNames(std::move(module_), std::move(reexported_)); }
 
 private:
     // In a caller's object literal the key "__proto__" sets the prototype
@@ -162,6 +171,7 @@ private:
 
     Client client_;
     ModelReferences references_;
+    ReexportedNames reexported_;
     DeclaredNames::Map module_;
     Scope wire_, source_;
     std::unordered_map<std::string, std::string_view> methods_;
@@ -192,10 +202,6 @@ std::string type_name(std::string_view schema_name) {
     return declarable(identifier_words(schema::to_pascal_case(schema_name)));
 }
 
-std::string function_name(const Endpoint& endpoint) {
-    return function_name_of(identifier_words(schema::to_camel_case(endpoint.name)), endpoint.kind);
-}
-
 SocketNames::SocketNames(const Endpoint& endpoint, Client client)
     : pascal(identifier_words(schema::to_pascal_case(endpoint.name))),
       server_events(declarable(pascal + "ServerEvents")),
@@ -210,6 +216,17 @@ std::string event_method(std::string_view prefix, std::string_view event_name) {
     return method;
 }
 
+ReexportedNames::ReexportedNames(std::span<const std::string_view> names) : names_(names.begin(), names.end()) {
+    for (const std::string_view name : names) {
+        const auto first = static_cast<unsigned char>(name[0]);
+        if (first < first_characters_.size()) first_characters_.set(first);
+    }
+}
+
+std::string DeclaredNames::function_name(const Endpoint& endpoint) const {
+    return function_name_of(identifier_words(schema::to_camel_case(endpoint.name)), endpoint.kind, reexported_);
+}
+
 std::string DeclaredNames::import_name(std::string_view name) const {
     std::string text(contains(name) ? "_" : "");
     return text.append(name);
@@ -220,8 +237,9 @@ std::string DeclaredNames::global_name(std::string_view name) const {
     return text.append(name);
 }
 
-Result<DeclaredNames> declare_names(const schema::ApiGraph& graph, const ModelTable& models, Client client) {
-    Declaring declaring(client, models, graph.models.size() + 4 * graph.endpoints.size());
+Result<DeclaredNames> declare_names(const schema::ApiGraph& graph, const ModelTable& models, Client client,
+                                    std::span<const std::string_view> reexported) {
+    Declaring declaring(client, models, reexported, graph.models.size() + 4 * graph.endpoints.size());
     for (ModelTable::Index m = 0; m < models.size(); ++m) {
         if (auto checked = declaring.model(models.model(m), models.type_name(m)); !checked) {
             return std::unexpected(std::move(checked.error()));

@@ -2,7 +2,10 @@
 // schema, and the check that no two schema entries take one name.
 #pragma once
 
+#include <algorithm>
+#include <bitset>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -34,10 +37,6 @@ Error no_declarable_name(std::string_view what, std::string_view name);
 // can stand in an identifier.
 std::string type_name(std::string_view schema_name);
 
-// The function of an endpoint: its camelCase name, with "Url" after it for a
-// static route.
-std::string function_name(const schema::Endpoint& endpoint);
-
 // The types and the factory of a websocket endpoint, after the identifier
 // form of its PascalCase name.
 struct SocketNames {
@@ -49,6 +48,26 @@ struct SocketNames {
 // or "send") and the event's PascalCase name; a name the class already has
 // for itself gets "_" after it.
 std::string event_method(std::string_view prefix, std::string_view event_name);
+
+// The names a client's api.ts exports again from its runtime module, which
+// its users import from there. Most names asked about are told apart by
+// their first character alone (when it is ASCII).
+class ReexportedNames {
+public:
+    ReexportedNames() = default;
+    explicit ReexportedNames(std::span<const std::string_view> names);
+
+    bool contains(std::string_view name) const {
+        if (name.empty()) return false;
+        const auto first = static_cast<unsigned char>(name[0]);
+        return (first >= first_characters_.size() || first_characters_[first]) &&
+               std::ranges::find(names_, name) != names_.end();
+    }
+
+private:
+    std::vector<std::string_view> names_;
+    std::bitset<128> first_characters_;
+};
 
 // Every top-level name the schema declares in one client's module, and how
 // the module reaches its own imports and the globals it uses when a schema
@@ -65,9 +84,16 @@ public:
     using Map = std::unordered_map<std::string, Owner, Hash, std::equal_to<>>;
 
     DeclaredNames() = default;
-    explicit DeclaredNames(Map names) : names_(std::move(names)) {}
+    DeclaredNames(Map names, ReexportedNames reexported)
+        : names_(std::move(names)), reexported_(std::move(reexported)) {}
 
     bool contains(std::string_view name) const { return names_.contains(name); }
+
+    // The function of an endpoint: its camelCase name, with "Url" after it
+    // for a static route, and "_" after a reserved word or a name the module
+    // re-exports from its runtime, so that the runtime's name keeps its
+    // meaning for users.
+    std::string function_name(const schema::Endpoint& endpoint) const;
 
     // An import of the module: the name itself, or "_name" when the schema
     // declares that name. No schema name starts with "_" and a letter.
@@ -78,6 +104,7 @@ public:
 
 private:
     Map names_;
+    ReexportedNames reexported_;
 };
 
 // The names `client` declares for the schema, or an error naming the two
@@ -87,7 +114,11 @@ private:
 // field whose wire name is "__proto__", which the caller's object literal
 // would take as the prototype; or a model reference that names no model
 // (ModelReferences), each entry's references checked before its names.
-// `models` is the graph's model table, whose type names the models declare.
-Result<DeclaredNames> declare_names(const schema::ApiGraph& graph, const ModelTable& models, Client client);
+// `models` is the graph's model table, whose type names the models declare;
+// `reexported` the names the module exports again from its runtime, which no
+// endpoint's function takes (DeclaredNames::function_name). A model keeps
+// its type name: the module then does not export the runtime's.
+Result<DeclaredNames> declare_names(const schema::ApiGraph& graph, const ModelTable& models, Client client,
+                                    std::span<const std::string_view> reexported);
 
 }  // namespace tolv::codegen

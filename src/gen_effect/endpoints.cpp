@@ -171,7 +171,7 @@ void print_endpoint_function(Printer& p, const Endpoint& endpoint, Context& cont
     const std::string open = promise ? std::string(names.use(runner)) + "(" : std::string();
     const std::string payload = args_payload(endpoint.params, context);
     if (endpoint.doc) p.doc(*endpoint.doc);
-    const std::string fn = codegen::function_name(endpoint);
+    const std::string fn = names.declared().function_name(endpoint);
     if (endpoint.kind == schema::EndpointKind::Static) {
         p.emit({{"fn", fn},
                 {"args", args},

@@ -205,7 +205,7 @@ void print_static(Printer& p, const Endpoint& endpoint, const ApiContext& api, c
 void print_endpoint_function(Printer& printer, const Endpoint& endpoint, const ApiContext& api) {
     if (endpoint.kind == EndpointKind::Ws) return;
     if (endpoint.doc) printer.doc(*endpoint.doc);
-    const std::string fn = codegen::function_name(endpoint);
+    const std::string fn = api.declared.function_name(endpoint);
     switch (endpoint.kind) {
         case EndpointKind::Rpc: print_rpc(printer, endpoint, api, fn); break;
         case EndpointKind::Channel: print_channel(printer, endpoint, api, fn); break;

@@ -26,10 +26,11 @@ std::string field_json(std::string_view source, std::string_view wire) {
         .append(R"(", "ty": {"kind": "primitive", "name": "str"}, "required": true})");
 }
 
-Result<DeclaredNames> declare(const std::string& members, Client client) {
+Result<DeclaredNames> declare(const std::string& members, Client client,
+                              std::span<const std::string_view> reexported = {}) {
     auto graph = schema::read_api_graph("{" + members + "}");
     EXPECT_TRUE(graph) << graph.error().display();
-    return declare_names(*graph, ModelTable(*graph), client);
+    return declare_names(*graph, ModelTable(*graph), client, reexported);
 }
 
 // Every way two schema entries can take one name, and the entry left without one.
@@ -38,6 +39,7 @@ TEST(DeclaredNames, ClashesNameBothEntries) {
         std::string members;
         Client client;
         std::string error;
+        std::vector<std::string_view> reexported = {};
     };
     const std::string rpc = R"("kind": "rpc", "returns": {"kind": "void"})";
     const Case cases[] = {
@@ -47,6 +49,11 @@ TEST(DeclaredNames, ClashesNameBothEntries) {
         {R"("endpoints": {"st": {"name": "st", "kind": "static", "returns": {"kind": "void"}}, "st_url": {"name": "st_url", )" +
              rpc + "}}",
          Client::Effect, R"(static route "st" and command "st_url" would both be declared as stUrl in api.ts)"},
+        {R"("endpoints": {"init_bridge": {"name": "init_bridge", )" + rpc +
+             R"(}, "init_bridge_": {"name": "init_bridge_", )" + rpc + "}}",
+         Client::Plain,
+         R"(command "init_bridge" and command "init_bridge_" would both be declared as initBridge_ in api.ts)",
+         {"initBridge"}},
         {R"("endpoints": {"room": {"name": "room", "kind": "ws", "returns": {"kind": "void"}}, "create_room_socket": {"name": "create_room_socket", )" +
              rpc + "}}",
          Client::Plain,
@@ -74,7 +81,7 @@ TEST(DeclaredNames, ClashesNameBothEntries) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.error);
-        const auto declared = declare(c.members, c.client);
+        const auto declared = declare(c.members, c.client, c.reexported);
         ASSERT_FALSE(declared) << c.error;
         EXPECT_NE(declared.error().display().find(c.error), std::string::npos) << declared.error().display();
     }

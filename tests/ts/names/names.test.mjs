@@ -2,7 +2,8 @@
 // (the import must settle: an export `then` would make the module a thenable),
 // calls every endpoint function it exports and checks that each schema
 // endpoint is reached once, at its exact name, with its arguments under their
-// source names, and that no text from the schema ran.
+// source names, that the runtime values it re-exports stay the runtime's,
+// and that no text from the schema ran.
 //   NAMES_SCHEMA: the schema; NAMES_CLIENTS: client folders, joined by ":";
 //   NAMES_EXPECTED: the labels of the clients that should be here.
 import assert from "node:assert/strict"
@@ -21,6 +22,18 @@ const models = schema.models
 server.items = () => [42]
 
 const PATHS = { rpc: "command", channel: "channel", upload: "upload", static: "static", ws: "ws" }
+
+// The runtime values each client exports again, every one also the name of a
+// schema endpoint: the endpoint steps aside as `${name}_`, so the name stays
+// the runtime's. A name another client re-exports stays the endpoint's.
+// (tolv_client is a model, which keeps the name TolvClient from the runtime.)
+const EFFECT_VALUES = ["initTolv", "layerTolvClient", "disposeTolv", "TolvNetworkError", "TolvHttpError",
+  "TolvTimeoutError", "TolvDecodeError", "TolvAbortError", "TolvStreamError", "TolvUploadError", "toAsyncIterable"]
+const REEXPORTED = {
+  plain: ["initBridge", "BridgeRequestError"],
+  effect_effect: EFFECT_VALUES,
+  effect_promise: [...EFFECT_VALUES, "runPromise"],
+}
 
 // One value per type; nullable models are null, so the 20-level chain stays small.
 const sample = (ty) =>
@@ -157,9 +170,16 @@ test("every client asked for is here to load", () => {
 })
 
 for (const dir of clients) {
-  test(`${basename(dir)}: every endpoint is reached at its exact name, and nothing from the schema runs`, async () => {
+  test(`${basename(dir)}: every endpoint is reached at its exact name, re-exports stay the runtime's, and nothing from the schema runs`, async () => {
     const { api, runtime, layer } = await load(dir)
     assert.equal(globalThis.__tolvPwned, undefined, "loading the module ran text from the schema")
+    const own = REEXPORTED[basename(dir)]
+    for (const name of new Set(Object.values(REEXPORTED).flat())) {
+      const runtimes = own.includes(name)
+      assert.equal(api[name] === runtime[name], runtimes, `${name} is ${runtimes ? "not " : ""}the runtime's`)
+      assert.equal(typeof api[runtimes ? `${name}_` : name], "function", `${name}: no endpoint function`)
+      if (!runtimes) assert.equal(api[`${name}_`], undefined, `${name}_ declared`)
+    }
 
     const reached = new Map()
     const problems = []
