@@ -39,7 +39,7 @@ struct Entry {
 // name: "Url" after a static route's, "_" after a name the module re-exports.
 // declarable leaves those names as they are and makes no other name one of
 // them (it only adds "_"), so they are looked for before it.
-std::string function_name_of(std::string&& words, EndpointKind kind, const ReexportedNames& reexported) {
+std::string function_name_of(std::string&& words, EndpointKind kind, const FewNames& reexported) {
     if (kind == EndpointKind::Static) {
         words += "Url";
     } else if (reexported.contains(words)) {
@@ -56,9 +56,8 @@ using Scope = NameScope<std::string_view>;
 // Scopes are reused, so the check allocates per name, not per model.
 class Declaring {
 public:
-    Declaring(Client client, const ModelTable& models, std::span<const std::string_view> reexported,
-              std::size_t expected)
-        : client_(client), references_(models), reexported_(reexported) {
+    Declaring(Client client, const ModelTable& models, FewNames reexported, std::size_t expected)
+        : client_(client), references_(models), reexported_(std::move(reexported)) {
         module_.reserve(expected);
     }
 
@@ -171,7 +170,7 @@ private:
 
     Client client_;
     ModelReferences references_;
-    ReexportedNames reexported_;
+    FewNames reexported_;
     DeclaredNames::Map module_;
     Scope wire_, source_;
     std::unordered_map<std::string, std::string_view> methods_;
@@ -216,13 +215,6 @@ std::string event_method(std::string_view prefix, std::string_view event_name) {
     return method;
 }
 
-ReexportedNames::ReexportedNames(std::span<const std::string_view> names) : names_(names.begin(), names.end()) {
-    for (const std::string_view name : names) {
-        const auto first = static_cast<unsigned char>(name[0]);
-        if (first < first_characters_.size()) first_characters_.set(first);
-    }
-}
-
 std::string DeclaredNames::function_name(const Endpoint& endpoint) const {
     return function_name_of(identifier_words(schema::to_camel_case(endpoint.name)), endpoint.kind, reexported_);
 }
@@ -238,8 +230,8 @@ std::string DeclaredNames::global_name(std::string_view name) const {
 }
 
 Result<DeclaredNames> declare_names(const schema::ApiGraph& graph, const ModelTable& models, Client client,
-                                    std::span<const std::string_view> reexported) {
-    Declaring declaring(client, models, reexported, graph.models.size() + 4 * graph.endpoints.size());
+                                    FewNames reexported) {
+    Declaring declaring(client, models, std::move(reexported), graph.models.size() + 4 * graph.endpoints.size());
     for (ModelTable::Index m = 0; m < models.size(); ++m) {
         if (auto checked = declaring.model(models.model(m), models.type_name(m)); !checked) {
             return std::unexpected(std::move(checked.error()));

@@ -2,10 +2,7 @@
 // schema, and the check that no two schema entries take one name.
 #pragma once
 
-#include <algorithm>
-#include <bitset>
 #include <cstdint>
-#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -14,6 +11,7 @@
 
 #include "base/error.hpp"
 #include "codegen/model_table.hpp"
+#include "codegen/safe_names.hpp"
 #include "schema/endpoint.hpp"
 #include "schema/graph.hpp"
 
@@ -49,26 +47,6 @@ struct SocketNames {
 // for itself gets "_" after it.
 std::string event_method(std::string_view prefix, std::string_view event_name);
 
-// The names a client's api.ts exports again from its runtime module, which
-// its users import from there. Most names asked about are told apart by
-// their first character alone (when it is ASCII).
-class ReexportedNames {
-public:
-    ReexportedNames() = default;
-    explicit ReexportedNames(std::span<const std::string_view> names);
-
-    bool contains(std::string_view name) const {
-        if (name.empty()) return false;
-        const auto first = static_cast<unsigned char>(name[0]);
-        return (first >= first_characters_.size() || first_characters_[first]) &&
-               std::ranges::find(names_, name) != names_.end();
-    }
-
-private:
-    std::vector<std::string_view> names_;
-    std::bitset<128> first_characters_;
-};
-
 // Every top-level name the schema declares in one client's module, and how
 // the module reaches its own imports and the globals it uses when a schema
 // name has taken theirs.
@@ -84,8 +62,7 @@ public:
     using Map = std::unordered_map<std::string, Owner, Hash, std::equal_to<>>;
 
     DeclaredNames() = default;
-    DeclaredNames(Map names, ReexportedNames reexported)
-        : names_(std::move(names)), reexported_(std::move(reexported)) {}
+    DeclaredNames(Map names, FewNames reexported) : names_(std::move(names)), reexported_(std::move(reexported)) {}
 
     bool contains(std::string_view name) const { return names_.contains(name); }
 
@@ -104,7 +81,7 @@ public:
 
 private:
     Map names_;
-    ReexportedNames reexported_;
+    FewNames reexported_;
 };
 
 // The names `client` declares for the schema, or an error naming the two
@@ -119,6 +96,6 @@ private:
 // endpoint's function takes (DeclaredNames::function_name). A model keeps
 // its type name: the module then does not export the runtime's.
 Result<DeclaredNames> declare_names(const schema::ApiGraph& graph, const ModelTable& models, Client client,
-                                    std::span<const std::string_view> reexported);
+                                    FewNames reexported);
 
 }  // namespace tolv::codegen

@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -25,6 +28,44 @@ bool is_reserved_word(std::string_view text);
 // nothing is left.
 std::string identifier_words(std::string_view converted);
 
+// A few names, asked about many times: most names asked about start with a
+// byte, or have a length, that none of them has, and are told apart without a
+// comparison. Holds views: the names must outlive it. A constant one is
+// decided at compile time.
+class FewNames {
+public:
+    static constexpr std::size_t kCapacity = 24;
+
+    constexpr FewNames() = default;
+    constexpr explicit FewNames(std::span<const std::string_view> names) {
+        for (const std::string_view name : names) add(name);
+    }
+
+    constexpr void add(std::string_view name) {
+        if (count_ == kCapacity) throw std::length_error("FewNames: more names than it holds");
+        names_[count_++] = name;
+        lengths_ |= length_bit(name);
+        if (!name.empty()) first_bytes_[static_cast<unsigned char>(name[0])] = true;
+    }
+    constexpr bool contains(std::string_view name) const {
+        if (name.empty() || (lengths_ & length_bit(name)) == 0 || !first_bytes_[static_cast<unsigned char>(name[0])]) {
+            return false;
+        }
+        return std::ranges::find(names_.begin(), names_.begin() + count_, name) != names_.begin() + count_;
+    }
+
+private:
+    // Lengths from 63 on share the last bit.
+    static constexpr std::uint64_t length_bit(std::string_view name) {
+        return std::uint64_t{1} << std::min<std::size_t>(name.size(), 63);
+    }
+
+    std::array<std::string_view, kCapacity> names_{};
+    std::size_t count_ = 0;
+    std::uint64_t lengths_ = 0;
+    std::array<bool, 256> first_bytes_{};
+};
+
 // The own properties of Object.prototype: every object inherits them, so a
 // value read by one of these names from an object that lacks it is the
 // inherited member (a function, Object.prototype), never undefined.
@@ -33,19 +74,8 @@ inline constexpr std::array<std::string_view, 12> kInheritedNames = {
     "hasOwnProperty",   "isPrototypeOf",    "propertyIsEnumerable", "__defineGetter__",
     "__defineSetter__", "__lookupGetter__", "__lookupSetter__", "__proto__",
 };
-// The first characters of those names: most names asked about start with
-// another, and are told apart without a comparison.
-inline constexpr std::array<bool, 128> kInheritedFirstCharacters = [] {
-    std::array<bool, 128> table{};
-    for (const std::string_view name : kInheritedNames) table[static_cast<unsigned char>(name[0])] = true;
-    return table;
-}();
-inline bool is_inherited_name(std::string_view name) {
-    if (name.empty()) return false;
-    const auto first = static_cast<unsigned char>(name[0]);
-    return first < kInheritedFirstCharacters.size() && kInheritedFirstCharacters[first] &&
-           std::ranges::find(kInheritedNames, name) != kInheritedNames.end();
-}
+inline constexpr FewNames kInherited{kInheritedNames};
+inline bool is_inherited_name(std::string_view name) { return kInherited.contains(name); }
 
 // A name that a declaration can take: a leading "_" before a first character
 // that cannot start an identifier (a digit), a trailing "_" after a reserved

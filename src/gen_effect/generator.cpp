@@ -98,11 +98,10 @@ Reexports reexports(const schema::ApiGraph& graph, const EffectGenOptions& optio
 }
 
 // The names of the wanted re-exports.
-std::vector<std::string_view> wanted_names(const Reexports& entries) {
-    std::vector<std::string_view> names;
-    names.reserve(entries.size());
+codegen::FewNames wanted_names(const Reexports& entries) {
+    codegen::FewNames names;
     for (const Reexport& entry : entries) {
-        if (entry.wanted) names.push_back(entry.name);
+        if (entry.wanted) names.add(entry.name);
     }
     return names;
 }

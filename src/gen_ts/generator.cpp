@@ -4,7 +4,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "codegen/declared_names.hpp"
 #include "codegen/safe_names.hpp"
@@ -58,16 +57,14 @@ struct RuntimeImports {
 
     // The names exported again, which no endpoint's function takes
     // (codegen::declare_names).
-    std::vector<std::string_view> reexported() const {
-        std::vector<std::string_view> names;
-        names.reserve(values.size() + types.size());
-        const auto add = [&names](std::span<const Import> imports) {
-            for (const Import& import : imports) {
-                if (import.reexported) names.push_back(import.name);
-            }
-        };
-        add(values);
-        add(types);
+    codegen::FewNames reexported() const {
+        codegen::FewNames names;
+        for (const Import& import : values) {
+            if (import.reexported) names.add(import.name);
+        }
+        for (const Import& import : types) {
+            if (import.reexported) names.add(import.name);
+        }
         return names;
     }
 };

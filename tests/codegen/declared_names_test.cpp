@@ -27,10 +27,10 @@ std::string field_json(std::string_view source, std::string_view wire) {
 }
 
 Result<DeclaredNames> declare(const std::string& members, Client client,
-                              std::span<const std::string_view> reexported = {}) {
+                              const std::vector<std::string_view>& reexported = {}) {
     auto graph = schema::read_api_graph("{" + members + "}");
     EXPECT_TRUE(graph) << graph.error().display();
-    return declare_names(*graph, ModelTable(*graph), client, reexported);
+    return declare_names(*graph, ModelTable(*graph), client, FewNames(reexported));
 }
 
 // Every way two schema entries can take one name, and the entry left without one.
