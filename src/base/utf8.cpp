@@ -4,11 +4,14 @@
 #include <cstring>
 
 #include <fmt/format.h>
+#include <unicode/uchar.h>
 
 namespace tolv {
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+constexpr char kLowerHex[] = "0123456789abcdef";
+constexpr char kUpperHex[] = "0123456789ABCDEF";
 
 bool is_white_space(char32_t c) {
     return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
@@ -24,6 +27,41 @@ std::size_t previous_start(std::string_view s, std::size_t end) {
         return utf8_step(s, start).length == back ? start : end - 1;
     }
     return end - 1;
+}
+
+// Characters that a debug rendering spells as \u{...}: marks that would
+// combine with the preceding character, and everything not printable
+// (controls, format characters, separators other than the space,
+// surrogates, private use and unassigned code points).
+bool needs_unicode_escape(char32_t c) {
+    const auto u = static_cast<UChar32>(c);
+    if (u_hasBinaryProperty(u, UCHAR_GRAPHEME_EXTEND)) return true;
+    if (c == ' ') return false;
+    switch (u_charType(u)) {
+        case U_SPACE_SEPARATOR:
+        case U_LINE_SEPARATOR:
+        case U_PARAGRAPH_SEPARATOR:
+        case U_CONTROL_CHAR:
+        case U_FORMAT_CHAR:
+        case U_SURROGATE:
+        case U_PRIVATE_USE_CHAR:
+        case U_UNASSIGNED: return true;
+        default: return false;
+    }
+}
+
+// \u{202e}: lower-case hex without leading zeros.
+void append_unicode_escape(std::string& out, char32_t c) {
+    out += "\\u{";
+    bool started = false;
+    for (int shift = 20; shift >= 0; shift -= 4) {
+        const auto digit = (static_cast<std::uint32_t>(c) >> shift) & 0xF;
+        if (digit != 0 || started || shift == 0) {
+            out += kLowerHex[digit];
+            started = true;
+        }
+    }
+    out += '}';
 }
 
 }  // namespace
@@ -74,15 +112,23 @@ std::string lossy_utf8(std::string_view bytes) {
     return out;
 }
 
-std::string quote_debug(std::string_view bytes) {
-    std::string out = "\"";
+void append_debug_escaped(std::string& out, std::string_view bytes) {
     std::size_t i = 0;
     while (i < bytes.size()) {
+        const unsigned char first = static_cast<unsigned char>(bytes[i]);
+        if (first >= 0x20 && first < 0x7F && first != '"' && first != '\\') {
+            out += static_cast<char>(first);
+            ++i;
+            continue;
+        }
         const Utf8Step step = utf8_step(bytes, i);
         if (step.length == 0) {
             const std::size_t bad = step.error_len ? *step.error_len : bytes.size() - i;
             for (std::size_t k = 0; k < bad; ++k) {
-                out += fmt::format("\\x{:02X}", static_cast<unsigned char>(bytes[i + k]));
+                const auto byte = static_cast<unsigned char>(bytes[i + k]);
+                out += "\\x";
+                out += kUpperHex[byte >> 4];
+                out += kUpperHex[byte & 0xF];
             }
             i += bad;
             continue;
@@ -96,14 +142,21 @@ std::string quote_debug(std::string_view bytes) {
             case '\n': out += "\\n"; break;
             case '\0': out += "\\0"; break;
             default:
-                if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
-                    out += fmt::format("\\u{{{:x}}}", static_cast<std::uint32_t>(c));
+                if (needs_unicode_escape(c)) {
+                    append_unicode_escape(out, c);
                 } else {
                     out.append(bytes.substr(i, step.length));
                 }
         }
         i += step.length;
     }
+}
+
+std::string quote_debug(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + 2);
+    out += '"';
+    append_debug_escaped(out, bytes);
     out += '"';
     return out;
 }

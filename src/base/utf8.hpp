@@ -1,5 +1,5 @@
 // UTF-8 text on byte strings: one decoding step, validation with the failing
-// position, lossy decoding, debug quoting and Unicode trimming.
+// position, lossy decoding, debug escaping and Unicode trimming.
 #pragma once
 
 #include <cstddef>
@@ -67,8 +67,14 @@ std::optional<Utf8Error> validate_utf8(std::string_view bytes);
 // Each maximal invalid sequence becomes one U+FFFD.
 std::string lossy_utf8(std::string_view bytes);
 
-// Bytes in double quotes with backslash escapes: \" \\ \t \r \n, other
-// control characters as \u{7f}, invalid UTF-8 bytes as \xFF.
+// Appends the contents of `bytes` with backslash escapes: \" \\ \t \r \n \0;
+// \u{202e} (lower-case hex) for what does not print as itself: controls,
+// format characters, separators other than the space, combining marks
+// (Grapheme_Extend), private use and unassigned code points; \xFF for each
+// byte that is not valid UTF-8. Other characters are copied unchanged.
+void append_debug_escaped(std::string& out, std::string_view bytes);
+
+// The escaped contents of `bytes` (as above) in double quotes.
 std::string quote_debug(std::string_view bytes);
 
 // s without leading and trailing Unicode White_Space characters. Bytes that

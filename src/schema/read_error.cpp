@@ -1,9 +1,8 @@
 #include "schema/read_error.hpp"
 
-#include <unicode/uchar.h>
-#include <unicode/utf8.h>
 #include <algorithm>
 
+#include "base/utf8.hpp"
 #include "schema/json_text.hpp"
 
 namespace tolv::schema::detail {
@@ -72,71 +71,9 @@ std::string describe_float(double value) {
     return out;
 }
 
-namespace {
-
-// Characters that a debug rendering spells as \u{...}: marks that would
-// combine with the preceding character, and everything not printable
-// (controls, format characters, separators other than the space,
-// surrogates, private use and unassigned code points).
-bool needs_unicode_escape(UChar32 c) {
-    if (u_hasBinaryProperty(c, UCHAR_GRAPHEME_EXTEND)) return true;
-    if (c == ' ') return false;
-    switch (u_charType(c)) {
-        case U_SPACE_SEPARATOR:
-        case U_LINE_SEPARATOR:
-        case U_PARAGRAPH_SEPARATOR:
-        case U_CONTROL_CHAR:
-        case U_FORMAT_CHAR:
-        case U_SURROGATE:
-        case U_PRIVATE_USE_CHAR:
-        case U_UNASSIGNED: return true;
-        default: return false;
-    }
-}
-
-void append_unicode_escape(std::string& out, UChar32 c) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    out += "\\u{";
-    bool started = false;
-    for (int shift = 20; shift >= 0; shift -= 4) {
-        const auto digit = (static_cast<std::uint32_t>(c) >> shift) & 0xF;
-        if (digit != 0 || started || shift == 0) {
-            out += kHex[digit];
-            started = true;
-        }
-    }
-    out += '}';
-}
-
-}  // namespace
-
 std::string describe_string(std::string_view value) {
     std::string out = "string \"";
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(value.data());
-    const auto length = static_cast<int32_t>(value.size());
-    for (int32_t i = 0; i < length;) {
-        const int32_t start = i;
-        UChar32 c = 0;
-        U8_NEXT(bytes, i, length, c);
-        switch (c) {
-            case 0: out += "\\0"; continue;
-            case '\t': out += "\\t"; continue;
-            case '\r': out += "\\r"; continue;
-            case '\n': out += "\\n"; continue;
-            case '\\': out += "\\\\"; continue;
-            case '"': out += "\\\""; continue;
-            default: break;
-        }
-        if (c < 0) {
-            out += "\\u{fffd}";  // not reachable: the reader only yields UTF-8
-        } else if (c >= 0x20 && c < 0x7F) {
-            out += static_cast<char>(c);
-        } else if (needs_unicode_escape(c)) {
-            append_unicode_escape(out, c);
-        } else {
-            out.append(value.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)));
-        }
-    }
+    append_debug_escaped(out, value);
     out += '"';
     return out;
 }

@@ -1,5 +1,6 @@
 #include "schema/value_reader.hpp"
 
+#include "base/utf8.hpp"
 #include "schema/json_text.hpp"
 
 namespace tolv::schema::detail {
@@ -210,7 +211,11 @@ bool Reader::read_variant_name(std::span<const std::string_view> names, std::siz
     for (index = 0; index < names.size(); ++index) {
         if (names[index] == name) return true;
     }
-    return lex_.fail_here(with_expected(backticked("unknown variant ", name), one_of(names)));
+    // The name comes from the schema: escaped, so it cannot reach the terminal as control sequences.
+    std::string message = "unknown variant `";
+    append_debug_escaped(message, name);
+    message += '`';
+    return lex_.fail_here(with_expected(std::move(message), one_of(names)));
 }
 
 bool Reader::read_unit() { return value_starts('n', "unit") && lex_.parse_literal(); }

@@ -56,6 +56,8 @@ TEST(Utf8, DebugQuoting) {
     EXPECT_EQ(quote_debug("a \"b\"\\c\n\t"), "\"a \\\"b\\\"\\\\c\\n\\t\"");
     EXPECT_EQ(quote_debug("x\x01\x7F"), "\"x\\u{1}\\u{7f}\"");
     EXPECT_EQ(quote_debug("caf\xC3\xA9\xFF"), "\"caf\xC3\xA9\\xFF\"");
+    // Format character, line separator, combining mark after a letter, private use.
+    EXPECT_EQ(quote_debug("\u202E\u2028e\u0301\uE000"), "\"\\u{202e}\\u{2028}e\\u{301}\\u{e000}\"");
 }
 
 }  // namespace

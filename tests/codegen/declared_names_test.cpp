@@ -62,6 +62,8 @@ TEST(DeclaredNames, ClashesNameBothEntries) {
          R"(command "___" leaves no name that can be declared in api.ts)"},
         {model_json("person", field_json("first_name", "name") + "," + field_json("given_name", "name")), Client::Plain,
          R"(model "person": fields "first_name" and "given_name" both have the wire name "name")"},
+        {model_json("person", field_json("a\\u202Eb", "name") + "," + field_json("c\\u2028", "name")), Client::Plain,
+         R"(model "person": fields "a\u{202e}b" and "c\u{2028}" both have the wire name "name")"},
         {model_json("person", field_json("a", "x") + "," + field_json("a", "y")), Client::Effect,
          R"(model "person": fields "x" and "y" both have the source name "a")"},
         {model_json("box", field_json("id", "__proto__")), Client::Effect,

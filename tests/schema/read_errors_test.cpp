@@ -112,6 +112,12 @@ const ErrorCase kTypeErrors[] = {
 const ErrorCase kEnumerations[] = {
     {"kind upper case", R"({"endpoints": {"e": {"name": "e", "kind": "RPC", "returns": {"kind": "any"}}}})",
      R"(unknown variant `RPC`, expected one of `rpc`, `channel`, `upload`, `static`, `ws` at line 1 column 47)"},
+    {"kind with terminal escapes",
+     R"({"endpoints": {"e": {"name": "e", "kind": "\u001b]0;PWNED\u0007\u001b[2J", "returns": {"kind": "any"}}}})",
+     R"(unknown variant `\u{1b}]0;PWNED\u{7}\u{1b}[2J`, expected one of `rpc`, `channel`, `upload`, `static`, `ws` at line 1 column 73)"},
+    {"type kind with quote, backslash and override",
+     R"({"endpoints": {"e": {"name": "e", "kind": "rpc", "returns": {"kind": "any"}, "channelItem": {"kind": "a\"b\\\u202Ec"}}}})",
+     R"(unknown variant `a\"b\\\u{202e}c`, expected one of `primitive`, `array`, `record`, `tuple`, `union`, `literal`, `model`, `enum`, `any`, `void` at line 1 column 116)"},
     {"type kind Array",
      R"({"endpoints": {"e": {"name": "e", "kind": "rpc", "returns": {"kind": "any"}, "channelItem": {"kind": "Array"}}}})",
      R"(unknown variant `Array`, expected one of `primitive`, `array`, `record`, `tuple`, `union`, `literal`, `model`, `enum`, `any`, `void` at line 1 column 108)"},
