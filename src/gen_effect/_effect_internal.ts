@@ -39,7 +39,7 @@ export class TolvTimeoutError extends Data.TaggedError("TolvTimeoutError")<{
   readonly durationMs: number
 }> {}
 
-/** The server's result did not match the schema of the endpoint. */
+/** A 2xx body that is not JSON, or a value that does not match the endpoint's schema. */
 export class TolvDecodeError extends Data.TaggedError("TolvDecodeError")<{
   readonly url: string
   readonly cause: unknown
@@ -341,8 +341,8 @@ export const callCommand = <A, I>(
             catch: (cause) => new TolvNetworkError({ url, cause }),
           }).pipe(
             Effect.flatMap((text): Effect.Effect<A, TolvError> => {
-              const payload = text ? safeJsonParse(text) : {}
               if (!response.ok) {
+                const payload = text ? safeJsonParse(text) : {}
                 return Effect.fail(
                   new TolvHttpError({
                     url,
@@ -355,8 +355,17 @@ export const callCommand = <A, I>(
                   }),
                 )
               }
-              return Schema.decodeUnknown(responseSchema)(payload?.result).pipe(
-                Effect.mapError((cause) => new TolvDecodeError({ url, cause })),
+              // An empty body is `{}`, for a `void` result; a page in place of
+              // JSON (a proxy's login page, say) is no result at all.
+              return Effect.try({
+                try: (): { result?: unknown } | null => (text ? JSON.parse(text) : {}),
+                catch: (cause) => new TolvDecodeError({ url, cause }),
+              }).pipe(
+                Effect.flatMap((payload) =>
+                  Schema.decodeUnknown(responseSchema)(payload?.result).pipe(
+                    Effect.mapError((cause) => new TolvDecodeError({ url, cause })),
+                  ),
+                ),
               )
             }),
           ),
@@ -665,8 +674,15 @@ export const callUpload = <A, I>(
       xhr.addEventListener("load", () => {
         unlink()
         const text = xhr.responseText
-        const payload = text ? safeJsonParse(text) : {}
         if (xhr.status >= 200 && xhr.status <= 299) {
+          let payload: { result?: unknown } | null
+          try {
+            // Empty for a `void` result; text that is not JSON is no result.
+            payload = text ? JSON.parse(text) : {}
+          } catch (cause) {
+            resume(Effect.fail(new TolvDecodeError({ url, cause })))
+            return
+          }
           void Effect.runPromiseExit(
             Schema.decodeUnknown(responseSchema)(payload?.result),
           ).then((exit) => {
@@ -678,6 +694,7 @@ export const callUpload = <A, I>(
           })
           return
         }
+        const payload = text ? safeJsonParse(text) : {}
         resume(
           Effect.fail(
             new TolvUploadError({

@@ -195,6 +195,16 @@ describe("callCommand", () => {
     }
   })
 
+  test("a 2xx body that is not JSON, white space alone too, gives TolvDecodeError with the parse error", async () => {
+    for (const body of ["<html>Sign in</html>", " "]) {
+      const fetch = () => Promise.resolve(new Response(body))
+      const result = await run(rt.callCommand("x", {}, Schema.Undefined), { baseUrl: "http://h", fetch })
+      assert.equal(result.left?._tag, "TolvDecodeError", JSON.stringify(body))
+      assert.equal(result.left.url, "http://h/command/x")
+      assert.ok(result.left.cause instanceof SyntaxError)
+    }
+  })
+
   test("an unreachable server gives TolvNetworkError", async () => {
     const closed = await startServer(() => {})
     await closed.close()

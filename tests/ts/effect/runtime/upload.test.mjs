@@ -119,6 +119,15 @@ describe("callUpload", () => {
     assert.equal(result.left.url, "http://example.invalid/api/upload/save_files")
   })
 
+  test("a 2xx body that is not JSON gives TolvDecodeError; an empty one is a void result", async () => {
+    for (const [text, tag] of [["<html>Sign in</html>", "TolvDecodeError"], [" ", "TolvDecodeError"], ["", undefined]]) {
+      FakeXhr.onSend = (xhr) => queueMicrotask(() => xhr.respond(204, text))
+      const result = await upload({}, Schema.Undefined)
+      assert.equal(result.left?._tag, tag, JSON.stringify(text))
+      if (tag) assert.ok(result.left.cause instanceof SyntaxError)
+    }
+  })
+
   test("a network error gives TolvUploadError", async () => {
     FakeXhr.onSend = (xhr) => queueMicrotask(() => xhr.dispatchEvent(new Event("error")))
     const result = await upload()
