@@ -94,6 +94,7 @@ void print_key_move_helpers(Printer& p, ModuleNames& names, const std::vector<bo
                "const $name$ = $Symbol$($literal$)");
     }
     p.emit({{"Schema", names.use(Import::Schema)},
+            {"Array", names.global(Global::Array)},
             {"Object", names.global(Global::Object)},
             {"PropertyKey", names.global(Global::PropertyKey)},
             {"ReadonlyArray", names.global(Global::ReadonlyArray)}},
@@ -101,24 +102,30 @@ void print_key_move_helpers(Printer& p, ModuleNames& names, const std::vector<bo
 
         type _JsonObject = { readonly [key: $PropertyKey$]: unknown }
 
-        const _JsonObject = $Schema$.declare((u: unknown): u is _JsonObject => typeof u === "object" && u !== null)
+        const _JsonObject = $Schema$.declare((u: unknown): u is _JsonObject => typeof u === "object" && u !== null && !$Array$.isArray(u))
 
         // [server key, struct key, optional]: the struct reads the member under
         // a symbol, or under its wire name.
         type _KeyMove = readonly [server: string, struct: $PropertyKey$, optional?: true]
 
         // Moves own members from the server's keys to the struct's, or back.
+        // Both keys of every move are cleared first, so a member under the
+        // other side's key never passes as one of the model's.
         // On the way in, a missing member arrives as undefined, never as the
         // member every object inherits; one whose key is optional arrives
-        // missing when it is missing or null.
+        // missing when it is missing or null. On the way out, an undefined
+        // member is left out.
         const _moveKeys = (input: _JsonObject, moves: $ReadonlyArray$<_KeyMove>, decoding: boolean): _JsonObject => {
           const out: { [key: $PropertyKey$]: unknown } = { ...input }
-          for (const [server, struct] of moves) delete out[decoding ? server : struct]
+          for (const [server, struct] of moves) {
+            delete out[server]
+            delete out[struct]
+          }
           for (const [server, struct, optional] of moves) {
             const [from, to] = decoding ? [server, struct] : [struct, server]
             const present = $Object$.prototype.hasOwnProperty.call(input, from)
             const value = present ? input[from] : undefined
-            if (decoding ? optional && (!present || value === null) : !present) continue
+            if (decoding ? optional && (!present || value === null) : value === undefined) continue
             $Object$.defineProperty(out, to, { value, enumerable: true, writable: true, configurable: true })
           }
           return out

@@ -6,7 +6,7 @@ namespace {
 
 constexpr std::array<std::string_view, kGlobalCount> kGlobalNames = {
     "ReadonlyArray", "Readonly",     "Record", "File",   "Promise", "AsyncIterable",
-    "WebSocket",     "MessageEvent", "JSON",   "Symbol", "Object",  "PropertyKey",
+    "WebSocket",     "MessageEvent", "JSON",   "Symbol", "Object",  "PropertyKey", "Array",
 };
 
 }  // namespace

@@ -50,8 +50,9 @@ enum class Global : std::uint8_t {
     Symbol,
     Object,
     PropertyKey,
+    Array,
 };
-inline constexpr std::size_t kGlobalCount = static_cast<std::size_t>(Global::PropertyKey) + 1;
+inline constexpr std::size_t kGlobalCount = static_cast<std::size_t>(Global::Array) + 1;
 
 class ModuleNames {
 public:

@@ -11,7 +11,7 @@ import assert from "node:assert/strict"
 import { test } from "node:test"
 import { inspect } from "node:util"
 import { Chunk, Effect, Either, Stream } from "effect"
-import { load, log, server } from "../stubs.mjs"
+import { BASE, load, log, server } from "../stubs.mjs"
 import { schema } from "./schema.mjs"
 
 const clients = (process.env.INHERITED_CLIENTS ?? "").split(":").filter(Boolean)
@@ -239,5 +239,23 @@ for (const dir of clients) {
     }
     await api.disposeTolv?.()
     assert.deepEqual([...problems], [])
+  })
+}
+
+// A model that moves keys reads a member only from its server key, refuses an
+// array (the Effect clients: the plain client checks no shape), and encodes
+// no member the value lacks, so a static route can print it.
+for (const dir of clients) {
+  test(`${dir.split("/").at(-1)}: moved keys read and write only the model's members`, async () => {
+    const { api, layer } = await load(dir)
+    server.result = () => ({ c: 5, valueOf: 5 })
+    const strays = await outcome(() => api.getStrays(), layer)
+    assert.deepEqual(differences(strays.error ?? strays.value, {}), [])
+    const url = await outcome(() => api.tagPageUrl({ t: {} }), layer)
+    assert.deepEqual(url, { value: `${BASE}/static/tag_page?t=%5Bobject+Object%5D` })
+    if (api.createLiveSocket) return
+    server.result = () => []
+    const { error } = await outcome(() => api.getTag(), layer)
+    assert.match(String(error?._tag ?? error?.name), /TolvDecodeError/)
   })
 }

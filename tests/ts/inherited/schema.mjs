@@ -61,6 +61,14 @@ const models = {
       { sourceName: "next", wireName: "next", ty: { kind: "model", name: "node", nullable: true }, required: true },
     ],
   },
+  // Keys that only a move reads: a chain, and an inherited wire name.
+  strays: {
+    name: "strays",
+    fields: [["a", "b"], ["b", "c"], ["x", "valueOf"]]
+      .map(([sourceName, wireName]) => ({ sourceName, wireName, ty: { kind: "primitive", name: "int" }, required: false, nullable: true })),
+  },
+  // An inherited source name, moved to a symbol; its one member is optional.
+  tag: { name: "tag", fields: [entry("toString", "label", { ty: { kind: "primitive", name: "int" } })] },
   box: {
     name: "box",
     fields: [...SHAPES.keys()].map((k) => entry(`bag_${k}`, `bag${k}`, { ty: { kind: "model", name: `bag_${k}` } }))
@@ -94,6 +102,9 @@ export const schema = {
     watch: { name: "watch", kind: "channel", params, returns: { kind: "void" }, channelItem: box },
     put_file: { name: "put_file", kind: "upload", params, returns: box, multiFile: false },
     fetch_file: { name: "fetch_file", kind: "static", params: queryParams, returns: { kind: "void" } },
+    get_strays: { name: "get_strays", kind: "rpc", returns: { kind: "model", name: "strays" } },
+    get_tag: { name: "get_tag", kind: "rpc", returns: { kind: "model", name: "tag" } },
+    tag_page: { name: "tag_page", kind: "static", params: [entry("t", "t", { ty: { kind: "model", name: "tag" }, required: true })], returns: { kind: "void" } },
     live: { name: "live", kind: "ws", returns: { kind: "void" }, serverEvents: boxEvent, clientEvents: boxEvent },
   },
 }
