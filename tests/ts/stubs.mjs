@@ -13,8 +13,10 @@ export const BASE = "http://tolv.test"
 // XMLHttpRequest (the FormData); { url, stub } for a WebSocket.
 export const log = []
 // The answers: `result(url)` is the result of a command or an upload, and
-// each of `items(url)` one event of a channel.
-export const server = { result: () => null, items: () => [] }
+// each of `items(url)` one event of a channel; `text(url)`, when not
+// undefined, is a command's or upload's whole body instead.
+export const server = { result: () => null, items: () => [], text: () => undefined }
+const body = (url) => server.text(url) ?? JSON.stringify({ result: server.result(url) })
 
 globalThis.fetch = async (url, init) => {
   url = String(url)
@@ -22,7 +24,7 @@ globalThis.fetch = async (url, init) => {
   return url.startsWith(`${BASE}/channel/`)
     ? new Response(server.items(url).map((item) => `data: ${JSON.stringify(item)}\n\n`).join(""),
         { headers: { "Content-Type": "text/event-stream" } })
-    : new Response(JSON.stringify({ result: server.result(url) }), { headers: { "Content-Type": "application/json" } })
+    : new Response(body(url), { headers: { "Content-Type": "application/json" } })
 }
 
 globalThis.XMLHttpRequest = class {
@@ -41,7 +43,7 @@ globalThis.XMLHttpRequest = class {
     log.push({ url: this.url, body: form })
     queueMicrotask(() => {
       this.status = 200
-      this.responseText = JSON.stringify({ result: server.result(this.url) })
+      this.responseText = body(this.url)
       this.onload?.()
       for (const listener of this.listeners.load) listener()
     })

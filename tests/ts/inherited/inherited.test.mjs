@@ -244,18 +244,24 @@ for (const dir of clients) {
 
 // A model that moves keys reads a member only from its server key, refuses an
 // array (the Effect clients: the plain client checks no shape), and encodes
-// no member the value lacks, so a static route can print it.
+// no member the value lacks, so a static route can print it. A page in place
+// of JSON is no result, even where the result may be undefined.
 for (const dir of clients) {
-  test(`${dir.split("/").at(-1)}: moved keys read and write only the model's members`, async () => {
+  test(`${dir.split("/").at(-1)}: moved keys keep to the model's members, and a page is no result`, async () => {
     const { api, layer } = await load(dir)
     server.result = () => ({ c: 5, valueOf: 5 })
     const strays = await outcome(() => api.getStrays(), layer)
     assert.deepEqual(differences(strays.error ?? strays.value, {}), [])
     const url = await outcome(() => api.tagPageUrl({ t: {} }), layer)
     assert.deepEqual(url, { value: `${BASE}/static/tag_page?t=%5Bobject+Object%5D` })
+    // A FiberFailure names the TolvError it holds.
+    const failure = ({ error }) => `${error?._tag} ${error?.name} ${error?.message}`
+    server.text = () => "<html>Sign in</html>"
+    const page = await outcome(() => api.getTag(), layer)
+    server.text = () => undefined
+    assert.match(failure(page), api.createLiveSocket ? /Failed to parse response/ : /TolvDecodeError/)
     if (api.createLiveSocket) return
     server.result = () => []
-    const { error } = await outcome(() => api.getTag(), layer)
-    assert.match(String(error?._tag ?? error?.name), /TolvDecodeError/)
+    assert.match(failure(await outcome(() => api.getTag(), layer)), /TolvDecodeError/)
   })
 }

@@ -103,7 +103,7 @@ export const schema = {
     put_file: { name: "put_file", kind: "upload", params, returns: box, multiFile: false },
     fetch_file: { name: "fetch_file", kind: "static", params: queryParams, returns: { kind: "void" } },
     get_strays: { name: "get_strays", kind: "rpc", returns: { kind: "model", name: "strays" } },
-    get_tag: { name: "get_tag", kind: "rpc", returns: { kind: "model", name: "tag" } },
+    get_tag: { name: "get_tag", kind: "rpc", returns: { kind: "model", name: "tag", optional: true } },
     tag_page: { name: "tag_page", kind: "static", params: [entry("t", "t", { ty: { kind: "model", name: "tag" }, required: true })], returns: { kind: "void" } },
     live: { name: "live", kind: "ws", returns: { kind: "void" }, serverEvents: boxEvent, clientEvents: boxEvent },
   },
