@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 
 #include <fmt/format.h>
 #include <unicode/uchar.h>
@@ -10,8 +11,6 @@ namespace tolv {
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-constexpr char kLowerHex[] = "0123456789abcdef";
-constexpr char kUpperHex[] = "0123456789ABCDEF";
 
 bool is_white_space(char32_t c) {
     return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
@@ -48,20 +47,6 @@ bool needs_unicode_escape(char32_t c) {
         case U_UNASSIGNED: return true;
         default: return false;
     }
-}
-
-// \u{202e}: lower-case hex without leading zeros.
-void append_unicode_escape(std::string& out, char32_t c) {
-    out += "\\u{";
-    bool started = false;
-    for (int shift = 20; shift >= 0; shift -= 4) {
-        const auto digit = (static_cast<std::uint32_t>(c) >> shift) & 0xF;
-        if (digit != 0 || started || shift == 0) {
-            out += kLowerHex[digit];
-            started = true;
-        }
-    }
-    out += '}';
 }
 
 }  // namespace
@@ -125,10 +110,7 @@ void append_debug_escaped(std::string& out, std::string_view bytes) {
         if (step.length == 0) {
             const std::size_t bad = step.error_len ? *step.error_len : bytes.size() - i;
             for (std::size_t k = 0; k < bad; ++k) {
-                const auto byte = static_cast<unsigned char>(bytes[i + k]);
-                out += "\\x";
-                out += kUpperHex[byte >> 4];
-                out += kUpperHex[byte & 0xF];
+                fmt::format_to(std::back_inserter(out), "\\x{:02X}", static_cast<unsigned char>(bytes[i + k]));
             }
             i += bad;
             continue;
@@ -143,7 +125,7 @@ void append_debug_escaped(std::string& out, std::string_view bytes) {
             case '\0': out += "\\0"; break;
             default:
                 if (needs_unicode_escape(c)) {
-                    append_unicode_escape(out, c);
+                    fmt::format_to(std::back_inserter(out), "\\u{{{:x}}}", static_cast<std::uint32_t>(c));
                 } else {
                     out.append(bytes.substr(i, step.length));
                 }

@@ -19,10 +19,12 @@ std::string one_of(std::span<const std::string_view> names) {
     return out;
 }
 
+// "prefix `name`", the name escaped: an unknown variant's comes from the
+// schema and must not reach the terminal as control sequences.
 std::string backticked(std::string_view prefix, std::string_view name) {
     std::string out(prefix);
     out += '`';
-    out.append(name);
+    append_debug_escaped(out, name);
     out += '`';
     return out;
 }
@@ -211,11 +213,7 @@ bool Reader::read_variant_name(std::span<const std::string_view> names, std::siz
     for (index = 0; index < names.size(); ++index) {
         if (names[index] == name) return true;
     }
-    // The name comes from the schema: escaped, so it cannot reach the terminal as control sequences.
-    std::string message = "unknown variant `";
-    append_debug_escaped(message, name);
-    message += '`';
-    return lex_.fail_here(with_expected(std::move(message), one_of(names)));
+    return lex_.fail_here(with_expected(backticked("unknown variant ", name), one_of(names)));
 }
 
 bool Reader::read_unit() { return value_starts('n', "unit") && lex_.parse_literal(); }
