@@ -77,6 +77,11 @@ bool watched_event_result(const WatchResult& result, const std::vector<std::stri
         return false;
     }
     const WatchEvent& event = *result;
+    if (event.kind == WatchEventKind::Overflow) {
+        print_to_stderr(
+            "Error: file watcher event failed: inotify event queue overflowed; some file events were lost\n");
+        return true;
+    }
     if (event.kind == WatchEventKind::Access || event.paths.empty()) return false;
     if (std::ranges::all_of(event.paths, [&](const std::string& p) { return own_outputs.contains(p); })) return false;
 

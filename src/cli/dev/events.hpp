@@ -38,7 +38,8 @@ bool watch_pattern_matches(std::string_view pattern, std::string_view path);
 bool has_py_extension(std::string_view path);
 
 // True when the watcher result is a relevant source change. A watcher error
-// is printed to standard error and is not relevant.
+// is printed to standard error and is not relevant; an overflow is printed
+// too and is relevant, since the lost events may have been.
 bool watched_event_result(const WatchResult& result, const std::vector<std::string>& watch_globs,
                           const OwnOutputs& own_outputs);
 
