@@ -1,7 +1,10 @@
 #include "cli/dev/events.hpp"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 
 #include <fmt/format.h>
@@ -20,6 +23,10 @@ std::filesystem::path resolved(const std::filesystem::path& path) {
     std::error_code error;
     auto canonical = std::filesystem::weakly_canonical(path, error);
     return error ? path.lexically_normal() : canonical;
+}
+
+bool is_after(const timespec& a, const timespec& b) {
+    return a.tv_sec > b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec > b.tv_nsec);
 }
 
 }  // namespace
@@ -77,6 +84,11 @@ bool watched_event_result(const WatchResult& result, const std::vector<std::stri
         return false;
     }
     const WatchEvent& event = *result;
+    if (event.kind == WatchEventKind::Overflow) {
+        print_to_stderr(
+            "Error: file watcher event failed: inotify event queue overflowed; some file events were lost\n");
+        return true;
+    }
     if (event.kind == WatchEventKind::Access || event.paths.empty()) return false;
     if (std::ranges::all_of(event.paths, [&](const std::string& p) { return own_outputs.contains(p); })) return false;
 
@@ -89,6 +101,30 @@ bool watched_event_result(const WatchResult& result, const std::vector<std::stri
         }
     }
     return false;
+}
+
+timespec file_time_boundary() {
+    timespec now{};
+    timespec tick{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    ::clock_getres(CLOCK_REALTIME_COARSE, &tick);
+    // Bounded, should the clock be set back meanwhile.
+    for (int waited = 0; waited < 10; ++waited) {
+        timespec coarse{};
+        ::clock_gettime(CLOCK_REALTIME_COARSE, &coarse);
+        if (is_after(coarse, now)) break;
+        ::nanosleep(&tick, nullptr);
+    }
+    return now;
+}
+
+bool changed_relevantly_since(const std::string& path, const timespec& since,
+                              const std::vector<std::string>& watch_globs, const OwnOutputs& own_outputs) {
+    if (!watched_event_result(WatchEvent{WatchEventKind::Modify, {path}}, watch_globs, own_outputs)) return false;
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+    // A rename, or a copy that keeps the old modification time, still sets ctime.
+    return is_after(info.st_mtim, since) || is_after(info.st_ctim, since);
 }
 
 }  // namespace tolv::cli

@@ -1,6 +1,7 @@
 // Which file-system events make the development loop regenerate.
 #pragma once
 
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,8 +39,20 @@ bool watch_pattern_matches(std::string_view pattern, std::string_view path);
 bool has_py_extension(std::string_view path);
 
 // True when the watcher result is a relevant source change. A watcher error
-// is printed to standard error and is not relevant.
+// is printed to standard error and is not relevant; an overflow is printed
+// too and is relevant, since the lost events may have been.
 bool watched_event_result(const WatchResult& result, const std::vector<std::string>& watch_globs,
                           const OwnOutputs& own_outputs);
+
+// The time now. Returns once the coarse clock, below which file times never
+// fall, has passed it (a few milliseconds at most), so a file written after
+// the return has a later time and one written before the call does not.
+timespec file_time_boundary();
+
+// True when `path` (absolute) is not a directory, was written, or renamed or
+// linked into place, after `since` (see file_time_boundary), and a change of
+// it would be relevant.
+bool changed_relevantly_since(const std::string& path, const timespec& since,
+                              const std::vector<std::string>& watch_globs, const OwnOutputs& own_outputs);
 
 }  // namespace tolv::cli

@@ -35,8 +35,7 @@ bool is_shutdown(RecvStatus status, const std::optional<DevMessage>& message) {
 
 enum class LoopState { Idle, Debounce, Regenerate };
 
-Result<void> watch_and_regenerate(DevReceiver& receiver, const DevConfig& config) {
-    LoopState state = LoopState::Idle;
+Result<void> watch_and_regenerate(DevReceiver& receiver, const DevConfig& config, LoopState state) {
     for (;;) {
         switch (state) {
             case LoopState::Idle: {
@@ -100,7 +99,9 @@ Result<void> run_dev(DevArgs args) {
     // only the listener ever takes these signals.
     if (block_shutdown_signals()) spawn_shutdown_listener(sender);
 
-    // No watcher yet: changes made meanwhile are not seen.
+    // No watcher yet: changes made meanwhile are found by their file times
+    // once it watches.
+    const timespec initial_start = file_time_boundary();
     auto initial = run_regeneration_cancellable(receiver, config);
     if (!initial) return std::unexpected(std::move(initial.error()));
     switch (initial->kind) {
@@ -118,7 +119,14 @@ Result<void> run_dev(DevArgs args) {
     auto watcher = RecursiveWatcher::create(
         [events = std::move(sender)](WatchResult result) { events.send(DevMessage(std::move(result))); });
     if (!watcher) return std::unexpected(std::move(watcher.error()).context("failed to create file watcher"));
-    if (auto watched = (*watcher)->watch_recursive(config.cwd); !watched) {
+    // A relevant file changed since the initial regeneration began may not
+    // be in the client it wrote: regenerate once more.
+    bool changed_meanwhile = false;
+    auto watched = (*watcher)->watch_recursive(config.cwd, [&](const std::string& path) {
+        changed_meanwhile = changed_meanwhile ||
+                            changed_relevantly_since(path, initial_start, config.watch_globs, config.own_outputs);
+    });
+    if (!watched) {
         return std::unexpected(
             std::move(watched.error()).context(fmt::format("failed to watch {}", lossy_utf8(config.cwd))));
     }
@@ -127,7 +135,7 @@ Result<void> run_dev(DevArgs args) {
                                 language_name(config.language)));
 
     // Leaving the scope drops the watcher first, then the receiver.
-    return watch_and_regenerate(receiver, config);
+    return watch_and_regenerate(receiver, config, changed_meanwhile ? LoopState::Debounce : LoopState::Idle);
 }
 
 }  // namespace tolv::cli

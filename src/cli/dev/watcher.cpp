@@ -60,7 +60,8 @@ struct RecursiveWatcher::Impl {
     WatchCallback callback;
     std::thread thread;
 
-    std::mutex mutex;  // guards the two maps below
+    std::mutex mutex;  // guards the roots and the two maps below
+    std::vector<std::string> roots;
     std::unordered_map<int, std::string> dir_by_wd;
     std::map<std::string, int> wd_by_dir;  // ordered, so a subtree is one range
 
@@ -84,9 +85,9 @@ struct RecursiveWatcher::Impl {
 
     // Watches every directory below `root`, itself already watched. Each
     // directory is watched before it is listed, so nothing created in between
-    // is missed. With `found` set, every entry met is appended to it.
+    // is missed. `visit`, when set, is called with every entry met.
     // Caller holds the mutex.
-    Result<void> add_below(const std::string& root, std::vector<std::string>* found) {
+    Result<void> add_below(const std::string& root, const EntryVisitor& visit) {
         std::vector<std::string> pending{root};
         while (!pending.empty()) {
             const std::string dir = std::move(pending.back());
@@ -105,7 +106,7 @@ struct RecursiveWatcher::Impl {
                     }
                     if (err == 0) pending.push_back(path);
                 }
-                if (found != nullptr) found->push_back(std::move(path));
+                if (visit) visit(path);
             }
             ::closedir(stream);
         }
@@ -134,7 +135,19 @@ struct RecursiveWatcher::Impl {
 
     void handle(const inotify_event& raw) {
         if (raw.mask & IN_Q_OVERFLOW) {
-            callback(std::unexpected(Error("inotify event queue overflowed; some file events were lost")));
+            // The lost events may have created directories: watch them before
+            // reporting, so that every change after the report is seen.
+            Result<void> rescanned;
+            WatchEvent overflow{WatchEventKind::Overflow, {}};
+            {
+                std::lock_guard lock(mutex);
+                overflow.paths = roots;
+                for (const auto& root : roots) {
+                    if (rescanned) rescanned = add_below(root, {});
+                }
+            }
+            callback(std::move(overflow));
+            if (!rescanned) callback(std::unexpected(std::move(rescanned.error())));
             return;
         }
         std::string path;
@@ -174,7 +187,7 @@ struct RecursiveWatcher::Impl {
                 added = std::unexpected(
                     Error(os_error_text(err)).context(fmt::format("failed to watch directory {}", dir)));
             } else {
-                added = add_below(dir, &found);
+                added = add_below(dir, [&](const std::string& path) { found.push_back(path); });
             }
         }
         for (auto& path : found) deliver(WatchEventKind::Create, std::move(path));
@@ -221,12 +234,13 @@ Result<std::unique_ptr<RecursiveWatcher>> RecursiveWatcher::create(WatchCallback
     return std::unique_ptr<RecursiveWatcher>(new RecursiveWatcher(std::move(impl)));
 }
 
-Result<void> RecursiveWatcher::watch_recursive(const std::string& root) {
+Result<void> RecursiveWatcher::watch_recursive(const std::string& root, const EntryVisitor& visit) {
     std::string dir = root;
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
     std::lock_guard lock(impl_->mutex);
     if (const int err = impl_->add_one(dir); err != 0) return fail(os_error_text(err));
-    return impl_->add_below(dir, nullptr);
+    impl_->roots.push_back(dir);
+    return impl_->add_below(dir, visit);
 }
 
 RecursiveWatcher::~RecursiveWatcher() {

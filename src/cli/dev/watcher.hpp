@@ -12,7 +12,9 @@
 namespace tolv::cli {
 
 // Opening, reading and closing a file (with or without writing) are accesses.
-enum class WatchEventKind { Access, Create, Modify, Remove, Rename, Other };
+// An overflow names the watched roots: the kernel dropped events, so anything
+// below them may have changed.
+enum class WatchEventKind { Access, Create, Modify, Remove, Rename, Other, Overflow };
 
 struct WatchEvent {
     WatchEventKind kind = WatchEventKind::Other;
@@ -20,9 +22,10 @@ struct WatchEvent {
 };
 
 // One delivery of the watcher: an event, or a failure of the watcher itself
-// (lost events after a queue overflow, a new directory that could not be watched).
+// (a directory that could not be watched, a failed read of the events).
 using WatchResult = std::expected<WatchEvent, Error>;
 using WatchCallback = std::function<void(WatchResult)>;
+using EntryVisitor = std::function<void(const std::string& path)>;
 
 class RecursiveWatcher {
 public:
@@ -31,8 +34,11 @@ public:
     static Result<std::unique_ptr<RecursiveWatcher>> create(WatchCallback callback);
 
     // Watches `root` (an absolute directory) and every directory below it.
-    // Directories created or moved in later are watched as they appear.
-    Result<void> watch_recursive(const std::string& root);
+    // Directories created or moved in later are watched as they appear, and
+    // after an overflow the tree is walked again for those whose events were
+    // lost. `visit`, when given, is called here with the absolute path of
+    // every entry below `root` met while its directory is watched.
+    Result<void> watch_recursive(const std::string& root, const EntryVisitor& visit = {});
 
     // Stops the thread and joins it; the callback is not called afterwards.
     ~RecursiveWatcher();

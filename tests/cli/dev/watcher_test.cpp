@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <thread>
 
@@ -24,6 +25,7 @@ class Collector {
 public:
     WatchCallback callback() {
         return [this](WatchResult result) {
+            { std::lock_guard hold(gate); }
             std::lock_guard lock(mutex_);
             results_.push_back(std::move(result));
             changed_.notify_all();
@@ -50,6 +52,8 @@ public:
         std::lock_guard lock(mutex_);
         return results_.size();
     }
+
+    std::mutex gate;  // held by a test to stop the watcher thread in the callback
 
 private:
     bool seen(WatchEventKind kind, const std::string& path) const {
@@ -117,6 +121,22 @@ TEST(RecursiveWatcher, WatchesNewDirectoriesAndReportsWhatTheyAlreadyHold) {
     const std::string later = tree.dir / "fresh/deeper/later.py";
     write_file(later, "y = 2\n");
     EXPECT_TRUE(tree.events.wait_for(WatchEventKind::Modify, later));
+}
+
+TEST(RecursiveWatcher, AfterLostEventsReportsAnOverflowAndWatchesTheDirectoriesMadeMeanwhile) {
+    WatchedTree tree;
+    std::unique_lock hold(tree.events.gate);
+    // Writes to two files in turn are events the kernel cannot merge: twice
+    // as many as it queues.
+    const int kept = std::stoi(testing_support::read_file("/proc/sys/fs/inotify/max_queued_events"));
+    std::ofstream a(tree.dir / "pkg/a.py"), b(tree.dir / "pkg/b.py");
+    for (int i = 0; i < kept; ++i) (a << 'x').flush(), (b << 'x').flush();
+    fs::create_directories(tree.dir.path() / "lost" / "deeper");
+    hold.unlock();
+    EXPECT_TRUE(tree.events.wait_for(WatchEventKind::Overflow, tree.dir.path()));
+    const std::string later = tree.dir / "lost/deeper/later.py";
+    write_file(later, "");
+    EXPECT_TRUE(tree.events.wait_for(WatchEventKind::Create, later));
 }
 
 TEST(RecursiveWatcher, FollowsADirectoryMovedInAndStopsFollowingOneMovedOut) {

@@ -177,9 +177,10 @@ class DevTest(unittest.TestCase):
         with open(path, "w") as f:
             f.write(text)
 
-    def save_model(self, name, atomic=False):
+    def save_model(self, name, atomic=False, old_mtime=False):
         """Writes models.py in place, or (atomic) by renaming a file made
-        outside the project over it, which the watcher sees as one event."""
+        outside the project over it, which the watcher sees as one event;
+        with old_mtime that file keeps an old time, as `cp -p` leaves it."""
         text = f'MODEL = "{name}"\n'
         if not atomic:
             self.write("models.py", text)
@@ -187,6 +188,8 @@ class DevTest(unittest.TestCase):
         staged = os.path.join(self.root, "models.py.new")
         with open(staged, "w") as f:
             f.write(text)
+        if old_mtime:
+            os.utime(staged, (0, 0))
         os.replace(staged, os.path.join(self.project, "models.py"))
 
     def set_control(self, name, value):
@@ -352,6 +355,18 @@ class DevTest(unittest.TestCase):
                 self.assertNotIn("tolv dev watching", stderr)
                 self.assert_gone(pid)
                 self.assertFalse(os.path.exists(os.path.join(self.project, "web")))
+
+    def test_save_during_initial_regeneration_gives_one_more_once_it_is_done(self):
+        self.set_control("delay", "1")
+        for save in ({}, {"atomic": True}, {"atomic": True, "old_mtime": True}):
+            with self.subTest(**save):
+                first = len(self.starts())
+                self.start(ready=False)
+                wait_until(lambda: len(self.starts()) > first, "the initial run to start")
+                self.save_model(f"During{first}", **save)
+                self.wait_for_model(f"During{first}")
+                self.assertEqual([s.split()[1] for s in self.starts()[first + 1:]], [f"During{first}"])
+                self.dev.stop()
 
     def test_failing_initial_regeneration_exits_one(self):
         self.set_control("fail", "1")
