@@ -98,6 +98,7 @@ export type BackoffStrategy =
 /**
  * Retry settings of the configuration or of a call. `times` counts retries, not
  * attempts; a failed attempt is retried while `while` holds and `until` does not.
+ * An aborted call is never retried.
  */
 export interface RetryOptions {
   readonly times?: number
