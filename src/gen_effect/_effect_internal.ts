@@ -98,6 +98,7 @@ export type BackoffStrategy =
 /**
  * Retry settings of the configuration or of a call. `times` counts retries, not
  * attempts; a failed attempt is retried while `while` holds and `until` does not.
+ * An aborted call is never retried.
  */
 export interface RetryOptions {
   readonly times?: number
@@ -159,14 +160,12 @@ const buildSchedule = (
   }
   const whilePredicate = options.while ?? DEFAULT_RETRY.while
   const untilPredicate = options.until
-  if (whilePredicate !== undefined || untilPredicate !== undefined) {
-    policy = Schedule.whileInput(policy, (error: TolvError) => {
-      if (untilPredicate !== undefined && untilPredicate(error)) return false
-      if (whilePredicate !== undefined && !whilePredicate(error)) return false
-      return true
-    })
-  }
-  return policy
+  return Schedule.whileInput(policy, (error: TolvError) => {
+    // An aborted call is over, whatever the predicates say.
+    if (error._tag === "TolvAbortError") return false
+    if (untilPredicate !== undefined && untilPredicate(error)) return false
+    return whilePredicate(error)
+  })
 }
 
 /** Each field from the call, else the configuration, else the defaults (`until` has none). */
@@ -241,15 +240,16 @@ const buildHeaders = (
   call: Readonly<Record<string, string>> | undefined,
   contentType?: string,
 ): Record<string, string> => {
-  const headers: Record<string, string> = { ...base, ...call }
-  if (
-    contentType !== undefined &&
-    !Object.hasOwn(headers, "Content-Type") &&
-    !Object.hasOwn(headers, "content-type")
-  ) {
-    headers["Content-Type"] = contentType
+  // Header names have no case: a later entry replaces an earlier one of the
+  // same name, under the later spelling.
+  const byName = new Map<string, [string, string]>()
+  for (const entry of [...Object.entries(base ?? {}), ...Object.entries(call ?? {})]) {
+    byName.set(entry[0].toLowerCase(), entry)
   }
-  return headers
+  if (contentType !== undefined && !byName.has("content-type")) {
+    byName.set("content-type", ["Content-Type", contentType])
+  }
+  return Object.fromEntries(byName.values())
 }
 
 /** Joins a base URL and a path with exactly one slash added or removed. */
@@ -334,11 +334,10 @@ export const callCommand = <A, I>(
           }),
         catch: (cause) => wrapNetworkError(url, cause),
       }).pipe(
-        Effect.ensuring(Effect.sync(() => unlink?.())),
         Effect.flatMap((response) =>
           Effect.tryPromise({
             try: () => response.text(),
-            catch: (cause) => new TolvNetworkError({ url, cause }),
+            catch: (cause) => wrapNetworkError(url, cause),
           }).pipe(
             Effect.flatMap((text): Effect.Effect<A, TolvError> => {
               if (!response.ok) {
@@ -370,6 +369,8 @@ export const callCommand = <A, I>(
             }),
           ),
         ),
+        // The caller's signal stays linked until the body has been read.
+        Effect.ensuring(Effect.sync(() => unlink?.())),
         // A timed-out or interrupted attempt must not leave its request open.
         Effect.onInterrupt(() => Effect.sync(() => controller.abort())),
       )
@@ -385,7 +386,16 @@ export const callCommand = <A, I>(
             }),
         })
       : attempt
-    return yield* Effect.retry(timed, buildSchedule(retry))
+    if (options?.signal?.aborted) return yield* Effect.fail(new TolvAbortError({ url }))
+    // The caller's signal ends the whole call at once, a backoff wait included,
+    // as a failure rather than an interruption.
+    const aborted = Effect.async<never, TolvError>((resume) => {
+      const relay = new AbortController()
+      relay.signal.onabort = () => resume(Effect.fail(new TolvAbortError({ url })))
+      const unlink = linkSignals(options?.signal, relay)
+      return Effect.sync(() => unlink?.())
+    })
+    return yield* Effect.raceFirst(Effect.retry(timed, buildSchedule(retry)), aborted)
   })
 
 // ---------------------------------------------------------------------------
@@ -752,7 +762,16 @@ export const callUpload = <A, I>(
             }),
         })
       : attempt
-    return yield* Effect.retry(timed, buildSchedule(retry))
+    if (options?.signal?.aborted) return yield* Effect.fail(new TolvAbortError({ url }))
+    // The caller's signal ends the whole call at once, a backoff wait included,
+    // as a failure rather than an interruption.
+    const aborted = Effect.async<never, TolvError>((resume) => {
+      const relay = new AbortController()
+      relay.signal.onabort = () => resume(Effect.fail(new TolvAbortError({ url })))
+      const unlink = linkSignals(options?.signal, relay)
+      return Effect.sync(() => unlink?.())
+    })
+    return yield* Effect.raceFirst(Effect.retry(timed, buildSchedule(retry)), aborted)
   })
 
 // ---------------------------------------------------------------------------

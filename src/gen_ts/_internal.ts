@@ -77,8 +77,10 @@ export async function request<T = any>(command: string, args: unknown): Promise<
 
 export function createChannel<T = any>(command: string, args: unknown, convert?: (item: any) => T): BridgeChannel<T> {
     const url = `${getBaseUrl()}/channel/${command}`;
-    let controller: AbortController | null = new AbortController();
-    const signal = controller.signal;
+    // close() drops `controller`; a failed stream still aborts through `fetchController`.
+    const fetchController = new AbortController();
+    let controller: AbortController | null = fetchController;
+    const signal = fetchController.signal;
     let messageCallback: ((data: T) => void) | null = null;
     let errorCallback: ((error: BridgeError) => void) | null = null;
     let closeCallback: (() => void) | null = null;
@@ -115,6 +117,7 @@ export function createChannel<T = any>(command: string, args: unknown, convert?:
     };
 
     const stream = async () => {
+        let reader: ReadableStreamDefaultReader<Uint8Array> | undefined;
         try {
             const response = await fetch(url, {
                 method: "POST",
@@ -136,7 +139,7 @@ export function createChannel<T = any>(command: string, args: unknown, convert?:
                 emitError({ code: "NO_STREAM", message: "Response has no body" });
                 return;
             }
-            const reader = response.body.getReader();
+            reader = response.body.getReader();
             const decoder = new TextDecoder();
             let buffer = "";
             // A CR ending one chunk may be the first half of a CR LF pair.
@@ -169,10 +172,17 @@ export function createChannel<T = any>(command: string, args: unknown, convert?:
             emitClose();
         } catch (error) {
             if (error instanceof Error && error.name === "AbortError") return;
-            emitError({
-                code: "STREAM_ERROR",
-                message: error instanceof Error ? error.message : "Unknown error",
-            });
+            // Reported first: once the request is aborted the callbacks are silent.
+            try {
+                emitError({
+                    code: "STREAM_ERROR",
+                    message: error instanceof Error ? error.message : "Unknown error",
+                });
+            } finally {
+                // Reading has stopped, so release the connection the server may still stream on.
+                reader?.cancel().catch(() => {});
+                fetchController.abort();
+            }
         }
     };
     void stream();

@@ -1,6 +1,7 @@
 // callCommand against a local server: request shape, decoding, errors,
 // retries, timeouts and abort signals.
 import assert from "node:assert/strict"
+import { getEventListeners } from "node:events"
 import { after, before, describe, test } from "node:test"
 import { Schema } from "effect"
 import { eventually, rt, run, sendJson, sleep, startServer } from "./helpers.mjs"
@@ -8,7 +9,7 @@ import { eventually, rt, run, sendJson, sleep, startServer } from "./helpers.mjs
 const User = Schema.Struct({ id: Schema.Number, name: Schema.String })
 
 // Routes by the command name; `status` answers with that status and a JSON
-// error body, `slow` answers after 2 s.
+// error body, `slow` answers after 2 s, `endless` never ends its body.
 let server
 before(async () => {
   server = await startServer((request, res) => {
@@ -32,6 +33,9 @@ before(async () => {
         })
       case "slow":
         return void setTimeout(() => sendJson(res, 200, { result: 1 }), 2000)
+      case "endless":
+        res.writeHead(200, { "Content-Type": "application/json" })
+        return res.write('{"result":')
       default:
         return sendJson(res, 404, { code: "NOT_FOUND", message: command })
     }
@@ -88,25 +92,28 @@ describe("callCommand", () => {
     assert.deepEqual(seen, [["http://example.invalid/command/x", "POST"]])
   })
 
-  test("a content type is added unless the exact key Content-Type or content-type is given", async () => {
+  test("a call header replaces a configured one, and a content type is added unless named, in any letter case", async () => {
+    // [call headers, headers sent, configured headers]
     const cases = [
       [{}, { "Content-Type": "application/json" }],
       [{ "content-type": "text/plain" }, { "content-type": "text/plain" }],
       [{ "Content-Type": "text/plain" }, { "Content-Type": "text/plain" }],
-      [{ "CONTENT-TYPE": "text/plain" }, { "CONTENT-TYPE": "text/plain", "Content-Type": "application/json" }],
+      [{ "CONTENT-TYPE": "text/plain" }, { "CONTENT-TYPE": "text/plain" }],
+      [{ authorization: "new" }, { authorization: "new", "Content-Type": "application/json" }, { Authorization: "old" }],
+      [{ "x-a": "1", "X-A": "2" }, { "X-A": "2", "Content-type": "a/b" }, { "Content-type": "a/b" }],
     ]
-    for (const [headers, expected] of cases) {
+    for (const [headers, expected, configured] of cases) {
       let sent
       const fetch = (url, init) => {
         sent = init.headers
         return Promise.resolve(new Response(JSON.stringify({ result: 1 })))
       }
-      await run(rt.callCommand("x", {}, Schema.Number, { headers }), { baseUrl: "http://h", fetch })
+      await run(rt.callCommand("x", {}, Schema.Number, { headers }), { baseUrl: "http://h", fetch, headers: configured })
       assert.deepEqual(sent, expected)
     }
   })
 
-  test("a rejected fetch becomes TolvAbortError for abort-like causes, else TolvNetworkError", async () => {
+  test("a rejected fetch or body read becomes TolvAbortError for abort-like causes, else TolvNetworkError", async () => {
     const cases = [
       [new DOMException("stopped", "AbortError"), "TolvAbortError"],
       [{ name: "AbortError" }, "TolvAbortError"],
@@ -115,12 +122,19 @@ describe("callCommand", () => {
       ["AbortError", "TolvNetworkError"],
       [null, "TolvNetworkError"],
     ]
+    const failedBody = (cause) => new Response(new ReadableStream({ pull: (c) => c.error(cause) }))
+    const retry = { times: 1, backoff: { kind: "fixed", delay: "1 millis" }, while: () => true }
     for (const [cause, tag] of cases) {
-      const fetch = () => Promise.reject(cause)
-      const result = await run(rt.callCommand("x", {}, Schema.Number), { baseUrl: "http://h/", fetch })
-      assert.equal(result.left._tag, tag, String(cause?.name ?? cause))
-      assert.equal(result.left.url, "http://h/command/x")
-      if (tag === "TolvNetworkError") assert.equal(result.left.cause, cause)
+      for (const answer of [() => Promise.reject(cause), () => Promise.resolve(failedBody(cause))]) {
+        let calls = 0
+        const fetch = () => (calls++, answer())
+        const result = await run(rt.callCommand("x", {}, Schema.Number, { retry }), { baseUrl: "http://h/", fetch })
+        assert.equal(result.left._tag, tag, String(cause?.name ?? cause))
+        assert.equal(result.left.url, "http://h/command/x")
+        if (tag === "TolvNetworkError") assert.equal(result.left.cause, cause)
+        // An abort is never retried, whatever `while` says.
+        assert.equal(calls, tag === "TolvAbortError" ? 1 : 2)
+      }
     }
   })
 
@@ -247,16 +261,20 @@ describe("callCommand retries", () => {
       attempts: 2,
     },
   ]
+  // A signal shared by every call, never aborted, keeps no listener of theirs.
+  const shared = new AbortController().signal
   for (const c of cases) {
     test(c.name, async () => {
       const tag = `retry-${cases.indexOf(c)}`
       const result = await run(
         rt.callCommand("status", {}, Schema.Unknown, {
           retry: c.retry,
+          signal: shared,
           headers: { "x-status": String(c.status), "x-case": tag },
         }),
         { baseUrl: server.baseUrl, retry: c.config },
       )
+      assert.equal(getEventListeners(shared, "abort").length, 0)
       assert.equal(result.left._tag, "TolvHttpError")
       assert.equal(result.left.status, c.status)
       const attempts = server.requests.filter((r) => r.headers["x-case"] === tag)
@@ -339,12 +357,22 @@ describe("callCommand timeouts and signals", () => {
     assert.equal(server.requests.length, before)
   })
 
-  test("aborting during the request gives TolvAbortError", async () => {
-    const controller = new AbortController()
-    setTimeout(() => controller.abort(), 50)
-    const result = await run(rt.callCommand("slow", {}, Schema.Number, { signal: controller.signal }), {
-      baseUrl: server.baseUrl,
-    })
-    assert.equal(result.left._tag, "TolvAbortError")
+  test("aborting while waiting for headers, reading the body or backing off gives TolvAbortError at once", async () => {
+    const retry = { times: 3, backoff: { kind: "fixed", delay: "2 seconds" }, while: () => true }
+    // [command, retry options]: a 500 is answered at once, then the backoff waits.
+    const cases = [["slow"], ["endless"], ["status", retry], ["slow", retry]]
+    for (const [command, retry] of cases) {
+      const controller = new AbortController()
+      setTimeout(() => controller.abort(), 50)
+      const tag = `abort-${command}-${retry !== undefined}`
+      const started = performance.now()
+      const options = { signal: controller.signal, retry, headers: { "x-status": "500", "x-case": tag } }
+      const result = await run(rt.callCommand(command, {}, Schema.Number, options), { baseUrl: server.baseUrl })
+      assert.equal(result.left._tag, "TolvAbortError", tag)
+      assert.ok(performance.now() - started < 1000, tag)
+      const attempts = server.requests.filter((r) => r.headers["x-case"] === tag)
+      assert.equal(attempts.length, 1, tag)
+      await eventually(() => attempts[0].closedEarly || command === "status")
+    }
   })
 })

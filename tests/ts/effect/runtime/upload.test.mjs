@@ -155,12 +155,21 @@ describe("callUpload", () => {
     assert.equal(FakeXhr.instances.filter((xhr) => xhr.sent).length, 0)
   })
 
-  test("aborting the signal during the upload gives TolvAbortError", async () => {
-    const controller = new AbortController()
-    FakeXhr.onSend = () => queueMicrotask(() => controller.abort())
-    const result = await upload({ signal: controller.signal })
-    assert.equal(result.left._tag, "TolvAbortError")
-    assert.equal(FakeXhr.instances[0].aborted, true)
+  test("aborting the signal during the upload or its backoff gives TolvAbortError at once", async () => {
+    const retry = { times: 3, backoff: { kind: "fixed", delay: "2 seconds" }, while: () => true }
+    // A network error first, when the abort is to come during the backoff.
+    for (const duringBackoff of [false, true]) {
+      FakeXhr.instances = []
+      const controller = new AbortController()
+      FakeXhr.onSend = (xhr) =>
+        queueMicrotask(() => (duringBackoff ? xhr.dispatchEvent(new Event("error")) : controller.abort()))
+      if (duringBackoff) setTimeout(() => controller.abort(), 50)
+      const started = performance.now()
+      const result = await upload({ signal: controller.signal, retry })
+      assert.equal(result.left._tag, "TolvAbortError")
+      assert.ok(performance.now() - started < 1000)
+      assert.deepEqual(FakeXhr.instances.map((xhr) => xhr.aborted), [!duringBackoff])
+    }
   })
 
   test("a timeout aborts the request; retries get a fresh one", async () => {

@@ -81,6 +81,24 @@ test("close() stops every callback, the close callback included", async () => {
     assert.deepEqual(seen, [["message", { event: "message", n: 1 }]]);
 });
 
+test("data that is not JSON, or a subscriber that throws, reports STREAM_ERROR and releases the request", async () => {
+    const rows = [["not json", () => {}], ['{"n":1}', () => { throw new Error("subscriber failed"); }]];
+    for (const [data, subscriber] of rows) {
+        let released = false;
+        routes.set("/channel/endless", (req, res) => {
+            res.on("close", () => (released = true));
+            streamHead(res);
+            res.write(`data: ${data}\n\n`);
+        });
+        const channel = runtime.createChannel("endless", {});
+        const errors = [];
+        channel.subscribe(subscriber);
+        channel.onError((error) => errors.push(error.code));
+        await waitFor(() => released, "the request to be released");
+        assert.deepEqual(errors, ["STREAM_ERROR"]);
+    }
+});
+
 test("a network failure ends the channel with STREAM_ERROR", async () => {
     const closed = await startServer(() => {});
     await closed.close();
