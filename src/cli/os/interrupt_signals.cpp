@@ -12,8 +12,13 @@ namespace tolv::cli {
 sigset_t interrupt_signal_set() {
     sigset_t set;
     sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
+    for (int signal : {SIGINT, SIGTERM}) {
+        // An ignored signal is still queued while blocked, so it must stay
+        // out of the set to stay ignored.
+        struct sigaction current {};
+        if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
+        sigaddset(&set, signal);
+    }
     return set;
 }
 

@@ -8,7 +8,8 @@
 
 namespace tolv::cli {
 
-// The two signals.
+// Those of the two signals not ignored: one ignored when the process
+// started (`tolv gen &` in a script) stays ignored, here and in the children.
 sigset_t interrupt_signal_set();
 
 // Blocks both in the calling thread and in every thread it starts afterwards:
