@@ -263,10 +263,11 @@ class BackendProcessTest(Project):
         helper = self.logged_pids()[1]
         wait_until(lambda: is_dead(helper), f"the helper {helper} to be killed", limit=5)
 
-    def test_ctrl_c_and_sigterm_end_gen_its_backend_and_write_nothing(self):
+    def test_signals_end_gen_its_backend_and_write_nothing(self):
         self.leaving_backend(sleep_first=True)
         # The last row starts gen with SIGINT ignored (`gen &` in a script): gen and its backend keep it ignored.
         for signum, status, ignored in ((signal.SIGINT, 130, None), (signal.SIGTERM, 143, None),
+                                        (signal.SIGHUP, 129, None), (signal.SIGQUIT, 131, None),
                                         (signal.SIGTERM, 143, signal.SIGINT)):
             with self.subTest(signal=signum.name, ignored=ignored):
                 gen = subprocess.Popen([TOLV, "gen", "effect", "--target", "rust", "--rust-cmd", "./server",
