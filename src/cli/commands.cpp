@@ -7,6 +7,7 @@
 
 #include "base/utf8.hpp"
 #include "cli/dev/loop.hpp"
+#include "cli/dev/shutdown_listener.hpp"
 #include "cli/generate/generate_client.hpp"
 #include "cli/os/interrupt_signals.hpp"
 #include "cli/os/os_error.hpp"
@@ -19,12 +20,15 @@
 namespace tolv::cli {
 namespace {
 
-// The exit status after Ctrl-C (130) or SIGTERM (143).
-int interrupted_status(int signal) { return 128 + signal; }
+// Output once begun is finished: a signal that came meanwhile ends the
+// command as a success, except a quit.
+int status_after_output(InterruptSignals& signals) {
+    return signals.received() == SIGQUIT ? interrupted_status(SIGQUIT) : 0;
+}
 
 // Runs the child to its end and turns its output into the graph. A failure
-// to start it carries `spawn_context`. Nullopt when Ctrl-C or SIGTERM came
-// first: the child's group is killed and the signal is in `signals`.
+// to start it carries `spawn_context`. Nullopt when a signal came first:
+// the child's group is killed and the signal is in `signals`.
 Result<std::optional<schema::ApiGraph>> acquire_schema(const ProcessCommand& command, std::string_view spawn_context,
                                                        InterruptSignals& signals) {
     const Cancellation on_signal{signals.fd(), [&] { return signals.received() != 0; }};
@@ -71,7 +75,7 @@ Result<int> run_gen(const GenArgs& args) {
     if (const int signal = signals->received()) return interrupted_status(signal);
     auto written = write_generated_files(generated->files, args.out);
     if (!written) return std::unexpected(std::move(written.error()));
-    return 0;
+    return status_after_output(*signals);
 }
 
 Result<int> run_schema_dump(const SchemaDumpArgs& args) {
@@ -89,7 +93,7 @@ Result<int> run_schema_dump(const SchemaDumpArgs& args) {
     text += '\n';
     if (const int signal = signals->received()) return interrupted_status(signal);
     print_to_stdout(text);
-    return 0;
+    return status_after_output(*signals);
 }
 
 Result<int> run(Command command) {
@@ -97,7 +101,7 @@ Result<int> run(Command command) {
     if (auto* dev = std::get_if<DevArgs>(&command)) {
         auto done = run_dev(std::move(*dev));
         if (!done) return std::unexpected(std::move(done.error()));
-        return 0;
+        return dev_exit_status();
     }
     return run_schema_dump(std::get<SchemaDumpArgs>(command));
 }

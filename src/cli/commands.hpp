@@ -7,8 +7,9 @@
 namespace tolv::cli {
 
 // The exit status of a command that did not fail: 0, or 128 plus the signal
-// number when Ctrl-C or SIGTERM ended `gen` or `schema dump` (their backend's
-// process group killed, nothing written or printed).
+// number when Ctrl-C, SIGTERM, SIGHUP or Ctrl-\ ended `gen` or `schema dump`
+// (their backend's process group killed, nothing written or printed), and
+// 131 after Ctrl-\ in every command, even once the output was written.
 Result<int> run(Command command);
 
 Result<int> run_gen(const GenArgs& args);

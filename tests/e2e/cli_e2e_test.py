@@ -263,13 +263,22 @@ class BackendProcessTest(Project):
         helper = self.logged_pids()[1]
         wait_until(lambda: is_dead(helper), f"the helper {helper} to be killed", limit=5)
 
-    def test_ctrl_c_and_sigterm_end_gen_its_backend_and_write_nothing(self):
+    def test_signals_end_gen_its_backend_and_write_nothing(self):
         self.leaving_backend(sleep_first=True)
-        for signum, status in ((signal.SIGINT, 130), (signal.SIGTERM, 143)):
-            with self.subTest(signal=signum.name):
+        # The last row starts gen with SIGINT ignored (`gen &` in a script): gen and its backend keep it ignored.
+        for signum, status, ignored in ((signal.SIGINT, 130, None), (signal.SIGTERM, 143, None),
+                                        (signal.SIGHUP, 129, None), (signal.SIGQUIT, 131, None),
+                                        (signal.SIGTERM, 143, signal.SIGINT)):
+            with self.subTest(signal=signum.name, ignored=ignored):
                 gen = subprocess.Popen([TOLV, "gen", "effect", "--target", "rust", "--rust-cmd", "./server",
-                                        "--out", "web"], cwd=self.dir, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                                        "--out", "web"], cwd=self.dir, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                       preexec_fn=ignored and (lambda: signal.signal(ignored, signal.SIG_IGN)))
                 wait_until(lambda: os.path.exists(self.path("pids")), "the backend to start")
+                if ignored:
+                    gen.send_signal(ignored)
+                    with open(f"/proc/{self.logged_pids()[0]}/status") as f:
+                        sig_ign = next(line for line in f if line.startswith("SigIgn:")).split()[1]
+                    self.assertTrue(int(sig_ign, 16) & 1 << (ignored - 1), sig_ign)
                 gen.send_signal(signum)
                 stdout, stderr = gen.communicate(timeout=30)
                 self.assertEqual((gen.returncode, stdout, stderr), (status, b"", b""))

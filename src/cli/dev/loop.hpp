@@ -1,4 +1,4 @@
-// cli/dev: `tolv dev`: generate, then watch the sources and regenerate on change, until Ctrl-C or SIGTERM.
+// cli/dev: `tolv dev`: generate, then watch the sources and regenerate on change, until Ctrl-C, SIGTERM, SIGHUP or Ctrl-\.
 #pragma once
 
 #include "base/error.hpp"

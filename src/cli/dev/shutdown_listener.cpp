@@ -1,5 +1,6 @@
 #include "cli/dev/shutdown_listener.hpp"
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <thread>
@@ -13,12 +14,16 @@
 namespace tolv::cli {
 namespace {
 
+// Stored before the message is sent, so the loop sees it once it has the message.
+std::atomic<int> taken_signal{0};
+
 void wait_and_send(const DevSender& sender) {
     const sigset_t set = interrupt_signal_set();
     int received = 0;
     if (const int err = ::sigwait(&set, &received); err != 0) {
         print_to_stderr(fmt::format("Error: failed to listen for Ctrl-C: {}\n", os_error_text(err)));
     }
+    taken_signal.store(received);
     sender.send(ShutdownRequest{});  // refused once the loop is gone; nothing to do then
 }
 
@@ -35,5 +40,7 @@ bool block_shutdown_signals() {
 void spawn_shutdown_listener(DevSender sender) {
     std::thread([sender = std::move(sender)] { wait_and_send(sender); }).detach();
 }
+
+int dev_exit_status() { return taken_signal.load() == SIGQUIT ? interrupted_status(SIGQUIT) : 0; }
 
 }  // namespace tolv::cli

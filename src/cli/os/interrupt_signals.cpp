@@ -12,8 +12,13 @@ namespace tolv::cli {
 sigset_t interrupt_signal_set() {
     sigset_t set;
     sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        // An ignored signal is still queued while blocked, so it must stay
+        // out of the set to stay ignored.
+        struct sigaction current {};
+        if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
+        sigaddset(&set, signal);
+    }
     return set;
 }
 
@@ -21,6 +26,8 @@ int block_interrupt_signals() {
     const sigset_t set = interrupt_signal_set();
     return ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
+
+int interrupted_status(int signal) { return 128 + signal; }
 
 Result<InterruptSignals> InterruptSignals::block() {
     if (const int err = block_interrupt_signals(); err != 0) return std::unexpected(os_error(err));
@@ -32,8 +39,9 @@ Result<InterruptSignals> InterruptSignals::block() {
 
 int InterruptSignals::received() {
     signalfd_siginfo info{};
-    if (received_ == 0 && ::read(fd_.get(), &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
-        received_ = static_cast<int>(info.ssi_signo);
+    while (received_ != SIGQUIT && ::read(fd_.get(), &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+        const int signal = static_cast<int>(info.ssi_signo);
+        if (received_ == 0 || signal == SIGQUIT) received_ = signal;
     }
     return received_;
 }

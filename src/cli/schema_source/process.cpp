@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "cli/os/interrupt_signals.hpp"
 #include "cli/os/os_error.hpp"
 
 extern char** environ;
@@ -61,16 +62,16 @@ Result<ChildProcess> ChildProcess::spawn(const ProcessCommand& command) {
 
     // The leader of a new process group, so that kill() reaches everything
     // it started. An empty signal mask and the default dispositions of
-    // SIGPIPE (ignored here, so that a closed stdout is reported, not fatal),
-    // SIGINT and SIGTERM (taken as data here): whatever this process blocks
-    // or ignores survives exec otherwise.
+    // SIGPIPE (ignored here, so that a closed stdout is reported, not fatal)
+    // and of the interrupt signals taken as data here: whatever this process
+    // blocks or ignores survives exec otherwise. Those ignored when this
+    // process started stay ignored.
     posix_spawnattr_setpgroup(&setup.attr, 0);
     sigset_t empty;
     sigemptyset(&empty);
     posix_spawnattr_setsigmask(&setup.attr, &empty);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (int signal : {SIGPIPE, SIGINT, SIGTERM}) sigaddset(&defaults, signal);
+    sigset_t defaults = interrupt_signal_set();
+    sigaddset(&defaults, SIGPIPE);
     posix_spawnattr_setsigdefault(&setup.attr, &defaults);
     posix_spawnattr_setflags(&setup.attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 

@@ -33,8 +33,9 @@ struct ExitStatus {
 class ChildProcess {
 public:
     // Starts the child as the leader of a new process group, with an empty
-    // signal mask and default signal dispositions. Fails with the bare OS
-    // error (callers add their own context).
+    // signal mask and the default dispositions of the signals this process
+    // ignores or takes itself (those ignored when it started stay ignored).
+    // Fails with the bare OS error (callers add their own context).
     static Result<ChildProcess> spawn(const ProcessCommand& command);
 
     ChildProcess(ChildProcess&& other) noexcept;

@@ -72,6 +72,9 @@ app = Bridge()
 '''
 
 
+# How each signal ends `dev`: Ctrl-\ (SIGQUIT) stays a quit.
+SIGNAL_STATUS = ((signal.SIGINT, 0), (signal.SIGTERM, 0), (signal.SIGHUP, 0), (signal.SIGQUIT, 131))
+
 _libc = ctypes.CDLL(None, use_errno=True)
 PR_SET_PDEATHSIG = 1
 
@@ -302,7 +305,7 @@ class DevTest(unittest.TestCase):
         self.assertNotIn("end Slow", self.runs())
 
     def test_signal_during_later_regeneration_kills_backend_and_writes_nothing(self):
-        for signum in (signal.SIGINT, signal.SIGTERM):
+        for signum, exit_status in SIGNAL_STATUS:
             with self.subTest(signal=signum.name):
                 self.start()
                 self.set_control("delay", "60")
@@ -311,7 +314,7 @@ class DevTest(unittest.TestCase):
                 wait_until(lambda: self.starts()[-1].startswith("start Slow"), "the slow run to start")
                 pid = self.starts()[-1].split()[2]
                 status, stderr = self.stop_with(signum)
-                self.assertEqual(status, 0, stderr)
+                self.assertEqual(status, exit_status, stderr)
                 self.assertNotIn("Error", stderr)
                 self.assert_gone(pid)
                 self.assertEqual(self.api(), before)
@@ -334,24 +337,24 @@ class DevTest(unittest.TestCase):
         for helper in self.helpers():
             self.assert_killed(helper)
 
-    def test_signals_end_dev_with_status_zero(self):
-        for signum in (signal.SIGTERM, signal.SIGINT):
+    def test_signals_end_dev_with_their_status(self):
+        for signum, exit_status in SIGNAL_STATUS:
             with self.subTest(signal=signum.name):
                 self.start()
                 status, stderr = self.stop_with(signum)
-                self.assertEqual(status, 0, stderr)
+                self.assertEqual(status, exit_status, stderr)
                 self.assertNotIn("Error", stderr)
 
-    def test_signal_during_initial_regeneration_kills_backend_and_exits_zero(self):
+    def test_signal_during_initial_regeneration_kills_backend_and_ends_dev(self):
         self.set_control("delay", "60")
-        for signum in (signal.SIGINT, signal.SIGTERM):
+        for signum, exit_status in SIGNAL_STATUS:
             with self.subTest(signal=signum.name):
                 before = len(self.starts())
                 self.start(ready=False)
                 wait_until(lambda: len(self.starts()) > before, "the initial run to start")
                 pid = self.starts()[-1].split()[2]
                 status, stderr = self.stop_with(signum)
-                self.assertEqual(status, 0, stderr)
+                self.assertEqual(status, exit_status, stderr)
                 self.assertNotIn("tolv dev watching", stderr)
                 self.assert_gone(pid)
                 self.assertFalse(os.path.exists(os.path.join(self.project, "web")))
