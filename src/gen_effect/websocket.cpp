@@ -168,11 +168,7 @@ void print_websocket(Printer& p, const schema::Endpoint& endpoint, lowering::Con
                     }
                   }
                   const closed = (ev: $CloseEvent$) => {
-                    if (ev.wasClean) {
-                      void emit.end()
-                    } else {
-                      void emit.fail(new $TolvNetworkError$({ url: ws.url, cause: ev }))
-                    }
+                    void (ev.wasClean ? emit.end() : emit.fail(new $TolvNetworkError$({ url: ws.url, cause: ev })))
                   }
                   ws.addEventListener("message", listener)
                   ws.addEventListener("close", closed)

@@ -419,11 +419,7 @@ export const connectLiveFeed = (): Effect.Effect<LiveFeedSocket, TolvNetworkErro
             }
           }
           const closed = (ev: CloseEvent) => {
-            if (ev.wasClean) {
-              void emit.end()
-            } else {
-              void emit.fail(new TolvNetworkError({ url: ws.url, cause: ev }))
-            }
+            void (ev.wasClean ? emit.end() : emit.fail(new TolvNetworkError({ url: ws.url, cause: ev })))
           }
           ws.addEventListener("message", listener)
           ws.addEventListener("close", closed)
