@@ -5,8 +5,8 @@ namespace tolv::gen_effect {
 namespace {
 
 constexpr std::array<std::string_view, kGlobalCount> kGlobalNames = {
-    "ReadonlyArray", "Readonly",     "Record", "File",   "Promise", "AsyncIterable",
-    "WebSocket",     "MessageEvent", "JSON",   "Symbol", "Object",  "PropertyKey", "Array",
+    "ReadonlyArray", "Readonly",   "Record", "File",   "Promise", "AsyncIterable", "WebSocket",
+    "MessageEvent",  "CloseEvent", "JSON",   "Symbol", "Object",  "PropertyKey",   "Array",
 };
 
 }  // namespace

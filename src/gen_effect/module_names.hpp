@@ -46,6 +46,7 @@ enum class Global : std::uint8_t {
     AsyncIterable,
     WebSocket,
     MessageEvent,
+    CloseEvent,
     JSON,
     Symbol,
     Object,

@@ -96,6 +96,7 @@ void print_websocket(Printer& p, const schema::Endpoint& endpoint, lowering::Con
         {"WebSocket", module.global(Global::WebSocket)},
         {"JSON", module.global(Global::JSON)},
         {"MessageEvent", module.global(Global::MessageEvent)},
+        {"CloseEvent", module.global(Global::CloseEvent)},
     };
     p.emit(vars,
            R"(
@@ -120,6 +121,10 @@ void print_websocket(Printer& p, const schema::Endpoint& endpoint, lowering::Con
     print_event_schemas(p, "clientSchemas", names.client_events, endpoint.clientEvents, client, schema);
     // Payloads travel with source keys: each is encoded before it is sent and
     // decoded before it is handed over, as command arguments and results are.
+    // A closing or closed socket drops a frame without throwing, so send
+    // fails there itself; a connecting one throws from ws.send. A stream ends
+    // at a clean close and fails at any other: the socket dispatches every
+    // frame before its close event, and the stream's queue keeps that order.
     p.emit(vars,
            R"(
             return {
@@ -129,7 +134,12 @@ void print_websocket(Printer& p, const schema::Endpoint& endpoint, lowering::Con
                   $Effect$.mapError((cause) => new $TolvDecodeError$({ url: ws.url, cause })),
                   $Effect$.flatMap((encoded) =>
                     $Effect$.try({
-                      try: () => ws.send($JSON$.stringify({ event, data: encoded })),
+                      try: () => {
+                        if (ws.readyState > $WebSocket$.OPEN) {
+                          throw ws.readyState === $WebSocket$.CLOSING ? "WebSocket is closing" : "WebSocket is closed"
+                        }
+                        ws.send($JSON$.stringify({ event, data: encoded }))
+                      },
                       catch: (cause) =>
                         new $TolvNetworkError$({ url: ws.url, cause }),
                     }),
@@ -138,6 +148,10 @@ void print_websocket(Printer& p, const schema::Endpoint& endpoint, lowering::Con
               },
               on<K extends keyof $server$>(event: K) {
                 return $Stream$.async<$server$[K], $TolvNetworkError$ | $TolvDecodeError$>((emit) => {
+                  if (ws.readyState > $WebSocket$.OPEN) {
+                    void emit.end()
+                    return
+                  }
                   const listener = (ev: $MessageEvent$) => {
                     try {
                       const parsed = $JSON$.parse(ev.data) as { event: string; data: unknown }
@@ -153,8 +167,15 @@ void print_websocket(Printer& p, const schema::Endpoint& endpoint, lowering::Con
                       void emit.fail(new $TolvNetworkError$({ url: ws.url, cause }))
                     }
                   }
+                  const closed = (ev: $CloseEvent$) => {
+                    void (ev.wasClean ? emit.end() : emit.fail(new $TolvNetworkError$({ url: ws.url, cause: ev })))
+                  }
                   ws.addEventListener("message", listener)
-                  return $Effect$.sync(() => ws.removeEventListener("message", listener))
+                  ws.addEventListener("close", closed)
+                  return $Effect$.sync(() => {
+                    ws.removeEventListener("message", listener)
+                    ws.removeEventListener("close", closed)
+                  })
                 })
               },
               close: $Effect$.sync(() => ws.close()),

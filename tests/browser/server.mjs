@@ -258,6 +258,8 @@ export async function startServer({ bundleDir }) {
           problems.push(`websocket ${match[1]}: frame is not JSON: ${data}`);
           return;
         }
+        // Test control outside the contract: drop the connection without a close frame.
+        if (message?.event === "test_drop") return ws.terminate();
         if (!backend.socketMessage(match[1], message, send)) {
           problems.push(`websocket ${match[1]}: no such socket endpoint`);
           ws.close(1008, "unknown endpoint");

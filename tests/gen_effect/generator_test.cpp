@@ -195,8 +195,8 @@ TEST(PrintApi, SchemaTextIsEscapedAndKeysQuoted) {
 // take a re-exported name steps aside, with "_" after it.
 TEST(PrintApi, SchemaNamesKeepNamesTheModuleUses) {
     schema::ApiGraph graph;
-    for (const char* name :
-         {"schema", "tolv_client", "tolv_decode_error", "file", "promise", "readonly_array", "web_socket"}) {
+    for (const char* name : {"schema", "tolv_client", "tolv_decode_error", "file", "promise", "readonly_array",
+                             "web_socket", "close_event"}) {
         add_model(graph, name, {});
     }
     add_model(graph, "uses", {field("all", "all", array_of(model("file")))});
@@ -225,6 +225,8 @@ TEST(PrintApi, SchemaNamesKeepNamesTheModuleUses) {
             "export const runPromise_ = (options?: CallOptions): Effect.Effect<void, TolvError, _TolvClient> =>",
             "export const TolvClient_ = (options?: CallOptions): Effect.Effect<void, TolvError, _TolvClient> =>",
             "  readonly socket: globalThis.WebSocket",
+            "          if (ws.readyState > globalThis.WebSocket.OPEN) {",
+            "          const closed = (ev: globalThis.CloseEvent) => {",
             "  TolvDecodeError as _TolvDecodeError,",
             "    const clientSchemas: { readonly [E in keyof LiveClientEvents]: _Schema.Schema<LiveClientEvents[E], "
             "any> } = {}",

@@ -385,7 +385,12 @@ export const connectLiveFeed = (): Effect.Effect<LiveFeedSocket, TolvNetworkErro
           Effect.mapError((cause) => new TolvDecodeError({ url: ws.url, cause })),
           Effect.flatMap((encoded) =>
             Effect.try({
-              try: () => ws.send(JSON.stringify({ event, data: encoded })),
+              try: () => {
+                if (ws.readyState > WebSocket.OPEN) {
+                  throw ws.readyState === WebSocket.CLOSING ? "WebSocket is closing" : "WebSocket is closed"
+                }
+                ws.send(JSON.stringify({ event, data: encoded }))
+              },
               catch: (cause) =>
                 new TolvNetworkError({ url: ws.url, cause }),
             }),
@@ -394,6 +399,10 @@ export const connectLiveFeed = (): Effect.Effect<LiveFeedSocket, TolvNetworkErro
       },
       on<K extends keyof LiveFeedServerEvents>(event: K) {
         return Stream.async<LiveFeedServerEvents[K], TolvNetworkError | TolvDecodeError>((emit) => {
+          if (ws.readyState > WebSocket.OPEN) {
+            void emit.end()
+            return
+          }
           const listener = (ev: MessageEvent) => {
             try {
               const parsed = JSON.parse(ev.data) as { event: string; data: unknown }
@@ -409,8 +418,15 @@ export const connectLiveFeed = (): Effect.Effect<LiveFeedSocket, TolvNetworkErro
               void emit.fail(new TolvNetworkError({ url: ws.url, cause }))
             }
           }
+          const closed = (ev: CloseEvent) => {
+            void (ev.wasClean ? emit.end() : emit.fail(new TolvNetworkError({ url: ws.url, cause: ev })))
+          }
           ws.addEventListener("message", listener)
-          return Effect.sync(() => ws.removeEventListener("message", listener))
+          ws.addEventListener("close", closed)
+          return Effect.sync(() => {
+            ws.removeEventListener("message", listener)
+            ws.removeEventListener("close", closed)
+          })
         })
       },
       close: Effect.sync(() => ws.close()),

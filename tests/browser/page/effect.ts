@@ -243,4 +243,33 @@ registerScenarios({
     check(err._tag === "TolvNetworkError", `TolvNetworkError, got ${err._tag}`)
     equal(err.url, `${location.origin.replace(/^http/, "ws")}/ws/chat`, "url")
   },
+
+  async "websocket close ends the streams and refuses sends; a dropped connection fails them"() {
+    const program = Effect.gen(function* () {
+      const chat = yield* api.connectChat()
+      yield* waitOpen(chat.socket)
+      const messages = yield* Effect.fork(collect(chat.on("message")))
+      const joined = yield* Effect.fork(Stream.runHead(chat.on("user_joined")))
+      yield* Effect.sleep("20 millis")
+      yield* chat.send("send_message", { senderName: "bo", text: "last", sentAt: 1, priority: undefined })
+      yield* Fiber.join(joined)
+      yield* chat.close
+      const closing = yield* Effect.flip(chat.send("typing", true))
+      const received = yield* Fiber.join(messages)
+      const refused = [closing, yield* Effect.flip(chat.send("typing", true))]
+      const afterClose = yield* collect(chat.on("message"))
+      const dropped = yield* api.connectChat()
+      yield* waitOpen(dropped.socket)
+      const failed = yield* Effect.fork(Effect.flip(Stream.runDrain(dropped.on("message"))))
+      yield* Effect.sleep("20 millis")
+      dropped.socket.send(JSON.stringify({ event: "test_drop" }))
+      return { received, refused, afterClose, drop: yield* Fiber.join(failed) }
+    })
+    const { received, refused, afterClose, drop } = await run(Effect.timeout(program, "5 seconds"))
+    equal([asJson(received), afterClose], [[{ senderName: "bo", text: "last", sentAt: 1 }], []], "frames, none after close")
+    equal(refused.map((e) => `${e._tag}: ${e.cause}`),
+      ["TolvNetworkError: WebSocket is closing", "TolvNetworkError: WebSocket is closed"], "sends after close")
+    check(drop._tag === "TolvNetworkError" && drop.cause instanceof CloseEvent && !drop.cause.wasClean,
+      `TolvNetworkError with the close event, got ${drop._tag}`)
+  },
 })

@@ -66,8 +66,8 @@ const fakeFetch = async (url, init) => {
   }
   return new Response(JSON.stringify({ result: answers[name] }), { status: 200 })
 }
-// A socket that is open at once: `receive` hands a frame to the listeners
-// attached at that moment; `attached` counts every listener ever added.
+// A socket that is open at once and never closes: `receive` hands a frame to
+// the message listeners attached at that moment; `attached` counts them all.
 class FakeSocket {
   sent = []
   listeners = new Set()
@@ -79,6 +79,7 @@ class FakeSocket {
     this.sent.push(JSON.parse(text))
   }
   addEventListener(type, listener) {
+    if (type !== "message") return
     this.listeners.add(listener)
     this.attached += 1
   }
