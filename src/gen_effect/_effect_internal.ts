@@ -386,16 +386,18 @@ export const callCommand = <A, I>(
             }),
         })
       : attempt
-    if (options?.signal?.aborted) return yield* Effect.fail(new TolvAbortError({ url }))
+    const retried = Effect.retry(timed, buildSchedule(retry))
+    const signal = options?.signal
+    if (signal === undefined) return yield* retried
+    if (signal.aborted) return yield* new TolvAbortError({ url })
     // The caller's signal ends the whole call at once, a backoff wait included,
     // as a failure rather than an interruption.
     const aborted = Effect.async<never, TolvError>((resume) => {
-      const relay = new AbortController()
-      relay.signal.onabort = () => resume(Effect.fail(new TolvAbortError({ url })))
-      const unlink = linkSignals(options?.signal, relay)
-      return Effect.sync(() => unlink?.())
+      const onAbort = () => resume(Effect.fail(new TolvAbortError({ url })))
+      signal.addEventListener("abort", onAbort, { once: true })
+      return Effect.sync(() => signal.removeEventListener("abort", onAbort))
     })
-    return yield* Effect.raceFirst(Effect.retry(timed, buildSchedule(retry)), aborted)
+    return yield* Effect.raceFirst(retried, aborted)
   })
 
 // ---------------------------------------------------------------------------
@@ -762,16 +764,18 @@ export const callUpload = <A, I>(
             }),
         })
       : attempt
-    if (options?.signal?.aborted) return yield* Effect.fail(new TolvAbortError({ url }))
+    const retried = Effect.retry(timed, buildSchedule(retry))
+    const signal = options?.signal
+    if (signal === undefined) return yield* retried
+    if (signal.aborted) return yield* new TolvAbortError({ url })
     // The caller's signal ends the whole call at once, a backoff wait included,
     // as a failure rather than an interruption.
     const aborted = Effect.async<never, TolvError>((resume) => {
-      const relay = new AbortController()
-      relay.signal.onabort = () => resume(Effect.fail(new TolvAbortError({ url })))
-      const unlink = linkSignals(options?.signal, relay)
-      return Effect.sync(() => unlink?.())
+      const onAbort = () => resume(Effect.fail(new TolvAbortError({ url })))
+      signal.addEventListener("abort", onAbort, { once: true })
+      return Effect.sync(() => signal.removeEventListener("abort", onAbort))
     })
-    return yield* Effect.raceFirst(Effect.retry(timed, buildSchedule(retry)), aborted)
+    return yield* Effect.raceFirst(retried, aborted)
   })
 
 // ---------------------------------------------------------------------------

@@ -77,6 +77,12 @@ bool has_py_extension(std::string_view path) {
     return name && path_text::extension(*name) == "py";
 }
 
+bool path_is_watched(const std::string& path, const std::vector<std::string>& watch_globs) {
+    if (watch_globs.empty()) return has_py_extension(path);
+    const std::string text = lossy_utf8(path);  // patterns are matched on text
+    return std::ranges::any_of(watch_globs, [&](const std::string& p) { return watch_pattern_matches(p, text); });
+}
+
 bool watched_event_result(const WatchResult& result, const std::vector<std::string>& watch_globs,
                           const OwnOutputs& own_outputs) {
     if (!result) {
@@ -92,15 +98,7 @@ bool watched_event_result(const WatchResult& result, const std::vector<std::stri
     if (event.kind == WatchEventKind::Access || event.paths.empty()) return false;
     if (std::ranges::all_of(event.paths, [&](const std::string& p) { return own_outputs.contains(p); })) return false;
 
-    if (watch_globs.empty())
-        return std::ranges::any_of(event.paths, [](const std::string& p) { return has_py_extension(p); });
-    for (const auto& path : event.paths) {
-        const std::string text = lossy_utf8(path);  // patterns are matched on text
-        for (const auto& pattern : watch_globs) {
-            if (watch_pattern_matches(pattern, text)) return true;
-        }
-    }
-    return false;
+    return std::ranges::any_of(event.paths, [&](const std::string& p) { return path_is_watched(p, watch_globs); });
 }
 
 timespec file_time_boundary() {
@@ -120,7 +118,7 @@ timespec file_time_boundary() {
 
 bool changed_relevantly_since(const std::string& path, const timespec& since,
                               const std::vector<std::string>& watch_globs, const OwnOutputs& own_outputs) {
-    if (!watched_event_result(WatchEvent{WatchEventKind::Modify, {path}}, watch_globs, own_outputs)) return false;
+    if (own_outputs.contains(path) || !path_is_watched(path, watch_globs)) return false;
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
     // A rename, or a copy that keeps the old modification time, still sets ctime.

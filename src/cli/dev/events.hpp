@@ -38,6 +38,10 @@ bool watch_pattern_matches(std::string_view pattern, std::string_view path);
 // True when the final component of `path` has exactly the extension "py".
 bool has_py_extension(std::string_view path);
 
+// True when a change to `path` (absolute) counts: it ends in ".py" when
+// there are no patterns, else its text matches one of them.
+bool path_is_watched(const std::string& path, const std::vector<std::string>& watch_globs);
+
 // True when the watcher result is a relevant source change. A watcher error
 // is printed to standard error and is not relevant; an overflow is printed
 // too and is relevant, since the lost events may have been.
